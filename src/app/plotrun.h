@@ -1,0 +1,71 @@
+// The plot run: the start button's handler, the after-add pause and the speed change,
+// written against a small window interface so that it runs headlessly as well as in the
+// main window.
+#pragma once
+
+#include "app/textreader.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vemora {
+
+class TChartSeries;
+
+// The parts of the main window the plot run touches.
+class TPlotWindow {
+public:
+    virtual ~TPlotWindow() = default;
+    virtual std::string PathText() const = 0;
+    virtual void SetProgressMax(int32_t value) = 0;
+    virtual void SetProgressPosition(int32_t value) = 0;
+    virtual void ShowProgress() = 0;
+    // Repaints the chart's invalid region at once, synchronously.
+    virtual void UpdateChart() = 0;
+    // Pauses the thread; 0 only yields the processor.
+    virtual void Sleep(int32_t milliseconds) = 0;
+};
+
+// Round(50000 / (dataCount * speed)) in extended precision, ties to even; the product is
+// a 32-bit integer. A zero product raises EZeroDivide.
+int32_t PausePerPoint(int32_t dataCount, int32_t speed);
+
+class TPlotRun {
+public:
+    static constexpr int32_t kMaxPoints = 40000;
+    using TDataRow = std::array<double, 2>;
+
+    TPlotRun(TPlotWindow& window, TChartSeries& series);
+    TPlotRun(const TPlotRun&) = delete;
+    TPlotRun& operator=(const TPlotRun&) = delete;
+
+    // The whole run: both passes over the file, then the points into the series one by
+    // one. Throws on the first failure; the data file is closed either way.
+    void Button1Click(void* sender);
+    void Series1AfterAdd(TChartSeries* sender, int32_t valueIndex);
+    void ScrollBar1Change(int32_t position);
+
+    // The two passes alone (steps up to closing the file the second time): fills
+    // DataPoints and DataCount. Throws on failure, with the file closed.
+    void ReadDataFile();
+
+    const std::vector<TDataRow>& DataPoints() const { return dataPoints_; }
+    int32_t DataCount() const { return dataCount_; }
+    int32_t Speed() const { return speed_; }
+    const TextReader& DataFile() const { return dataFile_; }
+
+private:
+    void ReadPasses();
+
+    TPlotWindow& window_;
+    TChartSeries& series_;
+    TextReader dataFile_;
+    std::vector<TDataRow> dataPoints_;
+    int32_t dataCount_ = kMaxPoints;
+    int32_t speed_ = 1;
+    double dataLine_ = 0;
+};
+
+} // namespace vemora

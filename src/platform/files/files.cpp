@@ -1,0 +1,152 @@
+#include "platform/files/files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vemora::platform {
+
+uint32_t WindowsErrorFromErrno(int err) {
+    switch (err) {
+    case 0:
+        return 0;
+    case ENOENT:
+        return error::kFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return error::kPathNotFound;
+    case EMFILE:
+    case ENFILE:
+        return error::kTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return error::kAccessDenied;
+    case EBADF:
+        return error::kInvalidHandle;
+    case ENOMEM:
+        return error::kNotEnoughMemory;
+    case ENXIO:
+    case ENODEV:
+        return error::kNotReady;
+    case EIO:
+        return error::kReadFault;
+    case ETXTBSY:
+    case EBUSY:
+        return error::kSharingViolation;
+    case EINVAL:
+        return error::kInvalidParameter;
+    case EPIPE:
+        return error::kBrokenPipe;
+    case EAGAIN:
+        return error::kBusy;
+    case EFBIG:
+    case EOVERFLOW:
+        return error::kFileTooLarge;
+    case ELOOP:
+        return error::kCantResolveFilename;
+    default:
+        return error::kGenFailure;
+    }
+}
+
+namespace {
+
+// ENOENT names either the file itself or a folder before it; the two get different
+// codes (and messages), so look at the folder part of the path.
+uint32_t MissingEntryError(const char* path) {
+    std::string_view rest(path);
+    while (rest.size() > 1 && rest.back() == '/') {
+        rest.remove_suffix(1);
+    }
+    const auto slash = rest.rfind('/');
+    const std::string folder = slash == std::string_view::npos ? std::string(".")
+                               : slash == 0                    ? std::string("/")
+                                                               : std::string(rest.substr(0, slash));
+    struct stat st {};
+    if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return error::kFileNotFound;
+    }
+    return error::kPathNotFound;
+}
+
+uint32_t ErrorForPath(int err, const char* path) {
+    return err == ENOENT ? MissingEntryError(path) : WindowsErrorFromErrno(err);
+}
+
+} // namespace
+
+uint32_t OpenForReading(const char* path, FileHandle& handle) {
+    handle = kInvalidFileHandle;
+    if (path == nullptr || path[0] == '\0') {
+        return error::kFileNotFound;
+    }
+    if (std::strlen(path) > static_cast<size_t>(kMaxPathLength)) {
+        return error::kPathNotFound;
+    }
+    // Look before opening: opening a FIFO for reading waits for a writer.
+    struct stat st {};
+    if (stat(path, &st) != 0) {
+        return ErrorForPath(errno, path);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return error::kAccessDenied;
+    }
+    int fd;
+    do {
+        // O_NONBLOCK keeps the open itself from blocking should the path have been
+        // replaced by a FIFO since the look; the type is checked again on the open file.
+        fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return ErrorForPath(errno, path);
+    }
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return error::kAccessDenied;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    handle = fd;
+    return 0;
+}
+
+uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t& got) {
+    got = 0;
+    if (handle < 0) {
+        return error::kInvalidHandle;
+    }
+    ssize_t n;
+    do {
+        n = read(handle, buffer, count);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        return WindowsErrorFromErrno(errno);
+    }
+    got = static_cast<uint32_t>(n);
+    return 0;
+}
+
+uint32_t CloseFile(FileHandle handle) {
+    if (handle < 0) {
+        return error::kInvalidHandle;
+    }
+    // A close interrupted by a signal has still released the descriptor on Linux;
+    // retrying could close someone else's.
+    if (close(handle) != 0 && errno != EINTR) {
+        return WindowsErrorFromErrno(errno);
+    }
+    return 0;
+}
+
+FileHandle StdInputHandle() {
+    return STDIN_FILENO;
+}
+
+} // namespace vemora::platform

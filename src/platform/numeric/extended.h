@@ -1,0 +1,31 @@
+// Extended-precision arithmetic helpers. "Extended" is the x87 80-bit format, which GCC
+// gives as long double on x86-64; the reader and the chart's formulas depend on its
+// 64-bit mantissa.
+#pragma once
+
+#include <cfloat>
+#include <cstdint>
+
+namespace vemora {
+
+static_assert(LDBL_MANT_DIG == 64, "long double must be the 80-bit extended format");
+
+using Extended = long double;
+
+// Nearest integer, ties to even (the processor's default rounding). The argument must be
+// finite and within the int64 range; out-of-range arguments raise EInvalidOp.
+int64_t Round(Extended value);
+
+// Toward zero; same range rule as Round.
+int64_t Trunc(Extended value);
+
+// a * b / c with a 64-bit intermediate, rounded half away from zero. Returns -1 when c is 0
+// or the result does not fit 32 bits, as the platform call does.
+int32_t MulDiv(int32_t a, int32_t b, int32_t c);
+
+// Stores an extended value into a double. A finite value too large for a double raises
+// EOverflow, as the store instruction does with overflow unmasked; infinities and NaNs
+// pass through, values too small become denormals or zero.
+double StoreDouble(Extended value);
+
+} // namespace vemora

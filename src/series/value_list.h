@@ -1,0 +1,94 @@
+// One column of a series' points (the X values or the Y values), kept in its Order, read
+// through its Multiplier, with lazily cached statistics for the axes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vemora {
+
+class TChartSeries;
+
+enum class TChartListOrder { loNone, loAscending, loDescending };
+
+class TChartValueList {
+public:
+    TChartValueList(TChartSeries* owner, std::string name);
+    TChartValueList(const TChartValueList&) = delete;
+    TChartValueList& operator=(const TChartValueList&) = delete;
+    virtual ~TChartValueList() = default;
+
+    // Copies Order, DateTime, Multiplier and ValueSource (not the name, not the values).
+    virtual void CopySettingsFrom(const TChartValueList* other);
+
+    // The stored value times Multiplier, computed in extended precision.
+    virtual double ValueAt(int32_t index) const;
+    // Stores the value as given (not divided by Multiplier); no repaint.
+    virtual void SetValueAt(int32_t index, double value);
+    virtual void ClearAll();
+    // Inserts by Order and returns the index; equal values go after those present.
+    virtual int32_t InsertInOrder(double value);
+    virtual void InsertAt(int32_t index, double value);
+    virtual int32_t ValueCount() const { return static_cast<int32_t>(values_.size()); }
+    virtual void DeleteAt(int32_t index);
+    virtual void RotateFirstToLast();
+
+    double LastValue() const { return ValueAt(ValueCount() - 1); }
+    int32_t IndexOfValue(double value) const;
+
+    double Lowest();
+    double Highest();
+    double Sum();
+    double SumAbs();
+    bool StatsDirty() const { return statsDirty_; }
+
+    // Quicksort of the owner's points by this list, exchanging whole points.
+    void SortByOrder();
+    void SwapValues(int32_t i, int32_t j);
+
+    // The stored values, unmultiplied, for loops that must not pay a call per value.
+    std::span<const double> StoredValues() const { return values_; }
+
+    bool DateTime() const { return dateTime_; }
+    void SetDateTime(bool value);
+    double Multiplier() const { return multiplier_; }
+    void SetMultiplier(double value);
+    const std::string& Name() const { return name_; }
+    void SetName(std::string value) { name_ = std::move(value); }
+    TChartListOrder Order() const { return order_; }
+    // A plain field: neither re-sorts nor repaints.
+    void SetOrder(TChartListOrder value) { order_ = value; }
+    const std::string& ValueSource() const { return valueSource_; }
+    void SetValueSource(std::string value);
+
+    double PendingValue() const { return pendingValue_; }
+    void SetPendingValue(double value) { pendingValue_ = value; }
+
+    TChartSeries* Owner() const { return owner_; }
+
+private:
+    void CheckIndex(int32_t index) const;
+    void RecomputeStats();
+
+    bool dateTime_ = false;
+    std::vector<double> values_;
+    double highest_ = 0;
+    double lowest_ = 0;
+    double multiplier_ = 1.0;
+    std::string name_;
+    TChartListOrder order_ = TChartListOrder::loNone;
+    TChartSeries* owner_;
+    double pendingValue_ = 0;
+    double sum_ = 0;
+    double sumAbs_ = 0;
+    std::string valueSource_;
+    bool statsDirty_ = true;
+};
+
+// The value lists of a series: X at position 0, Y at 1, further columns after them.
+// Does not own the lists; each is owned by its series.
+using TChartValueLists = std::vector<TChartValueList*>;
+
+} // namespace vemora

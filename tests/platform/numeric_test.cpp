@@ -1,0 +1,86 @@
+#include "platform/numeric/exceptions.h"
+#include "platform/numeric/extended.h"
+
+#include <cfloat>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace vemora {
+namespace {
+
+TEST(Numeric, RoundIsNearestWithTiesToEven) {
+    EXPECT_EQ(Round(0.5L), 0);
+    EXPECT_EQ(Round(1.5L), 2);
+    EXPECT_EQ(Round(2.5L), 2);
+    EXPECT_EQ(Round(3.5L), 4);
+    EXPECT_EQ(Round(-2.5L), -2);
+    EXPECT_EQ(Round(-2.51L), -3);
+    EXPECT_EQ(Round(1.25L), 1);
+    EXPECT_EQ(Round(2.4999999999999999L), 2);
+    // 64-bit mantissa: integers up to 2^63 round exactly.
+    EXPECT_EQ(Round(9223372036854775807.0L - 1.0L), 9223372036854775806LL);
+}
+
+TEST(Numeric, TruncGoesTowardZero) {
+    EXPECT_EQ(Trunc(2.9L), 2);
+    EXPECT_EQ(Trunc(-2.9L), -2);
+    EXPECT_EQ(Trunc(-0.1L), 0);
+}
+
+TEST(Numeric, RoundAndTruncRefuseWhatNoIntegerHolds) {
+    EXPECT_THROW(Round(1e19L), EInvalidOp);
+    EXPECT_THROW(Trunc(-1e19L), EInvalidOp);
+    EXPECT_THROW(Round(static_cast<Extended>(INFINITY)), EInvalidOp);
+    EXPECT_THROW(Round(static_cast<Extended>(NAN)), EInvalidOp);
+}
+
+TEST(Numeric, MulDivRoundsHalfAwayFromZero) {
+    EXPECT_EQ(MulDiv(10, 3, 4), 8);   // 7.5
+    EXPECT_EQ(MulDiv(-10, 3, 4), -8); // -7.5
+    EXPECT_EQ(MulDiv(10, -3, -4), 8);
+    EXPECT_EQ(MulDiv(7, 1, 2), 4);      // 3.5
+    EXPECT_EQ(MulDiv(5, 1, 2), 3);      // 2.5: not to even
+    EXPECT_EQ(MulDiv(9, 1, 4), 2);      // 2.25
+    EXPECT_EQ(MulDiv(813, 5, 100), 41); // 40.65
+}
+
+TEST(Numeric, MulDivUsesA64BitIntermediate) {
+    EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000);
+    EXPECT_EQ(MulDiv(2147483647, 2147483647, 2147483647), 2147483647);
+}
+
+TEST(Numeric, MulDivReportsMinusOneForZeroDivisorOrOverflow) {
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+    EXPECT_EQ(MulDiv(100000, 100000, 1), -1);
+    EXPECT_EQ(MulDiv(-2147483647 - 1, 1, 1), -2147483647 - 1);
+}
+
+TEST(Numeric, StoreDoubleRaisesOverflowForFiniteValuesBeyondDouble) {
+    EXPECT_THROW(StoreDouble(1e400L), EOverflow);
+    EXPECT_THROW(StoreDouble(-1e309L), EOverflow);
+    EXPECT_EQ(StoreDouble(static_cast<Extended>(DBL_MAX)), DBL_MAX);
+    EXPECT_EQ(StoreDouble(static_cast<Extended>(INFINITY)), INFINITY);
+    EXPECT_EQ(StoreDouble(-static_cast<Extended>(INFINITY)), -INFINITY);
+    // Too small: silently denormal or zero.
+    EXPECT_EQ(StoreDouble(1e-400L), 0.0);
+    EXPECT_GT(StoreDouble(5e-324L), 0.0);
+    try {
+        StoreDouble(1e400L);
+    } catch (const EOverflow& e) {
+        EXPECT_EQ(e.Message(), "Floating point overflow");
+    }
+}
+
+TEST(Numeric, ExceptionMessages) {
+    EXPECT_EQ(EListError(5).Message(), "List index out of bounds (5)");
+    EXPECT_EQ(EListError(-1).Message(), "List index out of bounds (-1)");
+    EXPECT_EQ(EZeroDivide().Message(), "Floating point division by zero");
+    EXPECT_EQ(EInvalidOp().Message(), "Invalid floating point operation");
+    const EInOutError io("File not found", 2);
+    EXPECT_EQ(io.ErrorCode(), 2);
+    EXPECT_STREQ(io.what(), "File not found");
+}
+
+} // namespace
+} // namespace vemora

@@ -1,0 +1,316 @@
+#include "platform/numeric/exceptions.h"
+#include "series/chart_series.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace vemora {
+namespace {
+
+class CountingChart final : public TSeriesParent {
+public:
+    int invalidations = 0;
+    bool destroying = false;
+    void InvalidateForSeries(TChartSeries*) override { ++invalidations; }
+    bool ChartDestroying() const override { return destroying; }
+};
+
+struct Point {
+    double x, y;
+    bool operator==(const Point&) const = default;
+};
+
+std::vector<Point> PointsOf(const TChartSeries& s) {
+    std::vector<Point> p;
+    for (int32_t i = 0; i < s.PointCount(); ++i) {
+        p.push_back({s.XAt(i), s.YAt(i)});
+    }
+    return p;
+}
+
+TEST(ChartSeries, DefaultsAfterConstruction) {
+    TChartSeries s;
+    ASSERT_EQ(s.ValueLists().size(), 2u);
+    EXPECT_EQ(s.ValueLists()[0], &s.XValues());
+    EXPECT_EQ(s.ValueLists()[1], &s.YValues());
+    EXPECT_EQ(s.XValues().Name(), "X");
+    EXPECT_EQ(s.XValues().Order(), TChartListOrder::loAscending);
+    EXPECT_EQ(s.YValues().Name(), "Y");
+    EXPECT_EQ(s.YValues().Order(), TChartListOrder::loNone);
+    EXPECT_TRUE(s.Active());
+    EXPECT_EQ(s.SeriesColor(), clDefault);
+    EXPECT_FALSE(s.ColorEachPoint());
+    EXPECT_EQ(s.PointCount(), 0);
+    EXPECT_EQ(s.MinX(), 0);
+    EXPECT_EQ(s.MaxX(), 0);
+    EXPECT_EQ(s.MinY(), 0);
+    EXPECT_EQ(s.MaxY(), 0);
+    EXPECT_EQ(s.MinZ(), 0);
+    EXPECT_EQ(s.ParentChart(), nullptr);
+}
+
+TEST(ChartSeries, AddPointInsertsInXOrderAndReportsTheIndex) {
+    TChartSeries s;
+    std::vector<int32_t> seen;
+    std::vector<int32_t> countAtEvent;
+    s.OnAfterAdd = [&](TChartSeries* sender, int32_t index) {
+        EXPECT_EQ(sender, &s);
+        seen.push_back(index);
+        countAtEvent.push_back(sender->PointCount());
+    };
+    EXPECT_EQ(s.AddPoint(3, 30, "", clDefault), 0);
+    EXPECT_EQ(s.AddPoint(1, 10, "", clDefault), 0);
+    EXPECT_EQ(s.AddPoint(2, 20, "", clDefault), 1);
+    EXPECT_EQ(PointsOf(s), (std::vector<Point>{{1, 10}, {2, 20}, {3, 30}}));
+    EXPECT_EQ(seen, (std::vector<int32_t>{0, 0, 1}));
+    EXPECT_EQ(countAtEvent, (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(s.MinX(), 1);
+    EXPECT_EQ(s.MaxY(), 30);
+}
+
+TEST(ChartSeries, CompanionDataMovesWithTheXValue) {
+    TChartSeries s;
+    s.AddPoint(5, 50, "five", clRed);
+    s.AddPoint(1, 10, "", clBlue);
+    s.AddPoint(5, 51, "five again", clLime); // equal X: after the first
+    s.AddPoint(3, 30, "three", clNone);
+    EXPECT_EQ(PointsOf(s), (std::vector<Point>{{1, 10}, {3, 30}, {5, 50}, {5, 51}}));
+    EXPECT_EQ(s.LabelAt(0), "");
+    EXPECT_EQ(s.LabelAt(1), "three");
+    EXPECT_EQ(s.LabelAt(2), "five");
+    EXPECT_EQ(s.LabelAt(3), "five again");
+    EXPECT_EQ(s.LabelAt(99), "");
+    EXPECT_EQ(s.PointColor(0), clBlue);
+    EXPECT_TRUE(s.IsNullPoint(1));
+    EXPECT_EQ(s.PointColor(2), clRed);
+    EXPECT_EQ(s.PointColor(3), clLime);
+}
+
+TEST(ChartSeries, RandomInsertionsMatchAStableSort) {
+    TChartSeries s;
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> value(0, 50);
+    std::vector<Point> expected;
+    for (int i = 0; i < 2000; ++i) {
+        const Point p{static_cast<double>(value(rng)), static_cast<double>(i)};
+        s.AddPoint(p.x, p.y, "", clDefault);
+        expected.push_back(p);
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const Point& a, const Point& b) { return a.x < b.x; });
+    EXPECT_EQ(PointsOf(s), expected);
+}
+
+TEST(ChartSeries, PointColorRules) {
+    TChartSeries s;
+    s.SetSeriesColor(clRed);
+    s.AddPoint(0, 0, "", clDefault);
+    s.AddPoint(1, 0, "", clDefault);
+    s.AddPoint(2, 0, "", clNone);
+    EXPECT_EQ(s.PointColor(0), clRed);
+    EXPECT_EQ(s.PointColor(1), clRed);
+    EXPECT_TRUE(s.IsNullPoint(2));
+    EXPECT_EQ(s.PointColor(5), clRed); // beyond the colour list
+    EXPECT_EQ(s.PointColor(-1), clRed);
+    s.SetColorEachPoint(true);
+    EXPECT_EQ(s.PointColor(0), PaletteColor(0));
+    EXPECT_EQ(s.PointColor(1), clGreen);
+    EXPECT_TRUE(s.IsNullPoint(2));
+    // Switching it off resets every stored colour to the series colour.
+    s.SetColorEachPoint(false);
+    EXPECT_EQ(s.PointColor(2), clRed);
+    s.SetPointColor(1, clYellow);
+    EXPECT_EQ(s.PointColor(1), clYellow);
+    EXPECT_THROW(s.SetPointColor(3, clYellow), EListError);
+}
+
+TEST(ChartSeries, PaletteWrapsEvery16) {
+    EXPECT_EQ(PaletteColor(0), clRed);
+    EXPECT_EQ(PaletteColor(15), clBlack);
+    EXPECT_EQ(PaletteColor(16), clRed);
+    EXPECT_EQ(PaletteColor(17), clGreen);
+}
+
+TEST(ChartSeries, BeforeAddCanRefuseOrChangeTheStagedValues) {
+    TChartSeries s;
+    int afterAdds = 0;
+    s.OnAfterAdd = [&](TChartSeries*, int32_t) { ++afterAdds; };
+    s.OnBeforeAdd = [](TChartSeries*) { return false; };
+    EXPECT_EQ(s.AddPoint(1, 2, "x", clDefault), -1);
+    EXPECT_EQ(s.PointCount(), 0);
+    EXPECT_EQ(afterAdds, 0);
+    s.OnBeforeAdd = [](TChartSeries* sender) {
+        sender->XValues().SetPendingValue(sender->XValues().PendingValue() * 10);
+        return true;
+    };
+    s.AddPoint(1, 2, "", clDefault);
+    EXPECT_EQ(s.XAt(0), 10);
+    EXPECT_EQ(afterAdds, 1);
+}
+
+TEST(ChartSeries, RepaintRequestsGoToTheChartOnlyOnChange) {
+    CountingChart chart;
+    TChartSeries s;
+    s.AddPoint(1, 1, "", clDefault); // no chart: nothing to tell
+    s.SetParentChart(&chart);
+    s.AddPoint(2, 2, "", clDefault);
+    EXPECT_EQ(chart.invalidations, 1);
+    s.SetSeriesColor(clRed);
+    s.SetSeriesColor(clRed);
+    EXPECT_EQ(chart.invalidations, 2);
+    s.XValues().SetMultiplier(2);
+    s.XValues().SetMultiplier(2);
+    EXPECT_EQ(chart.invalidations, 3);
+    s.XValues().SetDateTime(false);
+    EXPECT_EQ(chart.invalidations, 3);
+    s.XValues().SetOrder(TChartListOrder::loNone);
+    s.XValues().SetValueAt(0, 5);
+    EXPECT_EQ(chart.invalidations, 3);
+    s.SetActive(false);
+    EXPECT_EQ(chart.invalidations, 4);
+    // An inactive series adds without asking for a repaint.
+    s.AddPoint(3, 3, "", clDefault);
+    EXPECT_EQ(chart.invalidations, 4);
+    s.SetParentChart(nullptr);
+}
+
+TEST(ChartSeries, AfterAddRunsBeforeTheRepaintRequest) {
+    CountingChart chart;
+    TChartSeries s;
+    s.SetParentChart(&chart);
+    int invalidationsSeen = -1;
+    s.OnAfterAdd = [&](TChartSeries*, int32_t) { invalidationsSeen = chart.invalidations; };
+    s.AddPoint(1, 1, "", clDefault);
+    EXPECT_EQ(invalidationsSeen, 0);
+    EXPECT_EQ(chart.invalidations, 1);
+    s.SetParentChart(nullptr);
+}
+
+TEST(ChartSeries, AfterAddFailureKeepsThePointButSkipsTheRepaint) {
+    CountingChart chart;
+    TChartSeries s;
+    s.SetParentChart(&chart);
+    s.OnAfterAdd = [](TChartSeries*, int32_t) { throw Exception("boom"); };
+    EXPECT_THROW(s.AddPoint(1, 1, "label", clDefault), Exception);
+    EXPECT_EQ(s.PointCount(), 1);
+    EXPECT_EQ(s.LabelAt(0), "label");
+    EXPECT_EQ(chart.invalidations, 0);
+    s.SetParentChart(nullptr);
+}
+
+TEST(ChartSeries, ClearPointsEmptiesEverythingAndNotifies) {
+    CountingChart chart;
+    TChartSeries s;
+    int clears = 0;
+    s.OnClearValues = [&](TChartSeries*) {
+        ++clears;
+        EXPECT_EQ(s.PointCount(), 0);
+    };
+    s.ClearPoints(); // no chart: the event fires all the same
+    EXPECT_EQ(clears, 1);
+    s.SetParentChart(&chart);
+    s.ClearPoints(); // an empty series still notifies and repaints
+    EXPECT_EQ(clears, 2);
+    EXPECT_EQ(chart.invalidations, 1);
+    s.AddPoint(1, 1, "a", clBlue);
+    s.ClearPoints();
+    EXPECT_EQ(s.PointCount(), 0);
+    EXPECT_EQ(s.YValues().ValueCount(), 0);
+    EXPECT_EQ(s.LabelAt(0), "");
+    EXPECT_EQ(s.PointColor(0), s.SeriesColor());
+    EXPECT_EQ(s.MaxX(), 0);
+    chart.destroying = true;
+    const int before = chart.invalidations;
+    s.ClearPoints();
+    EXPECT_EQ(chart.invalidations, before);
+    s.SetParentChart(nullptr);
+}
+
+TEST(ChartSeries, DeleteAndSwapMoveWholePoints) {
+    CountingChart chart;
+    TChartSeries s;
+    s.AddPoint(1, 10, "one", clRed);
+    s.AddPoint(2, 20, "two", clBlue);
+    s.AddPoint(3, 30, "three", clLime);
+    s.SetParentChart(&chart);
+    s.DeletePoint(1);
+    EXPECT_EQ(PointsOf(s), (std::vector<Point>{{1, 10}, {3, 30}}));
+    EXPECT_EQ(s.LabelAt(1), "three");
+    EXPECT_EQ(s.PointColor(1), clLime);
+    EXPECT_EQ(chart.invalidations, 1);
+    EXPECT_THROW(s.DeletePoint(2), EListError);
+    s.SwapPoints(0, 1);
+    EXPECT_EQ(PointsOf(s), (std::vector<Point>{{3, 30}, {1, 10}}));
+    EXPECT_EQ(s.LabelAt(0), "three");
+    EXPECT_EQ(s.PointColor(1), clRed);
+    EXPECT_THROW(s.XAt(2), EListError);
+    EXPECT_THROW(s.YAt(-1), EListError);
+    s.SetParentChart(nullptr);
+}
+
+TEST(ChartSeries, SortByOrderRestoresXOrderOfWholePoints) {
+    TChartSeries s;
+    s.XValues().SetOrder(TChartListOrder::loNone);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> value(-100, 100);
+    for (int i = 0; i < 500; ++i) {
+        const double x = value(rng);
+        s.AddPoint(x, -x, "", clDefault);
+    }
+    s.XValues().SetOrder(TChartListOrder::loDescending);
+    s.XValues().SortByOrder();
+    for (int32_t i = 0; i < s.PointCount(); ++i) {
+        ASSERT_EQ(s.YAt(i), -s.XAt(i));
+        if (i > 0) {
+            ASSERT_GE(s.XAt(i - 1), s.XAt(i));
+        }
+    }
+}
+
+TEST(ChartSeries, SetXValuesCopiesSettingsOnly) {
+    CountingChart chart;
+    TChartSeries s;
+    s.SetParentChart(&chart);
+    s.AddPoint(1, 1, "", clDefault);
+    TChartValueList settings(nullptr, "Other");
+    settings.SetMultiplier(4);
+    s.SetXValues(settings);
+    EXPECT_EQ(s.XValues().Name(), "X");
+    EXPECT_EQ(s.XAt(0), 4);
+    EXPECT_EQ(s.XValues().Order(), TChartListOrder::loNone);
+    EXPECT_GE(chart.invalidations, 2);
+    s.SetParentChart(nullptr);
+}
+
+TEST(ChartSeries, LinkedSeriesFollowTheirSource) {
+    TChartSeries source;
+    auto linked = std::make_unique<TChartSeries>();
+    source.AddLinkedSeries(linked.get());
+    source.AddPoint(2, 20, "b", clDefault);
+    source.AddPoint(1, 10, "a", clDefault);
+    EXPECT_EQ(PointsOf(*linked), PointsOf(source));
+    source.DeletePoint(0);
+    EXPECT_EQ(PointsOf(*linked), (std::vector<Point>{{2, 20}}));
+    linked->SetRecalcOption(TSeriesRecalcOption::rOnClear, false);
+    EXPECT_FALSE(linked->HasRecalcOption(TSeriesRecalcOption::rOnClear));
+    source.ClearPoints();
+    EXPECT_EQ(linked->PointCount(), 1);
+    // Destroying the linked series unlinks it from its source.
+    linked.reset();
+    EXPECT_TRUE(source.LinkedSeries().empty());
+    EXPECT_NO_THROW(source.AddPoint(5, 5, "", clDefault));
+}
+
+TEST(ChartSeries, DestructionClearsAndFiresTheClearEvent) {
+    int clears = 0;
+    {
+        TChartSeries s;
+        s.OnClearValues = [&](TChartSeries*) { ++clears; };
+        s.AddPoint(1, 1, "x", clDefault);
+    }
+    EXPECT_EQ(clears, 1);
+}
+
+} // namespace
+} // namespace vemora

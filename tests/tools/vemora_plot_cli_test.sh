@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Runs vemora-plot as a user would and checks its output, exit codes and streams.
+# Usage: vemora_plot_cli_test.sh VEMORA_PLOT SOURCE_DIR
+set -u
+tool=$1
+src=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+
+check() { # name, condition result
+    if [[ $2 -eq 0 ]]; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $1"
+        failures=$((failures + 1))
+    fi
+}
+
+# The sample: every line of it is a point.
+"$tool" read "$src/data/proba2.txt" >"$work/out" 2>"$work/err"
+rc=$?
+check "sample exits 0" $((rc != 0))
+lines=$(grep -c . "$src/data/proba2.txt")
+check "sample count line" "$([[ $(head -1 "$work/out") == "points $lines" ]]; echo $?)"
+check "sample point lines" "$([[ $(($(wc -l <"$work/out") - 1)) -eq $lines ]]; echo $?)"
+check "sample stderr empty" "$([[ ! -s "$work/err" ]]; echo $?)"
+
+# A missing file: the message box text on stderr, nothing on stdout, exit 1.
+"$tool" read "$work/absent.txt" >"$work/out" 2>"$work/err"
+rc=$?
+check "missing exits 1" $((rc != 1))
+check "missing message" "$([[ $(cat "$work/err") == "File not found." ]]; echo $?)"
+check "missing stdout empty" "$([[ ! -s "$work/out" ]]; echo $?)"
+
+"$tool" read "$work/no/such/folder.txt" >/dev/null 2>"$work/err"
+check "missing folder message" "$([[ $(cat "$work/err") == "Invalid filename." ]]; echo $?)"
+"$tool" read "$work" >/dev/null 2>"$work/err"
+check "folder message" "$([[ $(cat "$work/err") == "File access denied." ]]; echo $?)"
+printf 'abc\n' >"$work/bad.txt"
+"$tool" read "$work/bad.txt" >/dev/null 2>"$work/err"
+check "bad token message" "$([[ $(cat "$work/err") == "Invalid numeric input." ]]; echo $?)"
+printf '1 1e400\n' >"$work/big.txt"
+"$tool" read "$work/big.txt" >/dev/null 2>"$work/err"
+check "overflow message" "$([[ $(cat "$work/err") == "Floating point overflow." ]]; echo $?)"
+
+# Number formatting: 17 significant digits, -0 and inf as printf writes them.
+printf -- '-0 1e5120\n0.1 -1e-5000\n3 7\n' >"$work/fmt.txt"
+"$tool" read "$work/fmt.txt" >"$work/out"
+expected=$'points 3\n-0 inf\n0.10000000000000001 -0\n3 7'
+check "number format" "$([[ $(cat "$work/out") == "$expected" ]]; echo $?)"
+
+# Points come in file order (the series' X order is not the tool's concern here).
+printf '3 30\n1 10\n' >"$work/order.txt"
+"$tool" read "$work/order.txt" >"$work/out"
+check "file order" "$([[ $(cat "$work/out") == $'points 2\n3 30\n1 10' ]]; echo $?)"
+
+# An empty path reads standard input.
+printf '5 6\n' | "$tool" read '' >"$work/out" 2>"$work/err"
+check "stdin exits 0" $?
+check "stdin first line" "$([[ $(head -1 "$work/out") == "points 1" ]]; echo $?)"
+
+# Usage.
+"$tool" >/dev/null 2>"$work/err"
+check "no arguments exit 2" $(($? != 2))
+check "usage on stderr" "$(grep -q usage "$work/err"; echo $?)"
+"$tool" frobnicate x >/dev/null 2>&1
+check "unknown command exit 2" $(($? != 2))
+"$tool" --help >"$work/out"
+check "help exit 0" $?
+check "help on stdout" "$(grep -q usage "$work/out"; echo $?)"
+
+echo "vemora-plot: $passes passed, $failures failed"
+[[ $failures -eq 0 ]]
