@@ -314,18 +314,6 @@ TEST_F(ReaderTest, LaterFailureOverwritesEarlierAndCheckClears) {
     EXPECT_NO_THROW(CheckIO());
 }
 
-TEST_F(ReaderTest, MessageTable) {
-    EXPECT_STREQ(IOErrorMessageFormat(4), "Too many open files");
-    EXPECT_STREQ(IOErrorMessageFormat(100), "Read beyond end of file");
-    EXPECT_STREQ(IOErrorMessageFormat(101), "Disk full");
-    SetPendingIOError(123);
-    try {
-        CheckIO();
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "I/O error 123");
-    }
-}
-
 TEST_F(ReaderTest, PendingErrorIsPerThread) {
     SetPendingIOError(106);
     int32_t seen = -1;

@@ -126,21 +126,5 @@ TEST(Files, InvalidHandles) {
     EXPECT_EQ(ReadFile(1000000, buf, 4, got), error::kInvalidHandle);
 }
 
-TEST(Files, ErrnoTable) {
-    EXPECT_EQ(WindowsErrorFromErrno(ENOENT), 2u);
-    EXPECT_EQ(WindowsErrorFromErrno(ENOTDIR), 3u);
-    EXPECT_EQ(WindowsErrorFromErrno(ENAMETOOLONG), 3u);
-    EXPECT_EQ(WindowsErrorFromErrno(EMFILE), 4u);
-    EXPECT_EQ(WindowsErrorFromErrno(ENFILE), 4u);
-    EXPECT_EQ(WindowsErrorFromErrno(EACCES), 5u);
-    EXPECT_EQ(WindowsErrorFromErrno(EPERM), 5u);
-    EXPECT_EQ(WindowsErrorFromErrno(EISDIR), 5u);
-    EXPECT_EQ(WindowsErrorFromErrno(EBADF), 6u);
-    EXPECT_EQ(WindowsErrorFromErrno(EIO), 30u);
-    EXPECT_EQ(WindowsErrorFromErrno(EPIPE), 109u);
-    EXPECT_EQ(WindowsErrorFromErrno(ELOOP), 1921u);
-    EXPECT_EQ(WindowsErrorFromErrno(EDOM), 31u);
-}
-
 } // namespace
 } // namespace vemora::platform

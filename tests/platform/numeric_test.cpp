@@ -72,15 +72,5 @@ TEST(Numeric, StoreDoubleRaisesOverflowForFiniteValuesBeyondDouble) {
     }
 }
 
-TEST(Numeric, ExceptionMessages) {
-    EXPECT_EQ(EListError(5).Message(), "List index out of bounds (5)");
-    EXPECT_EQ(EListError(-1).Message(), "List index out of bounds (-1)");
-    EXPECT_EQ(EZeroDivide().Message(), "Floating point division by zero");
-    EXPECT_EQ(EInvalidOp().Message(), "Invalid floating point operation");
-    const EInOutError io("File not found", 2);
-    EXPECT_EQ(io.ErrorCode(), 2);
-    EXPECT_STREQ(io.what(), "File not found");
-}
-
 } // namespace
 } // namespace vemora

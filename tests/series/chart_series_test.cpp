@@ -29,27 +29,6 @@ std::vector<Point> PointsOf(const TChartSeries& s) {
     return p;
 }
 
-TEST(ChartSeries, DefaultsAfterConstruction) {
-    TChartSeries s;
-    ASSERT_EQ(s.ValueLists().size(), 2u);
-    EXPECT_EQ(s.ValueLists()[0], &s.XValues());
-    EXPECT_EQ(s.ValueLists()[1], &s.YValues());
-    EXPECT_EQ(s.XValues().Name(), "X");
-    EXPECT_EQ(s.XValues().Order(), TChartListOrder::loAscending);
-    EXPECT_EQ(s.YValues().Name(), "Y");
-    EXPECT_EQ(s.YValues().Order(), TChartListOrder::loNone);
-    EXPECT_TRUE(s.Active());
-    EXPECT_EQ(s.SeriesColor(), clDefault);
-    EXPECT_FALSE(s.ColorEachPoint());
-    EXPECT_EQ(s.PointCount(), 0);
-    EXPECT_EQ(s.MinX(), 0);
-    EXPECT_EQ(s.MaxX(), 0);
-    EXPECT_EQ(s.MinY(), 0);
-    EXPECT_EQ(s.MaxY(), 0);
-    EXPECT_EQ(s.MinZ(), 0);
-    EXPECT_EQ(s.ParentChart(), nullptr);
-}
-
 TEST(ChartSeries, AddPointInsertsInXOrderAndReportsTheIndex) {
     TChartSeries s;
     std::vector<int32_t> seen;
@@ -123,13 +102,6 @@ TEST(ChartSeries, PointColorRules) {
     s.SetPointColor(1, clYellow);
     EXPECT_EQ(s.PointColor(1), clYellow);
     EXPECT_THROW(s.SetPointColor(3, clYellow), EListError);
-}
-
-TEST(ChartSeries, PaletteWrapsEvery16) {
-    EXPECT_EQ(PaletteColor(0), clRed);
-    EXPECT_EQ(PaletteColor(15), clBlack);
-    EXPECT_EQ(PaletteColor(16), clRed);
-    EXPECT_EQ(PaletteColor(17), clGreen);
 }
 
 TEST(ChartSeries, BeforeAddCanRefuseOrChangeTheStagedValues) {

@@ -171,12 +171,5 @@ TEST(ValueList, IndexOfRotateAndCopySettings) {
     EXPECT_EQ(list.Multiplier(), 3);
 }
 
-TEST(ValueList, SettingOrderDoesNotResort) {
-    auto owned = MakeList(TChartListOrder::loNone, {3, 1, 2});
-    TChartValueList& list = *owned;
-    list.SetOrder(TChartListOrder::loAscending);
-    EXPECT_EQ(Values(list), (std::vector<double>{3, 1, 2}));
-}
-
 } // namespace
 } // namespace vemora

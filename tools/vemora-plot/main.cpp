@@ -1,5 +1,6 @@
 // vemora-plot: the headless companion of the program. It reads, plots and measures data
 // files with the same reader, plot run and engine as the window.
+#include "app/headless_plot_window.h"
 #include "app/message_text.h"
 #include "app/plotrun.h"
 #include "platform/numeric/exceptions.h"
@@ -22,21 +23,6 @@ constexpr const char* kUsage =
     "              'points N', then one 'X Y' line per point. An empty PATH ('')\n"
     "              reads standard input.\n";
 
-// The window as the plot run sees it, without a window.
-class TToolWindow final : public TPlotWindow {
-public:
-    explicit TToolWindow(std::string path) : path_(std::move(path)) {}
-    std::string PathText() const override { return path_; }
-    void SetProgressMax(int32_t) override {}
-    void SetProgressPosition(int32_t) override {}
-    void ShowProgress() override {}
-    void UpdateChart() override {}
-    void Sleep(int32_t) override {}
-
-private:
-    std::string path_;
-};
-
 int Fail(const std::string& message) {
     std::fputs(MessageBoxText(message).c_str(), stderr);
     std::fputc('\n', stderr);
@@ -44,7 +30,7 @@ int Fail(const std::string& message) {
 }
 
 int CommandRead(const std::string& path) {
-    TToolWindow window(path);
+    THeadlessPlotWindow window(path);
     TChartSeries series;
     TPlotRun run(window, series);
     try {
