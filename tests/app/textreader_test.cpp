@@ -122,19 +122,6 @@ TEST(ParseReal, FractionDigitsShiftTheScale) {
     EXPECT_EQ(ParseReal(text.c_str()).Value, 10.0L);
 }
 
-TEST(ScalePow10, AppliesTheTablesInOrder) {
-    EXPECT_EQ(ScalePow10(3.0L, 0), 3.0L);
-    EXPECT_EQ(ScalePow10(1.0L, 31), 1e31L);
-    EXPECT_EQ(ScalePow10(1.0L, 32), 1e32L);
-    EXPECT_EQ(ScalePow10(1.0L, 512), 1e512L);
-    EXPECT_EQ(ScalePow10(2.0L, -1), 0.2L);
-    EXPECT_EQ(ScalePow10(0.0L, 5120), INFINITY);
-    EXPECT_EQ(ScalePow10(5.0L, -5120), 0.0L);
-    // 10^545 = 10^1 * 10^32 * 10^512, each step rounded.
-    EXPECT_EQ(ScalePow10(1.0L, 545), (1e1L * 1e32L) * 1e512L);
-    EXPECT_EQ(ScalePow10(1.0L, -545), (1.0L / 1e1L / 1e32L) / 1e512L);
-}
-
 TEST_F(ReaderTest, NumberThenLineEndThenEnd) {
     Open("1.5\r\n");
     EXPECT_EQ(reader_.ReadNumber(), 1.5L);

@@ -116,15 +116,5 @@ TEST(Files, RunningOutOfDescriptorsIsTooManyOpenFiles) {
     EXPECT_EQ(code, error::kTooManyOpenFiles);
 }
 
-TEST(Files, InvalidHandles) {
-    char buf[4];
-    uint32_t got = 7;
-    EXPECT_EQ(ReadFile(kInvalidFileHandle, buf, 4, got), error::kInvalidHandle);
-    EXPECT_EQ(got, 0u);
-    EXPECT_EQ(CloseFile(kInvalidFileHandle), error::kInvalidHandle);
-    // A descriptor number that is not open.
-    EXPECT_EQ(ReadFile(1000000, buf, 4, got), error::kInvalidHandle);
-}
-
 } // namespace
 } // namespace vemora::platform
