@@ -80,13 +80,8 @@ void TChartSeries::NotifyAdded(TChartSeries* /*sender*/, int32_t valueIndex) {
     if (OnAfterAdd) {
         OnAfterAdd(this, valueIndex);
     }
-    // Iterate over a copy: a linked series' reaction may change the links.
-    const std::vector<TChartSeries*> linked = linkedSeries_;
-    for (TChartSeries* series : linked) {
-        if (series->HasRecalcOption(TSeriesRecalcOption::rOnInsert)) {
-            series->AddedInSource(this, valueIndex);
-        }
-    }
+    ForEachLinked(TSeriesRecalcOption::rOnInsert,
+                  [&](TChartSeries* series) { series->AddedInSource(this, valueIndex); });
     if (active_) {
         RequestRepaint();
     }
@@ -141,18 +136,10 @@ void TChartSeries::ClearPoints() {
     if (OnClearValues) {
         OnClearValues(this);
     }
-    NotifyLinkedCleared();
+    ForEachLinked(TSeriesRecalcOption::rOnClear,
+                  [](TChartSeries* series) { series->ClearPoints(); });
     if (active_ && parentChart_ != nullptr && !parentChart_->ChartDestroying()) {
         RequestRepaint();
-    }
-}
-
-void TChartSeries::NotifyLinkedCleared() {
-    const std::vector<TChartSeries*> linked = linkedSeries_;
-    for (TChartSeries* series : linked) {
-        if (series->HasRecalcOption(TSeriesRecalcOption::rOnClear)) {
-            series->ClearPoints();
-        }
     }
 }
 
@@ -166,12 +153,8 @@ void TChartSeries::DeletePoint(int32_t index) {
     if (index < static_cast<int32_t>(labels_.size())) {
         labels_.erase(labels_.begin() + index);
     }
-    const std::vector<TChartSeries*> linked = linkedSeries_;
-    for (TChartSeries* series : linked) {
-        if (series->HasRecalcOption(TSeriesRecalcOption::rOnDelete)) {
-            series->DeletedInSource(this, index);
-        }
-    }
+    ForEachLinked(TSeriesRecalcOption::rOnDelete,
+                  [&](TChartSeries* series) { series->DeletedInSource(this, index); });
     if (active_) {
         RequestRepaint();
     }
@@ -248,15 +231,12 @@ void TChartSeries::SetRecalcOption(TSeriesRecalcOption option, bool on) {
 }
 
 void TChartSeries::NotifyValueChanged(int32_t /*index*/) {
-    const std::vector<TChartSeries*> linked = linkedSeries_;
-    for (TChartSeries* series : linked) {
-        if (series->HasRecalcOption(TSeriesRecalcOption::rOnModify)) {
-            series->RefillFromSource(this);
-        }
-    }
+    ForEachLinked(TSeriesRecalcOption::rOnModify,
+                  [this](TChartSeries* series) { series->RefillFromSource(this); });
 }
 
 void TChartSeries::NotifyValuesModified() {
+    // Every linked series follows a change of all values, whatever its options.
     const std::vector<TChartSeries*> linked = linkedSeries_;
     for (TChartSeries* series : linked) {
         series->RefillFromSource(this);

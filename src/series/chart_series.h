@@ -120,7 +120,17 @@ public:
 
 protected:
     double EffectiveZOrder() const { return zOrder_ == -1 ? zIndex_ : zOrder_; }
-    void NotifyLinkedCleared();
+
+    // Calls `action` for each linked series that follows `option`. Iterates over a copy:
+    // a linked series' reaction may change the links.
+    template <typename Action> void ForEachLinked(TSeriesRecalcOption option, Action action) {
+        const std::vector<TChartSeries*> linked = linkedSeries_;
+        for (TChartSeries* series : linked) {
+            if (series->HasRecalcOption(option)) {
+                action(series);
+            }
+        }
+    }
 
     int32_t zOrder_ = -1;
     int32_t zIndex_ = 0;

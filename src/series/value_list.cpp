@@ -129,31 +129,29 @@ void TChartValueList::RecomputeStats() {
     statsDirty_ = false;
 }
 
-double TChartValueList::Lowest() {
+void TChartValueList::EnsureStats() {
     if (statsDirty_) {
         RecomputeStats();
     }
+}
+
+double TChartValueList::Lowest() {
+    EnsureStats();
     return lowest_;
 }
 
 double TChartValueList::Highest() {
-    if (statsDirty_) {
-        RecomputeStats();
-    }
+    EnsureStats();
     return highest_;
 }
 
 double TChartValueList::Sum() {
-    if (statsDirty_) {
-        RecomputeStats();
-    }
+    EnsureStats();
     return sum_;
 }
 
 double TChartValueList::SumAbs() {
-    if (statsDirty_) {
-        RecomputeStats();
-    }
+    EnsureStats();
     return sumAbs_;
 }
 

@@ -71,6 +71,7 @@ public:
 private:
     void CheckIndex(int32_t index) const;
     void RecomputeStats();
+    void EnsureStats();
 
     bool dateTime_ = false;
     std::vector<double> values_;
