@@ -1,0 +1,788 @@
+#include "platform/gfx/device_context.h"
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <utility>
+
+namespace vemora::gfx {
+
+namespace {
+
+// Binary raster operation: the mode's number minus one is its truth table, bit 3 for
+// pen 1 / screen 1, bit 2 for 1/0, bit 1 for 0/1, bit 0 for 0/0.
+inline Pixel Rop2(PenMode mode, Pixel pen, Pixel dst) {
+    if (mode == PenMode::Copy)
+        return pen;
+    const unsigned table = static_cast<unsigned>(mode) - 1;
+    Pixel r = 0;
+    if (table & 8)
+        r |= pen & dst;
+    if (table & 4)
+        r |= pen & ~dst;
+    if (table & 2)
+        r |= ~pen & dst;
+    if (table & 1)
+        r |= ~pen & ~dst;
+    return r & 0xFFFFFF;
+}
+
+// Cosmetic dash patterns as bit masks, lowest bit first, one bit per pixel along the line.
+struct DashPattern {
+    uint32_t Bits;
+    uint32_t Period;
+};
+
+constexpr uint32_t RunBits(std::initializer_list<int> runs) {
+    uint32_t bits = 0, pos = 0;
+    bool on = true;
+    for (int run : runs) {
+        for (int i = 0; i < run; ++i, ++pos)
+            if (on)
+                bits |= 1u << pos;
+        on = !on;
+    }
+    return bits;
+}
+
+const DashPattern* DashOf(PenStyle style) {
+    static constexpr DashPattern kDash{RunBits({18, 6}), 24};
+    static constexpr DashPattern kDot{RunBits({3, 3}), 6};
+    static constexpr DashPattern kDashDot{RunBits({9, 6, 3, 6}), 24};
+    static constexpr DashPattern kDashDotDot{RunBits({9, 3, 3, 3, 3, 3}), 24};
+    static constexpr DashPattern kAlternate{RunBits({1, 1}), 2};
+    switch (style) {
+    case PenStyle::Dash:
+        return &kDash;
+    case PenStyle::Dot:
+        return &kDot;
+    case PenStyle::DashDot:
+        return &kDashDot;
+    case PenStyle::DashDotDot:
+        return &kDashDotDot;
+    case PenStyle::Alternate:
+        return &kAlternate;
+    default:
+        return nullptr;
+    }
+}
+
+// The six 8x8 hatches, aligned to the device origin.
+inline bool HatchOn(BrushStyle style, int32_t x, int32_t y) {
+    const int32_t hx = x & 7, hy = y & 7;
+    switch (style) {
+    case BrushStyle::Horizontal:
+        return hy == 0;
+    case BrushStyle::Vertical:
+        return hx == 0;
+    case BrushStyle::FDiagonal:
+        return hx == hy;
+    case BrushStyle::BDiagonal:
+        return hx == 7 - hy;
+    case BrushStyle::Cross:
+        return hx == 0 || hy == 0;
+    case BrushStyle::DiagCross:
+        return hx == hy || hx == 7 - hy;
+    default:
+        return false;
+    }
+}
+
+inline Pixel Blend(Pixel dst, Pixel src, uint32_t coverage) {
+    if (coverage >= 255)
+        return src;
+    auto channel = [&](int shift) {
+        const int32_t d = static_cast<int32_t>((dst >> shift) & 0xFF);
+        const int32_t s = static_cast<int32_t>((src >> shift) & 0xFF);
+        return static_cast<Pixel>(d + ((s - d) * static_cast<int32_t>(coverage) + 127) / 255);
+    };
+    return (channel(16) << 16) | (channel(8) << 8) | channel(0);
+}
+
+struct RowInterval {
+    int32_t X0 = 0, X1 = 0;
+    bool Empty() const { return X0 >= X1; }
+};
+
+// The pixels of row y whose centres lie in the ellipse inscribed in the box.
+RowInterval EllipseRow(const Rect& b, int32_t y) {
+    if (b.IsEmpty() || y < b.Top || y >= b.Bottom)
+        return {};
+    const double cx = (b.Left + b.Right) / 2.0, cy = (b.Top + b.Bottom) / 2.0;
+    const double a = b.Width() / 2.0, r = b.Height() / 2.0;
+    const double dy = (y + 0.5 - cy) / r;
+    if (std::fabs(dy) >= 1.0)
+        return {};
+    const double half = a * std::sqrt(1.0 - dy * dy);
+    return {static_cast<int32_t>(std::ceil(cx - half - 0.5)),
+            static_cast<int32_t>(std::floor(cx + half - 0.5)) + 1};
+}
+
+// A rectangle with its corners cut by quarter ellipses of the given width and height.
+RowInterval RoundRectRow(const Rect& b, int32_t y, int32_t cornerW, int32_t cornerH) {
+    if (b.IsEmpty() || y < b.Top || y >= b.Bottom)
+        return {};
+    const double rx = std::min(cornerW, b.Width()) / 2.0;
+    const double ry = std::min(cornerH, b.Height()) / 2.0;
+    const double yc = y + 0.5;
+    const double d = std::max(b.Top + ry - yc, yc - (b.Bottom - ry));
+    double inset = 0;
+    if (d > 0 && ry > 0) {
+        const double t = d / ry;
+        inset = rx - rx * std::sqrt(std::max(0.0, 1.0 - t * t));
+    }
+    return {static_cast<int32_t>(std::ceil(b.Left + inset - 0.5)),
+            static_cast<int32_t>(std::floor(b.Right - inset - 0.5)) + 1};
+}
+
+struct Sector {
+    double CenterX, CenterY; // continuous coordinates
+    double Start, Sweep;     // radians, counter-clockwise on the screen
+    bool Contains(int32_t x, int32_t y) const {
+        const double angle = std::atan2(-(y + 0.5 - CenterY), x + 0.5 - CenterX);
+        const double rel = std::fmod(angle - Start + 4 * std::numbers::pi, 2 * std::numbers::pi);
+        return rel <= Sweep;
+    }
+};
+
+Sector MakeSector(const Rect& box, int32_t xs, int32_t ys, int32_t xe, int32_t ye) {
+    Sector s;
+    s.CenterX = (box.Left + box.Right) / 2.0;
+    s.CenterY = (box.Top + box.Bottom) / 2.0;
+    // The radial points are pixel positions; their centres are half a pixel further on.
+    s.Start = std::atan2(-(ys + 0.5 - s.CenterY), xs + 0.5 - s.CenterX);
+    const double end = std::atan2(-(ye + 0.5 - s.CenterY), xe + 0.5 - s.CenterX);
+    s.Sweep = std::fmod(end - s.Start + 4 * std::numbers::pi, 2 * std::numbers::pi);
+    if (s.Sweep == 0)
+        s.Sweep = 2 * std::numbers::pi;
+    return s;
+}
+
+// Where the radial at the angle meets the ellipse of the box, in pixel coordinates.
+Point EllipsePointAt(const Rect& box, double angle) {
+    const double cx = (box.Left + box.Right) / 2.0, cy = (box.Top + box.Bottom) / 2.0;
+    const double a = box.Width() / 2.0, b = box.Height() / 2.0;
+    const double x = cx + a * std::cos(angle) - 0.5, y = cy - b * std::sin(angle) - 0.5;
+    return {static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y))};
+}
+
+} // namespace
+
+DeviceContext::DeviceContext() {
+    font_.Log.Height = HeightFromPoints(8);
+    font_.Log.SetFaceName("Arial");
+}
+
+DeviceContext::DeviceContext(Bitmap* target) : DeviceContext() {
+    SelectBitmap(target);
+}
+
+void DeviceContext::SelectBitmap(Bitmap* target) {
+    target_ = target;
+    hasClip_ = false;
+    userClip_ = Region{};
+    ResetClip();
+}
+
+void DeviceContext::ResetClip() {
+    clip_ = target_ ? Region::FromRect({0, 0, target_->Width(), target_->Height()}) : Region{};
+    if (hasClip_)
+        clip_.IntersectWith(userClip_);
+}
+
+ColorRef DeviceContext::SetBkColor(ColorRef color) {
+    return std::exchange(bkColor_, color & 0xFFFFFF);
+}
+
+int DeviceContext::SetBkMode(int mode) {
+    if (mode != TRANSPARENT && mode != OPAQUE)
+        return 0;
+    return std::exchange(bkMode_, mode);
+}
+
+uint32_t DeviceContext::SetTextAlign(uint32_t align) {
+    return std::exchange(textAlign_, align);
+}
+
+bool DeviceContext::PenDraws() const {
+    return target_ && pen_.Style != PenStyle::Clear && pen_.Mode != PenMode::Nop;
+}
+
+// ---- pixel primitives ----
+
+void DeviceContext::SolidSpan(int32_t y, int32_t x0, int32_t x1, Pixel color, PenMode mode) {
+    if (!target_)
+        return;
+    clip_.ForEachSpan(y, x0, x1, [&](int32_t a, int32_t b) {
+        Pixel* row = target_->Row(y);
+        if (mode == PenMode::Copy) {
+            std::fill(row + a, row + b, color);
+        } else {
+            for (int32_t x = a; x < b; ++x)
+                row[x] = Rop2(mode, color, row[x]);
+        }
+    });
+}
+
+void DeviceContext::BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& brush) {
+    if (!target_ || brush.Style == BrushStyle::Clear)
+        return;
+    if (brush.Pattern && !brush.Pattern->Empty()) {
+        const Bitmap& p = *brush.Pattern;
+        clip_.ForEachSpan(y, x0, x1, [&](int32_t a, int32_t b) {
+            Pixel* row = target_->Row(y);
+            const Pixel* src = p.Row(((y % p.Height()) + p.Height()) % p.Height());
+            for (int32_t x = a; x < b; ++x)
+                row[x] = src[((x % p.Width()) + p.Width()) % p.Width()];
+        });
+        return;
+    }
+    const Pixel color = ToPixel(brush.Color);
+    if (brush.Style == BrushStyle::Solid) {
+        SolidSpan(y, x0, x1, color, PenMode::Copy);
+        return;
+    }
+    const bool opaque = bkMode_ == OPAQUE;
+    const Pixel back = ToPixel(bkColor_);
+    clip_.ForEachSpan(y, x0, x1, [&](int32_t a, int32_t b) {
+        Pixel* row = target_->Row(y);
+        for (int32_t x = a; x < b; ++x) {
+            if (HatchOn(brush.Style, x, y))
+                row[x] = color;
+            else if (opaque)
+                row[x] = back;
+        }
+    });
+}
+
+void DeviceContext::PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode) {
+    if (!target_ || !clip_.Contains(x, y))
+        return;
+    Pixel& p = target_->Row(y)[x];
+    p = Rop2(mode, color, p);
+}
+
+// ---- lines ----
+
+Point DeviceContext::MoveToEx(int32_t x, int32_t y) {
+    styleStep_ = 0;
+    return std::exchange(position_, Point{x, y});
+}
+
+void DeviceContext::LineTo(int32_t x, int32_t y) {
+    const Point from = position_;
+    position_ = {x, y};
+    if (!PenDraws())
+        return;
+    if (pen_.Width > 1)
+        WideLine(from, position_);
+    else
+        CosmeticLine(from, position_);
+}
+
+void DeviceContext::CosmeticLine(Point from, Point to) {
+    const Pixel color = ToPixel(pen_.Color);
+    const DashPattern* dash = DashOf(pen_.Style);
+    const int32_t dx = std::abs(to.X - from.X), dy = std::abs(to.Y - from.Y);
+    if (!dash && dy == 0) {
+        // Horizontal solid lines are spans; the end point stays unpainted.
+        if (to.X > from.X)
+            SolidSpan(from.Y, from.X, to.X, color, pen_.Mode);
+        else if (to.X < from.X)
+            SolidSpan(from.Y, to.X + 1, from.X + 1, color, pen_.Mode);
+        return;
+    }
+    const int32_t sx = to.X > from.X ? 1 : -1, sy = to.Y > from.Y ? 1 : -1;
+    const Pixel back = ToPixel(bkColor_);
+    const bool opaqueGaps = bkMode_ == OPAQUE;
+    auto plot = [&](int32_t x, int32_t y) {
+        if (!dash) {
+            PenPixel(x, y, color, pen_.Mode);
+            return;
+        }
+        const bool on = (dash->Bits >> (styleStep_ % dash->Period)) & 1u;
+        ++styleStep_;
+        if (on)
+            PenPixel(x, y, color, pen_.Mode);
+        else if (opaqueGaps)
+            PenPixel(x, y, back, pen_.Mode);
+    };
+    int32_t x = from.X, y = from.Y;
+    if (dx >= dy) {
+        int64_t err = 2 * static_cast<int64_t>(dy) - dx;
+        for (int32_t i = 0; i < dx; ++i) {
+            plot(x, y);
+            if (err > 0) {
+                y += sy;
+                err -= 2 * static_cast<int64_t>(dx);
+            }
+            err += 2 * static_cast<int64_t>(dy);
+            x += sx;
+        }
+    } else {
+        int64_t err = 2 * static_cast<int64_t>(dx) - dy;
+        for (int32_t i = 0; i < dy; ++i) {
+            plot(x, y);
+            if (err > 0) {
+                x += sx;
+                err -= 2 * static_cast<int64_t>(dy);
+            }
+            err += 2 * static_cast<int64_t>(dx);
+            y += sy;
+        }
+    }
+}
+
+// A wide line is every pixel whose centre lies within half the width of the segment: a
+// stadium, so the ends are round and segments of a polyline join round. Odd widths are
+// centred on the pixel, even widths on its top-left corner, so that a width of 2 covers
+// exactly two rows or columns.
+void DeviceContext::WideLine(Point from, Point to) {
+    const double r = pen_.Width / 2.0;
+    const double shift = (pen_.Width % 2) ? 0.5 : 0.0;
+    const double ax = from.X + shift, ay = from.Y + shift, bx = to.X + shift, by = to.Y + shift;
+    const double dx = bx - ax, dy = by - ay;
+    const double len2 = dx * dx + dy * dy, len = std::sqrt(len2);
+    const Pixel color = ToPixel(pen_.Color);
+    const int32_t yBegin = static_cast<int32_t>(std::floor(std::min(ay, by) - r - 1));
+    const int32_t yEnd = static_cast<int32_t>(std::ceil(std::max(ay, by) + r + 1));
+    const Rect& clip = clip_.Bounds();
+    for (int32_t y = std::max(yBegin, clip.Top); y < std::min(yEnd, clip.Bottom); ++y) {
+        const double cy = y + 0.5;
+        double lo = INFINITY, hi = -INFINITY;
+        auto circle = [&](double px, double py) {
+            const double h = r * r - (cy - py) * (cy - py);
+            if (h > 0) {
+                const double w = std::sqrt(h);
+                lo = std::min(lo, px - w);
+                hi = std::max(hi, px + w);
+            }
+        };
+        circle(ax, ay);
+        circle(bx, by);
+        if (len2 > 0) {
+            // The band between the end caps: |perpendicular distance| < r, 0 <= t <= 1.
+            double bandLo = -INFINITY, bandHi = INFINITY;
+            if (dy == 0) {
+                if (std::fabs(cy - ay) >= r)
+                    bandLo = INFINITY;
+            } else {
+                // perp(X) = ((X - ax) dy - (cy - ay) dx) / len, linear in X.
+                const double x1 = ax + ((cy - ay) * dx - r * len) / dy;
+                const double x2 = ax + ((cy - ay) * dx + r * len) / dy;
+                bandLo = std::min(x1, x2);
+                bandHi = std::max(x1, x2);
+            }
+            if (dx != 0) {
+                // t(X) = ((X - ax) dx + (cy - ay) dy) / len2 in [0, 1].
+                const double t0 = ax - (cy - ay) * dy / dx;
+                const double t1 = ax + (len2 - (cy - ay) * dy) / dx;
+                bandLo = std::max(bandLo, std::min(t0, t1));
+                bandHi = std::min(bandHi, std::max(t0, t1));
+            } else {
+                const double t = (cy - ay) * dy / len2;
+                if (t < 0 || t > 1)
+                    bandLo = INFINITY;
+            }
+            if (bandLo < bandHi) {
+                lo = std::min(lo, bandLo);
+                hi = std::max(hi, bandHi);
+            }
+        }
+        if (lo < hi) {
+            const int32_t x0 = static_cast<int32_t>(std::floor(lo - 0.5)) + 1;
+            const int32_t x1 = static_cast<int32_t>(std::ceil(hi - 0.5));
+            SolidSpan(y, x0, x1, color, pen_.Mode);
+        }
+    }
+}
+
+void DeviceContext::Polyline(std::span<const Point> points) {
+    if (points.empty())
+        return;
+    const Point saved = position_;
+    MoveToEx(points[0].X, points[0].Y);
+    for (size_t i = 1; i < points.size(); ++i)
+        LineTo(points[i].X, points[i].Y);
+    position_ = saved;
+}
+
+// ---- filled shapes ----
+
+void DeviceContext::FillPolygonWithBrush(std::span<const Point> points) {
+    if (!target_ || brush_.Style == BrushStyle::Clear)
+        return;
+    const Rect& clip = clip_.Bounds();
+    scanner_.Scan(points, clip.Top, clip.Bottom,
+                  [&](int32_t y, int32_t x0, int32_t x1) { BrushSpan(y, x0, x1, brush_); });
+}
+
+void DeviceContext::Polygon(std::span<const Point> points) {
+    if (points.size() < 2)
+        return;
+    FillPolygonWithBrush(points);
+    if (!PenDraws())
+        return;
+    const Point saved = position_;
+    MoveToEx(points[0].X, points[0].Y);
+    for (size_t i = 1; i < points.size(); ++i)
+        LineTo(points[i].X, points[i].Y);
+    LineTo(points[0].X, points[0].Y);
+    position_ = saved;
+}
+
+void DeviceContext::Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const Rect box = Rect{left, top, right, bottom}.Normalized();
+    if (box.IsEmpty() || !target_)
+        return;
+    if (!PenDraws()) {
+        for (int32_t y = box.Top; y < box.Bottom - 1; ++y)
+            BrushSpan(y, box.Left, box.Right - 1, brush_);
+        return;
+    }
+    const int32_t w = std::max(1, pen_.Width);
+    if (w == 1 && DashOf(pen_.Style)) {
+        // A styled outline runs its pattern once round the box.
+        for (int32_t y = box.Top + 1; y < box.Bottom - 1; ++y)
+            BrushSpan(y, box.Left + 1, box.Right - 1, brush_);
+        const Point saved = position_;
+        MoveToEx(box.Left, box.Top);
+        LineTo(box.Right - 1, box.Top);
+        LineTo(box.Right - 1, box.Bottom - 1);
+        LineTo(box.Left, box.Bottom - 1);
+        LineTo(box.Left, box.Top);
+        position_ = saved;
+        return;
+    }
+    const Pixel color = ToPixel(pen_.Color);
+    for (int32_t y = box.Top; y < box.Bottom; ++y) {
+        if (y < box.Top + w || y >= box.Bottom - w) {
+            SolidSpan(y, box.Left, box.Right, color, pen_.Mode);
+            continue;
+        }
+        const int32_t innerLeft = std::min(box.Left + w, box.Right);
+        const int32_t innerRight = std::max(box.Right - w, innerLeft);
+        SolidSpan(y, box.Left, innerLeft, color, pen_.Mode);
+        BrushSpan(y, innerLeft, innerRight, brush_);
+        SolidSpan(y, innerRight, box.Right, color, pen_.Mode);
+    }
+}
+
+// Fills and outlines a convex round shape given by its rows. With a one-pixel pen the
+// outline is the shape's border (pixels with a neighbour outside); a wider pen covers the
+// shape less the same shape inset by the pen width.
+template <class Shape, class Keep>
+void DeviceContext::DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Keep&& keep) {
+    if (!target_ || box.IsEmpty())
+        return;
+    const bool pen = PenDraws();
+    const int32_t w = pen ? std::max(1, pen_.Width) : 0;
+    const Rect inner{box.Left + w, box.Top + w, box.Right - w, box.Bottom - w};
+    const Pixel color = ToPixel(pen_.Color);
+    const Rect& clip = clip_.Bounds();
+    auto emit = [&](int32_t y, int32_t x0, int32_t x1, bool outline) {
+        if (x0 >= x1)
+            return;
+        for (int32_t a = x0; a < x1;) {
+            // Runs of pixels that the sector keeps.
+            while (a < x1 && !keep(a, y))
+                ++a;
+            int32_t b = a;
+            while (b < x1 && keep(b, y))
+                ++b;
+            if (a < b) {
+                if (outline)
+                    SolidSpan(y, a, b, color, pen_.Mode);
+                else
+                    BrushSpan(y, a, b, brush_);
+            }
+            a = b;
+        }
+    };
+    for (int32_t y = std::max(box.Top, clip.Top); y < std::min(box.Bottom, clip.Bottom); ++y) {
+        const RowInterval cur = shape(box, y);
+        if (cur.Empty())
+            continue;
+        RowInterval in = cur;
+        if (pen && w == 1) {
+            const RowInterval up = shape(box, y - 1), down = shape(box, y + 1);
+            if (up.Empty() || down.Empty())
+                in = {};
+            else
+                in = {std::max({cur.X0 + 1, up.X0, down.X0}),
+                      std::min({cur.X1 - 1, up.X1, down.X1})};
+        } else if (pen) {
+            in = shape(inner, y);
+            in = {std::max(in.X0, cur.X0), std::min(in.X1, cur.X1)};
+        }
+        if (fill && !in.Empty())
+            emit(y, in.X0, in.X1, false);
+        if (pen) {
+            if (in.Empty()) {
+                emit(y, cur.X0, cur.X1, true);
+            } else {
+                emit(y, cur.X0, in.X0, true);
+                emit(y, in.X1, cur.X1, true);
+            }
+        }
+    }
+}
+
+namespace {
+// Without a pen the closed shapes cover one pixel less to the right and below.
+Rect ShapeBox(int32_t left, int32_t top, int32_t right, int32_t bottom, bool pen) {
+    Rect box = Rect{left, top, right, bottom}.Normalized();
+    if (!pen) {
+        box.Right -= 1;
+        box.Bottom -= 1;
+    }
+    return box;
+}
+constexpr auto kKeepAll = [](int32_t, int32_t) { return true; };
+} // namespace
+
+void DeviceContext::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    DrawRoundShape(ShapeBox(left, top, right, bottom, PenDraws()), EllipseRow, true, kKeepAll);
+}
+
+void DeviceContext::RoundRect(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                              int32_t width, int32_t height) {
+    auto shape = [&](const Rect& b, int32_t y) {
+        return RoundRectRow(b, y, std::abs(width), std::abs(height));
+    };
+    DrawRoundShape(ShapeBox(left, top, right, bottom, PenDraws()), shape, true, kKeepAll);
+}
+
+void DeviceContext::Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xs,
+                        int32_t ys, int32_t xe, int32_t ye) {
+    if (!PenDraws())
+        return;
+    const Rect box = ShapeBox(left, top, right, bottom, true);
+    const Sector sector = MakeSector(box, xs, ys, xe, ye);
+    DrawRoundShape(box, EllipseRow, false,
+                   [&](int32_t x, int32_t y) { return sector.Contains(x, y); });
+}
+
+void DeviceContext::Pie(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xs,
+                        int32_t ys, int32_t xe, int32_t ye) {
+    const bool pen = PenDraws();
+    const Rect box = ShapeBox(left, top, right, bottom, pen);
+    const Sector sector = MakeSector(box, xs, ys, xe, ye);
+    DrawRoundShape(box, EllipseRow, true,
+                   [&](int32_t x, int32_t y) { return sector.Contains(x, y); });
+    if (!pen || sector.Sweep >= 2 * std::numbers::pi)
+        return;
+    const Point center{static_cast<int32_t>(std::lround(sector.CenterX - 0.5)),
+                       static_cast<int32_t>(std::lround(sector.CenterY - 0.5))};
+    const Point saved = position_;
+    for (double angle : {sector.Start, sector.Start + sector.Sweep}) {
+        const Point end = EllipsePointAt(box, angle);
+        MoveToEx(center.X, center.Y);
+        LineTo(end.X, end.Y);
+    }
+    position_ = saved;
+}
+
+// ---- block transfers and pixels ----
+
+void DeviceContext::PatBlt(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t rop) {
+    if (!target_)
+        return;
+    if (width < 0) {
+        x += width;
+        width = -width;
+    }
+    if (height < 0) {
+        y += height;
+        height = -height;
+    }
+    const Rect area = Rect{x, y, x + width, y + height}.Intersect(clip_.Bounds());
+    for (int32_t row = area.Top; row < area.Bottom; ++row) {
+        switch (rop) {
+        case PATCOPY:
+            BrushSpan(row, area.Left, area.Right, brush_);
+            break;
+        case BLACKNESS:
+            SolidSpan(row, area.Left, area.Right, 0x000000, PenMode::Copy);
+            break;
+        case WHITENESS:
+            SolidSpan(row, area.Left, area.Right, 0xFFFFFF, PenMode::Copy);
+            break;
+        case DSTINVERT:
+            SolidSpan(row, area.Left, area.Right, 0, PenMode::Not);
+            break;
+        case PATINVERT:
+            if (brush_.Style != BrushStyle::Clear)
+                SolidSpan(row, area.Left, area.Right, ToPixel(brush_.Color), PenMode::Xor);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void DeviceContext::BitBlt(int32_t x, int32_t y, int32_t width, int32_t height,
+                           const Bitmap& source, int32_t sourceX, int32_t sourceY, uint32_t rop) {
+    if (!target_ || rop != SRCCOPY || width <= 0 || height <= 0)
+        return;
+    // Limit the copy to the source first, then let the clip decide per row.
+    int32_t x0 = std::max(x, x - sourceX), y0 = std::max(y, y - sourceY);
+    int32_t x1 = std::min(x + width, x + (source.Width() - sourceX));
+    int32_t y1 = std::min(y + height, y + (source.Height() - sourceY));
+    const bool overlapDown = &source == target_ && sourceY < y;
+    for (int32_t i = 0; i < y1 - y0; ++i) {
+        const int32_t row = overlapDown ? y1 - 1 - i : y0 + i;
+        const Pixel* src = source.Row(row - y + sourceY);
+        clip_.ForEachSpan(row, x0, x1, [&](int32_t a, int32_t b) {
+            std::memmove(target_->Row(row) + a, src + (a - x + sourceX),
+                         static_cast<size_t>(b - a) * sizeof(Pixel));
+        });
+    }
+}
+
+void DeviceContext::StretchBlt(const Rect& dest, const Bitmap& source) {
+    const Rect d = dest.Normalized();
+    if (!target_ || d.IsEmpty() || source.Empty())
+        return;
+    const Rect area = d.Intersect(clip_.Bounds());
+    for (int32_t y = area.Top; y < area.Bottom; ++y) {
+        const int64_t sy = static_cast<int64_t>(y - d.Top) * source.Height() / d.Height();
+        const Pixel* src = source.Row(static_cast<int32_t>(sy));
+        clip_.ForEachSpan(y, area.Left, area.Right, [&](int32_t a, int32_t b) {
+            Pixel* row = target_->Row(y);
+            for (int32_t x = a; x < b; ++x)
+                row[x] = src[static_cast<int64_t>(x - d.Left) * source.Width() / d.Width()];
+        });
+    }
+}
+
+void DeviceContext::FillRect(const Rect& rect, const Brush& brush) {
+    const Rect area = rect.Intersect(clip_.Bounds());
+    for (int32_t y = area.Top; y < area.Bottom; ++y)
+        BrushSpan(y, area.Left, area.Right, brush);
+}
+
+ColorRef DeviceContext::SetPixel(int32_t x, int32_t y, ColorRef color) {
+    if (!target_ || !clip_.Contains(x, y))
+        return 0xFFFFFFFF;
+    target_->Set(x, y, ToPixel(color));
+    return color & 0xFFFFFF;
+}
+
+ColorRef DeviceContext::GetPixel(int32_t x, int32_t y) const {
+    if (!target_ || !target_->Contains(x, y))
+        return 0xFFFFFFFF;
+    return ToColorRef(target_->At(x, y));
+}
+
+// ---- text ----
+
+bool DeviceContext::GetTextExtentPoint(std::string_view utf8, Size& size) const {
+    if (!LayoutText(font_.Log, utf8, run_)) {
+        size = {};
+        return false;
+    }
+    size = {run_.Width, run_.Height};
+    return true;
+}
+
+void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
+    if (!target_ || !LayoutText(font_.Log, utf8, run_))
+        return;
+    if (textAlign_ & TA_UPDATECP) {
+        x = position_.X;
+        y = position_.Y;
+    }
+    // Along the baseline (u) and down across it (v), on the screen.
+    const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
+    const double vx = -uy, vy = ux;
+    double along = 0;
+    switch (textAlign_ & TA_CENTER) {
+    case TA_RIGHT:
+        along = -run_.Width;
+        break;
+    case TA_CENTER:
+        along = -run_.Width / 2.0;
+        break;
+    default:
+        break;
+    }
+    double across = 0;
+    switch (textAlign_ & TA_BASELINE) {
+    case TA_BASELINE:
+        break;
+    case TA_BOTTOM:
+        across = -(run_.Height - run_.Ascent);
+        break;
+    default:
+        across = run_.Ascent;
+        break;
+    }
+    const double ox = x + along * ux + across * vx, oy = y + along * uy + across * vy;
+    const Point origin{static_cast<int32_t>(std::lround(ox)),
+                       static_cast<int32_t>(std::lround(oy))};
+    if (bkMode_ == OPAQUE) {
+        const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;
+        auto pt = [](double px, double py) {
+            return Point{static_cast<int32_t>(std::lround(px)),
+                         static_cast<int32_t>(std::lround(py))};
+        };
+        const Point cell[4] = {
+            pt(tx, ty), pt(tx + run_.Width * ux, ty + run_.Width * uy),
+            pt(tx + run_.Width * ux + run_.Height * vx, ty + run_.Width * uy + run_.Height * vy),
+            pt(tx + run_.Height * vx, ty + run_.Height * vy)};
+        const Pixel back = ToPixel(bkColor_);
+        const Rect& clip = clip_.Bounds();
+        scanner_.Scan(cell, clip.Top, clip.Bottom, [&](int32_t row, int32_t a, int32_t b) {
+            SolidSpan(row, a, b, back, PenMode::Copy);
+        });
+    }
+    const Pixel color = ToPixel(font_.Color);
+    for (const PlacedGlyph& g : run_.Glyphs) {
+        const GlyphImage& img = *g.Image;
+        for (int32_t gy = 0; gy < img.Height; ++gy) {
+            const int32_t row = origin.Y + g.Y + gy;
+            const int32_t left = origin.X + g.X;
+            const uint8_t* cov = img.Coverage.data() + static_cast<size_t>(gy) * img.Width;
+            clip_.ForEachSpan(row, left, left + img.Width, [&](int32_t a, int32_t b) {
+                Pixel* dst = target_->Row(row);
+                for (int32_t px = a; px < b; ++px) {
+                    const uint8_t c = cov[px - left];
+                    if (c)
+                        dst[px] = Blend(dst[px], color, c);
+                }
+            });
+        }
+    }
+    if (textAlign_ & TA_UPDATECP)
+        position_ = {static_cast<int32_t>(std::lround(x + run_.Width * ux)),
+                     static_cast<int32_t>(std::lround(y + run_.Width * uy))};
+}
+
+// ---- clipping ----
+
+void DeviceContext::SelectClipRgn(const Region* region) {
+    hasClip_ = region != nullptr;
+    userClip_ = region ? *region : Region{};
+    ResetClip();
+}
+
+void DeviceContext::ExtSelectClipRgn(const Region* region, RegionMode mode) {
+    if (!region || mode == RegionMode::Copy) {
+        SelectClipRgn(region);
+        return;
+    }
+    if (hasClip_)
+        userClip_.IntersectWith(*region);
+    else
+        userClip_ = *region;
+    hasClip_ = true;
+    ResetClip();
+}
+
+void DeviceContext::IntersectClipRect(const Rect& rect) {
+    const Region r = Region::FromRect(rect);
+    ExtSelectClipRgn(&r, RegionMode::And);
+}
+
+} // namespace vemora::gfx

@@ -1,0 +1,198 @@
+// A software device context over a Bitmap, following the classic desktop graphics rules
+// the chart's pixel arithmetic was written for:
+// - LineTo paints from the current position up to, not including, the end point; the
+//   cosmetic styles repeat their pattern along consecutive segments; pens wider than one
+//   pixel are solid with round ends.
+// - Rectangle, Ellipse, RoundRect, Arc and Pie exclude the right and bottom edges of their
+//   box; the outline lies inside the box, the brush fills the rest; without a pen a
+//   rectangle fills one pixel less in width and height.
+// - Polygon fills the pixels whose centres lie inside (alternate rule; left and top edges
+//   in, right and bottom edges out), then draws the closed outline.
+// - Colours come in as 0x00BBGGRR and are stored as 0x00RRGGBB.
+// Drawing state (pen, brush, font) is plain data changed in place; nothing is allocated
+// per primitive once the scratch buffers have grown.
+#pragma once
+
+#include "platform/gfx/bitmap.h"
+#include "platform/gfx/font.h"
+#include "platform/gfx/geometry.h"
+#include "platform/gfx/region.h"
+
+#include <span>
+#include <string_view>
+
+namespace vemora::gfx {
+
+using ColorRef = uint32_t; // 0x00BBGGRR
+
+constexpr Pixel ToPixel(ColorRef c) {
+    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+constexpr ColorRef ToColorRef(Pixel p) {
+    return ToPixel(p);
+}
+
+enum class PenStyle { Solid, Dash, Dot, DashDot, DashDotDot, Clear, InsideFrame, Alternate };
+
+// The sixteen binary raster operations, numbered as the platform numbers them.
+enum class PenMode {
+    Black = 1,
+    NotMerge,
+    MaskNotPen,
+    NotCopy,
+    MaskPenNot,
+    Not,
+    Xor,
+    NotMask,
+    Mask,
+    NotXor,
+    Nop,
+    MergeNotPen,
+    Copy,
+    MergePenNot,
+    Merge,
+    White
+};
+
+enum class BrushStyle {
+    Solid,
+    Clear,
+    Horizontal,
+    Vertical,
+    FDiagonal,
+    BDiagonal,
+    Cross,
+    DiagCross
+};
+
+struct Pen {
+    ColorRef Color = 0x000000;
+    int32_t Width = 1;
+    PenStyle Style = PenStyle::Solid;
+    PenMode Mode = PenMode::Copy;
+};
+
+struct Brush {
+    ColorRef Color = 0xFFFFFF;
+    BrushStyle Style = BrushStyle::Solid;
+    // A pattern brush: tiled from the device origin. Not owned.
+    const Bitmap* Pattern = nullptr;
+};
+
+struct Font {
+    LogFont Log;
+    ColorRef Color = 0x000000;
+};
+
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+
+constexpr uint32_t TA_NOUPDATECP = 0;
+constexpr uint32_t TA_UPDATECP = 1;
+constexpr uint32_t TA_LEFT = 0;
+constexpr uint32_t TA_RIGHT = 2;
+constexpr uint32_t TA_CENTER = 6;
+constexpr uint32_t TA_TOP = 0;
+constexpr uint32_t TA_BOTTOM = 8;
+constexpr uint32_t TA_BASELINE = 24;
+
+constexpr uint32_t PATCOPY = 0x00F00021;
+constexpr uint32_t PATINVERT = 0x005A0049;
+constexpr uint32_t DSTINVERT = 0x00550009;
+constexpr uint32_t BLACKNESS = 0x00000042;
+constexpr uint32_t WHITENESS = 0x00FF0062;
+constexpr uint32_t SRCCOPY = 0x00CC0020;
+
+// How a region combines with the clip region; the chart needs only these two.
+enum class RegionMode { And = 1, Copy = 5 };
+
+class DeviceContext {
+public:
+    DeviceContext();
+    explicit DeviceContext(Bitmap* target);
+
+    // Draws into the bitmap from now on; the clip region is reset.
+    void SelectBitmap(Bitmap* target);
+    Bitmap* Target() const { return target_; }
+
+    Pen& CurrentPen() { return pen_; }
+    Brush& CurrentBrush() { return brush_; }
+    Font& CurrentFont() { return font_; }
+    const Pen& CurrentPen() const { return pen_; }
+    const Brush& CurrentBrush() const { return brush_; }
+    const Font& CurrentFont() const { return font_; }
+
+    ColorRef SetBkColor(ColorRef color);
+    ColorRef GetBkColor() const { return bkColor_; }
+    int SetBkMode(int mode);
+    int GetBkMode() const { return bkMode_; }
+    uint32_t SetTextAlign(uint32_t align);
+    uint32_t GetTextAlign() const { return textAlign_; }
+
+    Point MoveToEx(int32_t x, int32_t y);
+    Point CurrentPosition() const { return position_; }
+    void LineTo(int32_t x, int32_t y);
+    void Polyline(std::span<const Point> points);
+    void Polygon(std::span<const Point> points);
+    void Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    void Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    void RoundRect(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width,
+                   int32_t height);
+    // Counter-clockwise from the radial through (xs, ys) to the radial through (xe, ye).
+    void Arc(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xs, int32_t ys,
+             int32_t xe, int32_t ye);
+    void Pie(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xs, int32_t ys,
+             int32_t xe, int32_t ye);
+
+    // Negative extents reach left of x or above y.
+    void PatBlt(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t rop);
+    void BitBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Bitmap& source,
+                int32_t sourceX, int32_t sourceY, uint32_t rop = SRCCOPY);
+    void StretchBlt(const Rect& dest, const Bitmap& source);
+    void FillRect(const Rect& rect, const Brush& brush);
+    ColorRef SetPixel(int32_t x, int32_t y, ColorRef color);
+    ColorRef GetPixel(int32_t x, int32_t y) const; // 0xFFFFFFFF outside the bitmap
+
+    void TextOut(int32_t x, int32_t y, std::string_view utf8);
+    // False, with a zero size, when the font cannot be used.
+    bool GetTextExtentPoint(std::string_view utf8, Size& size) const;
+
+    // Clipping in device pixels. SelectClipRgn(nullptr) removes the clip region.
+    void SelectClipRgn(const Region* region);
+    void ExtSelectClipRgn(const Region* region, RegionMode mode);
+    void IntersectClipRect(const Rect& rect);
+    bool HasClipRegion() const { return hasClip_; }
+    // The pixels that drawing may reach: the clip region within the bitmap.
+    const Region& EffectiveClip() const { return clip_; }
+
+private:
+    template <class Shape, class Keep>
+    void DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Keep&& keep);
+
+    bool PenDraws() const;
+    void SolidSpan(int32_t y, int32_t x0, int32_t x1, Pixel color, PenMode mode);
+    void BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& brush);
+    void PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode);
+    void CosmeticLine(Point from, Point to);
+    void WideLine(Point from, Point to);
+    void FillPolygonWithBrush(std::span<const Point> points);
+    void ResetClip();
+
+    Bitmap* target_ = nullptr;
+    Pen pen_;
+    Brush brush_;
+    Font font_;
+    ColorRef bkColor_ = 0xFFFFFF;
+    int bkMode_ = OPAQUE;
+    uint32_t textAlign_ = TA_LEFT | TA_TOP;
+    Point position_;
+    uint32_t styleStep_ = 0; // position in the pen's dash pattern
+    bool hasClip_ = false;
+    Region userClip_;
+    Region clip_;
+    PolygonScanner scanner_;
+    std::vector<Point> scratch_;
+    mutable TextRun run_;
+};
+
+} // namespace vemora::gfx

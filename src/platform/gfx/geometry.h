@@ -1,0 +1,46 @@
+// Integer points, sizes and rectangles in device pixels. Rectangles exclude their right
+// and bottom edges, as the drawing rules of the device context do.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vemora::gfx {
+
+struct Point {
+    int32_t X = 0;
+    int32_t Y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+struct Size {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    bool operator==(const Size&) const = default;
+};
+
+struct Rect {
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Right = 0;
+    int32_t Bottom = 0;
+
+    int32_t Width() const { return Right - Left; }
+    int32_t Height() const { return Bottom - Top; }
+    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+    bool Contains(int32_t x, int32_t y) const {
+        return x >= Left && x < Right && y >= Top && y < Bottom;
+    }
+    Rect Normalized() const {
+        return {std::min(Left, Right), std::min(Top, Bottom), std::max(Left, Right),
+                std::max(Top, Bottom)};
+    }
+    Rect Intersect(const Rect& o) const {
+        Rect r{std::max(Left, o.Left), std::max(Top, o.Top), std::min(Right, o.Right),
+               std::min(Bottom, o.Bottom)};
+        return r.IsEmpty() ? Rect{} : r;
+    }
+    bool operator==(const Rect&) const = default;
+};
+
+} // namespace vemora::gfx

@@ -1,0 +1,401 @@
+#include "platform/gfx/device_context.h"
+#include "support/pixel_art.h"
+
+#include <gtest/gtest.h>
+
+namespace vemora::gfx {
+namespace {
+
+using testing::Art;
+using testing::CountPixels;
+using testing::InkBounds;
+using testing::Rows;
+
+constexpr Pixel kWhite = 0xFFFFFF, kBlack = 0x000000;
+constexpr ColorRef kRedRef = 0x0000FF; // 0x00BBGGRR
+constexpr Pixel kRed = 0xFF0000;       // 0x00RRGGBB
+
+struct Surface {
+    explicit Surface(int w, int h) : bitmap(w, h, kWhite), dc(&bitmap) {}
+    std::string Picture() const {
+        return Art(bitmap, {0, 0, bitmap.Width(), bitmap.Height()},
+                   {{kWhite, '.'}, {kBlack, '#'}, {kRed, 'r'}, {0x0000FF, 'b'}});
+    }
+    Bitmap bitmap;
+    DeviceContext dc;
+};
+
+TEST(DeviceContextLines, EndPointIsNotPaintedInAnyDirection) {
+    Surface s(8, 5);
+    s.dc.MoveToEx(1, 1);
+    s.dc.LineTo(6, 1); // right
+    s.dc.MoveToEx(6, 3);
+    s.dc.LineTo(1, 3); // left
+    EXPECT_EQ(s.Picture(), Rows("........", ".#####..", "........", "..#####.", "........"));
+
+    Surface d(6, 6);
+    d.dc.MoveToEx(0, 0);
+    d.dc.LineTo(4, 4);
+    EXPECT_EQ(d.Picture(), Rows("#.....", ".#....", "..#...", "...#..", "......", "......"));
+    EXPECT_EQ(d.dc.CurrentPosition(), (Point{4, 4}));
+}
+
+TEST(DeviceContextLines, ShallowLinesCoverOnePixelPerColumn) {
+    Surface s(12, 4);
+    s.dc.MoveToEx(0, 0);
+    s.dc.LineTo(10, 3);
+    EXPECT_EQ(CountPixels(s.bitmap, kBlack), 10);
+    for (int x = 0; x < 10; ++x) {
+        int inColumn = 0;
+        for (int y = 0; y < 4; ++y)
+            inColumn += s.bitmap.At(x, y) == kBlack;
+        EXPECT_EQ(inColumn, 1) << "column " << x;
+    }
+}
+
+TEST(DeviceContextLines, DotPatternContinuesAcrossSegmentsAndRestartsOnMove) {
+    Surface s(14, 3);
+    s.dc.CurrentPen().Style = PenStyle::Dot;
+    s.dc.SetBkMode(TRANSPARENT);
+    s.dc.MoveToEx(0, 0);
+    s.dc.LineTo(4, 0);
+    s.dc.LineTo(13, 0);
+    s.dc.MoveToEx(1, 2);
+    s.dc.LineTo(8, 2);
+    EXPECT_EQ(s.Picture(), Rows("###...###...#.", "..............", ".###...#......"));
+}
+
+TEST(DeviceContextLines, DashPatternsHaveTheirRunLengths) {
+    auto pattern = [](PenStyle style) {
+        Surface s(48, 1);
+        s.dc.CurrentPen().Style = style;
+        s.dc.SetBkMode(TRANSPARENT);
+        s.dc.MoveToEx(0, 0);
+        s.dc.LineTo(48, 0);
+        std::string art = s.Picture();
+        art.pop_back();
+        return art;
+    };
+    EXPECT_EQ(pattern(PenStyle::Dash), std::string(18, '#') + std::string(6, '.') +
+                                           std::string(18, '#') + std::string(6, '.'));
+    EXPECT_EQ(pattern(PenStyle::DashDot).substr(0, 24), std::string(9, '#') + "......###......");
+    EXPECT_EQ(pattern(PenStyle::DashDotDot).substr(0, 24), std::string(9, '#') + "...###...###...");
+    EXPECT_EQ(pattern(PenStyle::Alternate).substr(0, 8), "#.#.#.#.");
+}
+
+TEST(DeviceContextLines, OpaqueBackgroundFillsTheGapsOfStyledLines) {
+    Surface s(6, 1);
+    s.dc.CurrentPen().Style = PenStyle::Dot;
+    s.dc.SetBkMode(OPAQUE);
+    s.dc.SetBkColor(kRedRef);
+    s.dc.MoveToEx(0, 0);
+    s.dc.LineTo(6, 0);
+    EXPECT_EQ(s.Picture(), Rows("###rrr"));
+}
+
+TEST(DeviceContextLines, WidePensAreSolidWithRoundEnds) {
+    Surface s(16, 11);
+    s.dc.CurrentPen().Width = 5;
+    s.dc.CurrentPen().Style = PenStyle::Dash; // wide pens ignore the pattern
+    s.dc.MoveToEx(5, 5);
+    s.dc.LineTo(10, 5);
+    EXPECT_EQ(s.Picture(),
+              Rows("................", "................", "................", "....########....",
+                   "...##########...", "...##########...", "...##########...", "....########....",
+                   "................", "................", "................"));
+
+    Surface even(10, 6);
+    even.dc.CurrentPen().Width = 2;
+    even.dc.MoveToEx(2, 3);
+    even.dc.LineTo(7, 3);
+    const Rect ink = InkBounds(even.bitmap, kWhite);
+    EXPECT_EQ(ink.Height(), 2);
+    EXPECT_EQ(ink.Top, 2);
+}
+
+TEST(DeviceContextLines, NotXorTwiceRestoresThePicture) {
+    Surface s(10, 10);
+    s.bitmap.Set(3, 3, 0x123456);
+    const Bitmap before = s.bitmap;
+    s.dc.CurrentPen().Mode = PenMode::NotXor;
+    const Point frame[] = {{1, 1}, {8, 1}, {8, 8}, {1, 8}, {1, 1}};
+    s.dc.Polyline(frame);
+    EXPECT_NE(s.bitmap, before);
+    EXPECT_EQ(s.bitmap.At(1, 1), kBlack); // black pen on white: not-xor gives black
+    s.dc.Polyline(frame);
+    EXPECT_EQ(s.bitmap, before);
+}
+
+TEST(DeviceContextShapes, RectangleExcludesRightAndBottomEdges) {
+    Surface s(7, 6);
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.Rectangle(1, 1, 6, 5);
+    EXPECT_EQ(s.Picture(), Rows(".......", ".#####.", ".#rrr#.", ".#rrr#.", ".#####.", "......."));
+
+    Surface clear(7, 6);
+    clear.dc.CurrentBrush().Color = kRedRef;
+    clear.dc.CurrentPen().Style = PenStyle::Clear;
+    clear.dc.Rectangle(1, 1, 6, 5);
+    EXPECT_EQ(clear.Picture(),
+              Rows(".......", ".rrrr..", ".rrrr..", ".rrrr..", ".......", "......."));
+
+    Surface wide(8, 8);
+    wide.dc.CurrentPen().Width = 2;
+    wide.dc.CurrentBrush().Color = kRedRef;
+    wide.dc.Rectangle(7, 7, 1, 1); // corners in any order
+    EXPECT_EQ(wide.Picture(), Rows("........", ".######.", ".######.", ".##rr##.", ".##rr##.",
+                                   ".######.", ".######.", "........"));
+}
+
+TEST(DeviceContextShapes, PolygonFillsPixelCentresThenOutlines) {
+    Surface s(8, 6);
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.CurrentPen().Style = PenStyle::Clear;
+    const Point square[] = {{1, 1}, {6, 1}, {6, 5}, {1, 5}};
+    s.dc.Polygon(square);
+    EXPECT_EQ(s.Picture(),
+              Rows("........", ".rrrrr..", ".rrrrr..", ".rrrrr..", ".rrrrr..", "........"));
+
+    s.dc.CurrentPen().Style = PenStyle::Solid;
+    s.dc.Polygon(square);
+    EXPECT_EQ(s.Picture(),
+              Rows("........", ".######.", ".#rrrr#.", ".#rrrr#.", ".#rrrr#.", ".######."));
+}
+
+TEST(DeviceContextShapes, PolygonUsesTheAlternateRule) {
+    // A pentagram: the inner pentagon is crossed twice and stays empty.
+    Surface s(41, 41);
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.CurrentPen().Style = PenStyle::Clear;
+    const Point star[] = {{20, 0}, {32, 38}, {0, 14}, {40, 14}, {8, 38}};
+    s.dc.Polygon(star);
+    EXPECT_EQ(s.bitmap.At(20, 22), kWhite); // centre
+    EXPECT_EQ(s.bitmap.At(20, 6), kRed);    // top point
+    EXPECT_EQ(s.bitmap.At(4, 15), kRed);    // left point
+}
+
+TEST(DeviceContextShapes, EllipseStaysInsideItsBoxAndIsSymmetric) {
+    Surface s(12, 10);
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.Ellipse(1, 1, 11, 9);
+    EXPECT_EQ(InkBounds(s.bitmap, kWhite), (Rect{1, 1, 11, 9}));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 12; ++x) {
+            EXPECT_EQ(s.bitmap.At(x, y), s.bitmap.At(11 - x, y)) << x << "," << y;
+            EXPECT_EQ(s.bitmap.At(x, y), s.bitmap.At(x, 9 - y)) << x << "," << y;
+        }
+    EXPECT_EQ(s.bitmap.At(1, 1), kWhite); // corners cut
+    EXPECT_EQ(s.bitmap.At(6, 4), kRed);   // filled
+    EXPECT_EQ(s.bitmap.At(1, 4), kBlack); // outline at the left edge
+
+    Surface clear(12, 10);
+    clear.dc.CurrentPen().Style = PenStyle::Clear;
+    clear.dc.CurrentBrush().Color = kRedRef;
+    clear.dc.Ellipse(1, 1, 11, 9);
+    EXPECT_EQ(InkBounds(clear.bitmap, kWhite), (Rect{1, 1, 10, 8}));
+}
+
+TEST(DeviceContextShapes, RoundRectCutsOnlyTheCorners) {
+    Surface s(14, 10);
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.RoundRect(1, 1, 13, 9, 6, 6);
+    EXPECT_EQ(InkBounds(s.bitmap, kWhite), (Rect{1, 1, 13, 9}));
+    EXPECT_EQ(s.bitmap.At(1, 1), kWhite);
+    EXPECT_EQ(s.bitmap.At(7, 1), kBlack); // straight top edge
+    EXPECT_EQ(s.bitmap.At(1, 5), kBlack); // straight left edge
+    EXPECT_EQ(s.bitmap.At(7, 5), kRed);
+}
+
+TEST(DeviceContextShapes, ArcAndPieKeepToTheirSector) {
+    // Counter-clockwise from the right (0 degrees) to the top (90 degrees): the upper right
+    // quarter only.
+    Surface arc(22, 22);
+    arc.dc.Arc(1, 1, 21, 21, 20, 11, 11, 0);
+    const Rect ink = InkBounds(arc.bitmap, kWhite);
+    EXPECT_GE(ink.Left, 10);
+    EXPECT_LE(ink.Bottom, 12);
+    EXPECT_GT(CountPixels(arc.bitmap, kBlack), 10);
+
+    Surface pie(22, 22);
+    pie.dc.CurrentBrush().Color = kRedRef;
+    pie.dc.Pie(1, 1, 21, 21, 20, 11, 11, 0);
+    EXPECT_EQ(pie.bitmap.At(15, 6), kRed);                     // inside the quarter
+    EXPECT_EQ(pie.bitmap.At(6, 15), kWhite);                   // opposite quarter
+    EXPECT_EQ(pie.bitmap.At(15, 11), kBlack) << pie.Picture(); // the horizontal radius
+}
+
+TEST(DeviceContextBrushes, HatchesUseTheBackgroundModeAndColour) {
+    Surface s(8, 8);
+    s.dc.CurrentBrush() = Brush{0x000000, BrushStyle::Cross};
+    s.dc.SetBkMode(TRANSPARENT);
+    s.dc.FillRect({0, 0, 8, 8}, s.dc.CurrentBrush());
+    EXPECT_EQ(CountPixels(s.bitmap, kBlack), 15);
+    EXPECT_EQ(CountPixels(s.bitmap, kWhite), 49);
+
+    s.dc.SetBkMode(OPAQUE);
+    s.dc.SetBkColor(kRedRef);
+    s.dc.CurrentBrush().Style = BrushStyle::FDiagonal;
+    s.dc.FillRect({0, 0, 8, 8}, s.dc.CurrentBrush());
+    EXPECT_EQ(CountPixels(s.bitmap, kBlack), 8);
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 56);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(s.bitmap.At(i, i), kBlack);
+}
+
+TEST(DeviceContextBlits, PatBltAcceptsNegativeExtents) {
+    Surface s(6, 6);
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.PatBlt(5, 5, -3, -2, PATCOPY); // covers x 2..4, y 3..4
+    EXPECT_EQ(InkBounds(s.bitmap, kWhite), (Rect{2, 3, 5, 5}));
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 6);
+}
+
+TEST(DeviceContextBlits, BitBltCopiesWithinSourceAndClip) {
+    Bitmap source(4, 4, 0x00FF00);
+    source.Set(0, 0, kRed);
+    Surface s(6, 6);
+    s.dc.IntersectClipRect({0, 0, 6, 3});
+    s.dc.BitBlt(3, 1, 10, 10, source, 0, 0);
+    EXPECT_EQ(s.bitmap.At(3, 1), kRed);
+    EXPECT_EQ(InkBounds(s.bitmap, kWhite), (Rect{3, 1, 6, 3}));
+    EXPECT_EQ(s.dc.SetPixel(0, 5, kRedRef), 0xFFFFFFFFu); // outside the clip
+    EXPECT_EQ(s.dc.SetPixel(0, 0, kRedRef), kRedRef);
+    EXPECT_EQ(s.bitmap.At(0, 0), kRed);
+    EXPECT_EQ(s.dc.GetPixel(0, 0), kRedRef);
+}
+
+TEST(DeviceContextClip, RectanglesIntersectAndPolygonsReplace) {
+    Surface s(10, 10);
+    s.dc.IntersectClipRect({2, 2, 8, 8});
+    s.dc.IntersectClipRect({4, 0, 10, 6});
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.FillRect({0, 0, 10, 10}, s.dc.CurrentBrush());
+    EXPECT_EQ(InkBounds(s.bitmap, kWhite), (Rect{4, 2, 8, 6}));
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 16);
+
+    const Point triangle[] = {{0, 0}, {10, 0}, {0, 10}};
+    const Region region = Region::FromPolygon(triangle);
+    s.bitmap.Fill(kWhite);
+    s.dc.SelectClipRgn(&region);
+    s.dc.FillRect({0, 0, 10, 10}, s.dc.CurrentBrush());
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 55); // 10 + 9 + ... + 1
+    EXPECT_EQ(s.bitmap.At(9, 9), kWhite);
+
+    s.dc.SelectClipRgn(nullptr);
+    s.dc.FillRect({0, 0, 10, 10}, s.dc.CurrentBrush());
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 100);
+}
+
+TEST(DeviceContextClip, DrawingNeverLeavesTheBitmap) {
+    Surface s(5, 5);
+    s.dc.CurrentPen().Width = 9;
+    s.dc.MoveToEx(-100, -50);
+    s.dc.LineTo(300, 200);
+    s.dc.Ellipse(-1000, -1000, 1000, 1000);
+    const Point far[] = {{-2000000000, 0}, {2000000000, 5}, {0, 2000000000}};
+    s.dc.Polygon(far);
+    s.dc.PatBlt(-10, -10, 100, 100, PATCOPY);
+    SUCCEED(); // the sanitizer build fails on any stray write
+}
+
+// ---- text ----
+
+class DeviceContextText : public ::testing::Test {
+protected:
+    DeviceContextText() : s(120, 60) {
+        s.dc.CurrentFont().Log.Height = HeightFromPoints(10);
+        s.dc.CurrentFont().Log.SetFaceName("Arial");
+        s.dc.SetBkMode(TRANSPARENT);
+    }
+    Size Extent(std::string_view text) {
+        Size size;
+        EXPECT_TRUE(s.dc.GetTextExtentPoint(text, size));
+        return size;
+    }
+    Surface s;
+};
+
+TEST_F(DeviceContextText, AlignmentPlacesTheCell) {
+    const Size size = Extent("Hello");
+    ASSERT_GT(size.Width, 10);
+    ASSERT_GT(size.Height, 8);
+
+    s.dc.SetTextAlign(TA_LEFT | TA_TOP);
+    s.dc.TextOut(10, 10, "Hello");
+    Rect ink = InkBounds(s.bitmap, kWhite);
+    EXPECT_GE(ink.Left, 10);
+    EXPECT_LE(ink.Right, 10 + size.Width + 1);
+    EXPECT_GE(ink.Top, 10);
+    EXPECT_LE(ink.Bottom, 10 + size.Height);
+
+    s.bitmap.Fill(kWhite);
+    s.dc.SetTextAlign(TA_RIGHT | TA_BOTTOM);
+    s.dc.TextOut(100, 50, "Hello");
+    ink = InkBounds(s.bitmap, kWhite);
+    EXPECT_LE(ink.Right, 101);
+    EXPECT_GE(ink.Left, 100 - size.Width - 1);
+    EXPECT_LE(ink.Bottom, 50);
+    EXPECT_GE(ink.Top, 50 - size.Height);
+
+    s.bitmap.Fill(kWhite);
+    s.dc.SetTextAlign(TA_CENTER | TA_BASELINE);
+    s.dc.TextOut(60, 30, "H");
+    ink = InkBounds(s.bitmap, kWhite);
+    EXPECT_EQ(ink.Bottom, 30); // capital H sits on the baseline
+    EXPECT_NEAR((ink.Left + ink.Right) / 2.0, 60, 1.5);
+}
+
+TEST_F(DeviceContextText, OpaqueBackgroundFillsExactlyTheCell) {
+    const Size size = Extent("Ab");
+    s.dc.SetBkMode(OPAQUE);
+    s.dc.SetBkColor(kRedRef);
+    s.dc.TextOut(5, 7, "Ab");
+    const Rect ink = InkBounds(s.bitmap, kWhite);
+    EXPECT_EQ(ink, (Rect{5, 7, 5 + size.Width, 7 + size.Height}));
+    EXPECT_EQ(s.bitmap.At(5, 7), kRed);
+}
+
+TEST_F(DeviceContextText, GlyphsBlendInTheTextColour) {
+    s.dc.CurrentFont().Color = kRedRef;
+    s.dc.CurrentFont().Log.Height = -40;
+    s.dc.TextOut(2, 2, "Wo");
+    int red = 0, partial = 0;
+    for (int y = 0; y < s.bitmap.Height(); ++y)
+        for (int x = 0; x < s.bitmap.Width(); ++x) {
+            const Pixel p = s.bitmap.At(x, y);
+            red += p == kRed;
+            // Antialiased edges lie between white and red: red channel stays full.
+            partial +=
+                p != kRed && p != kWhite && (p >> 16) == 0xFF && (p & 0xFF) == ((p >> 8) & 0xFF);
+        }
+    EXPECT_GT(red, 5);
+    EXPECT_GT(partial, 5);
+    EXPECT_EQ(CountPixels(s.bitmap, kWhite) + red + partial, 120 * 60);
+}
+
+TEST_F(DeviceContextText, EscapementRotatesCounterClockwise) {
+    const Size size = Extent("Rotated");
+    s.bitmap.Resize(60, 120);
+    s.dc.SelectBitmap(&s.bitmap);
+    s.dc.CurrentFont().Log.Escapement = 900;
+    s.dc.TextOut(20, 100, "Rotated");
+    const Rect ink = InkBounds(s.bitmap, kWhite);
+    EXPECT_GT(ink.Height(), ink.Width());
+    EXPECT_LE(ink.Bottom, 101); // reads upward from the reference point
+    EXPECT_GE(ink.Top, 100 - size.Width - 1);
+    EXPECT_GE(ink.Left, 20); // the cell hangs to the right of it
+    EXPECT_LE(ink.Right, 20 + size.Height + 1);
+}
+
+TEST_F(DeviceContextText, CyrillicRendersAndUpdatesTheCurrentPosition) {
+    s.dc.SetTextAlign(TA_UPDATECP);
+    s.dc.MoveToEx(3, 5);
+    s.dc.TextOut(0, 0, "Путь");
+    const Size size = Extent("Путь");
+    EXPECT_EQ(s.dc.CurrentPosition(), (Point{3 + size.Width, 5}));
+    EXPECT_GT(CountPixels(s.bitmap, kBlack), 10);
+    EXPECT_GE(InkBounds(s.bitmap, kWhite).Left, 3);
+}
+
+} // namespace
+} // namespace vemora::gfx

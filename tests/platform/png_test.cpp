@@ -1,0 +1,281 @@
+#include "platform/gfx/png.h"
+#include "support/golden.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vemora::gfx {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+// A folder of its own below the test output folder, removed with everything in it.
+class Scratch {
+public:
+    Scratch() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = fs::path(VEMORA_TEST_OUTPUT_DIR) / "scratch" /
+                (std::string(info->test_suite_name()) + "." + info->name());
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    fs::path path_;
+};
+
+Bytes ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+Bitmap Pattern(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const uint32_t r = (x * 37 + y * 11) & 0xFF;
+            const uint32_t g = (x * 5 + y * 71 + 13) & 0xFF;
+            const uint32_t bl = ((x ^ y) * 29) & 0xFF;
+            b.Set(x, y, (r << 16) | (g << 8) | bl);
+        }
+    }
+    b.Set(0, 0, 0x000000);
+    b.Set(w - 1, h - 1, 0xFFFFFF);
+    b.Set(w - 1, 0, 0xFF0000);
+    b.Set(0, h - 1, 0x0000FF);
+    return b;
+}
+
+TEST(Png, RoundTripKeepsEveryPixelOfAnOddSizedBitmap) {
+    Scratch dir;
+    const Bitmap original = Pattern(37, 23);
+    const std::string path = dir / "pattern.png";
+    ASSERT_TRUE(WritePng(original, path));
+    Bitmap back;
+    ASSERT_TRUE(ReadPng(path, back));
+    EXPECT_EQ(back.Width(), 37);
+    EXPECT_EQ(back.Height(), 23);
+    EXPECT_TRUE(back == original);
+
+    // 8-bit RGB, no alpha: the header right after the signature says so.
+    const Bytes bytes = ReadAll(path);
+    ASSERT_GT(bytes.size(), 26u);
+    EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "IHDR");
+    EXPECT_EQ(bytes[24], 8);
+    EXPECT_EQ(bytes[25], 2);
+
+    // The unused top byte of a pixel is not stored.
+    Bitmap dirty = original;
+    dirty.Set(3, 4, 0xAB000000u | original.At(3, 4));
+    ASSERT_TRUE(WritePng(dirty, path));
+    ASSERT_TRUE(ReadPng(path, back));
+    EXPECT_TRUE(back == original);
+
+    // A single pixel is a picture too.
+    const Bitmap dot(1, 1, 0x123456);
+    ASSERT_TRUE(WritePng(dot, path));
+    ASSERT_TRUE(ReadPng(path, back));
+    EXPECT_TRUE(back == dot);
+}
+
+TEST(Png, ReadFailuresLeaveTheBitmapAlone) {
+    Scratch dir;
+    const Bitmap before(2, 3, 0x010203);
+    Bitmap out = before;
+
+    EXPECT_FALSE(ReadPng(dir / "missing.png", out));
+    EXPECT_FALSE(ReadPng(dir / "", out)); // a folder
+
+    const std::string text = dir / "notes.png";
+    WriteAll(text, Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
+    EXPECT_FALSE(ReadPng(text, out));
+
+    const std::string empty = dir / "empty.png";
+    WriteAll(empty, {});
+    EXPECT_FALSE(ReadPng(empty, out));
+
+    // A real file cut short in its image data.
+    const std::string good = dir / "good.png";
+    ASSERT_TRUE(WritePng(Pattern(40, 30), good));
+    Bytes bytes = ReadAll(good);
+    bytes.resize(bytes.size() / 2);
+    const std::string cut = dir / "cut.png";
+    WriteAll(cut, bytes);
+    EXPECT_FALSE(ReadPng(cut, out));
+
+    // A damaged header checksum.
+    bytes = ReadAll(good);
+    bytes[29] ^= 0xFF;
+    const std::string damaged = dir / "damaged.png";
+    WriteAll(damaged, bytes);
+    EXPECT_FALSE(ReadPng(damaged, out));
+
+    EXPECT_TRUE(out == before);
+}
+
+TEST(Png, WriteFailuresReportFalseAndLeaveNoFile) {
+    Scratch dir;
+    EXPECT_FALSE(WritePng(Pattern(4, 4), dir / "no-such-folder/out.png"));
+    EXPECT_FALSE(WritePng(Pattern(4, 4), dir / ""));
+    const std::string empty = dir / "empty.png";
+    EXPECT_FALSE(WritePng(Bitmap(), empty));
+    EXPECT_FALSE(fs::exists(empty));
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        setenv(name, value, 1);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class Golden : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Outputs are named after the picture; these names are for this test alone.
+        name_ = std::string("golden-helper-") +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        actualPath_ = fs::path(testing::GoldenOutputDir()) / (name_ + ".actual.png");
+        diffPath_ = fs::path(testing::GoldenOutputDir()) / (name_ + ".diff.png");
+        fs::remove(actualPath_);
+        fs::remove(diffPath_);
+    }
+    void TearDown() override {
+        fs::remove(actualPath_);
+        fs::remove(diffPath_);
+    }
+    std::string name_;
+    fs::path actualPath_;
+    fs::path diffPath_;
+};
+
+TEST_F(Golden, MatchingPicturePassesAndClearsOldOutputs) {
+    Scratch dir;
+    const Bitmap picture = Pattern(9, 7);
+    const std::string reference = dir / "ref.png";
+    ASSERT_TRUE(WritePng(picture, reference));
+    ASSERT_TRUE(WritePng(picture, actualPath_.string())); // left over from a failed run
+    EXPECT_TRUE(testing::MatchesGolden(picture, name_, reference));
+    EXPECT_FALSE(fs::exists(actualPath_));
+}
+
+TEST_F(Golden, MismatchNamesTheCountThePixelAndTheWrittenFiles) {
+    Scratch dir;
+    const Bitmap expected = Pattern(9, 7);
+    const std::string reference = dir / "ref.png";
+    ASSERT_TRUE(WritePng(expected, reference));
+    Bitmap actual = expected;
+    actual.Set(5, 2, 0xABCDEF);
+    actual.Set(1, 4, 0x000001);
+    actual.Set(8, 6, 0x000000);
+
+    const ::testing::AssertionResult result = testing::MatchesGolden(actual, name_, reference);
+    ASSERT_FALSE(result);
+    const std::string message = result.message();
+    EXPECT_NE(message.find("3 differing pixels"), std::string::npos) << message;
+    EXPECT_NE(message.find("9x7"), std::string::npos) << message;
+    // Rows first: (5, 2) comes before (1, 4).
+    EXPECT_NE(message.find("(5, 2)"), std::string::npos) << message;
+    char expectedHex[16];
+    std::snprintf(expectedHex, sizeof(expectedHex), "#%06X", expected.At(5, 2));
+    EXPECT_NE(message.find(expectedHex), std::string::npos) << message;
+    EXPECT_NE(message.find("#ABCDEF"), std::string::npos) << message;
+    EXPECT_NE(message.find(actualPath_.string()), std::string::npos) << message;
+
+    Bitmap written;
+    ASSERT_TRUE(ReadPng(actualPath_.string(), written));
+    EXPECT_TRUE(written == actual);
+
+    Bitmap diff;
+    ASSERT_TRUE(ReadPng(diffPath_.string(), diff));
+    ASSERT_EQ(diff.Width(), 9);
+    ASSERT_EQ(diff.Height(), 7);
+    int red = 0;
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            red += diff.At(x, y) == 0xFF0000 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(diff.At(5, 2), 0xFF0000u);
+    EXPECT_EQ(diff.At(1, 4), 0xFF0000u);
+    EXPECT_EQ(diff.At(8, 6), 0xFF0000u);
+    // The red of the reference's own corner pixel is faded like everything else.
+    EXPECT_EQ(red, 3);
+    // The reference is never touched by a comparison.
+    Bitmap stillExpected;
+    ASSERT_TRUE(ReadPng(reference, stillExpected));
+    EXPECT_TRUE(stillExpected == expected);
+}
+
+TEST_F(Golden, MissingReferenceFailsAndWritesTheActualPicture) {
+    Scratch dir;
+    const Bitmap actual = Pattern(6, 5);
+    const std::string reference = dir / "absent.png";
+    const ::testing::AssertionResult result = testing::MatchesGolden(actual, name_, reference);
+    ASSERT_FALSE(result);
+    EXPECT_NE(std::string(result.message()).find(reference), std::string::npos);
+    EXPECT_FALSE(fs::exists(reference));
+    Bitmap written;
+    ASSERT_TRUE(ReadPng(actualPath_.string(), written));
+    EXPECT_TRUE(written == actual);
+}
+
+TEST_F(Golden, UpdateModeWritesTheReferenceOnlyWhenAskedFor) {
+    Scratch dir;
+    const Bitmap picture = Pattern(6, 5);
+    const std::string reference = dir / "sub/new.png";
+    {
+        ScopedEnv update("VEMORA_UPDATE_GOLDEN", "0");
+        EXPECT_FALSE(testing::MatchesGolden(picture, name_, reference));
+        EXPECT_FALSE(fs::exists(reference));
+    }
+    {
+        ScopedEnv update("VEMORA_UPDATE_GOLDEN", "1");
+        EXPECT_TRUE(testing::MatchesGolden(picture, name_, reference));
+    }
+    Bitmap written;
+    ASSERT_TRUE(ReadPng(reference, written));
+    EXPECT_TRUE(written == picture);
+    EXPECT_TRUE(testing::MatchesGolden(picture, name_, reference));
+}
+
+} // namespace
+} // namespace vemora::gfx
