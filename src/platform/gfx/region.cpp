@@ -18,8 +18,8 @@ void PolygonScanner::BuildEdges(std::span<const Point> points) {
             continue;
         if (a.Y > b.Y)
             std::swap(a, b);
-        edges_.push_back(Edge{a.Y, b.Y, a.X, a.Y, static_cast<int64_t>(b.X) - a.X,
-                              static_cast<int64_t>(b.Y) - a.Y});
+        const int64_t dx = static_cast<int64_t>(b.X) - a.X, dy = static_cast<int64_t>(b.Y) - a.Y;
+        edges_.push_back(Edge{a.Y, b.Y, a.X, a.Y, dx, dy, dx % dy == 0, dx / dy});
         top_ = std::min(top_, a.Y);
         bottom_ = std::max(bottom_, b.Y);
     }
@@ -101,12 +101,6 @@ Region Region::FromPolygon(std::span<const Point> points) {
         const auto& row = rows[static_cast<size_t>(y - top)];
         out.insert(out.end(), row.begin(), row.end());
     });
-}
-
-bool Region::Contains(int32_t x, int32_t y) const {
-    bool inside = false;
-    ForEachSpan(y, x, x + 1, [&](int32_t, int32_t) { inside = true; });
-    return inside;
 }
 
 void Region::IntersectWith(const Region& other) {

@@ -34,6 +34,10 @@ private:
         int32_t YBottom; // one past the last row crossed
         int64_t X0, Y0;  // top end
         int64_t Dx, Dy;  // Dy > 0
+        // Vertical and 45-degree edges, and any edge whose slope is a whole number,
+        // step without a division.
+        bool WholeSlope;
+        int64_t Step; // Dx / Dy when WholeSlope
     };
     void BuildEdges(std::span<const Point> points);
 
@@ -52,7 +56,20 @@ public:
     bool IsEmpty() const { return bounds_.IsEmpty(); }
     bool IsRect() const { return isRect_; }
     const Rect& Bounds() const { return bounds_; }
-    bool Contains(int32_t x, int32_t y) const;
+    bool Contains(int32_t x, int32_t y) const {
+        if (!bounds_.Contains(x, y))
+            return false;
+        if (isRect_)
+            return true;
+        const size_t row = static_cast<size_t>(y - bounds_.Top);
+        for (size_t i = rowStart_[row], e = rowStart_[row + 1]; i < e; ++i) {
+            if (x < spans_[i].X0)
+                return false;
+            if (x < spans_[i].X1)
+                return true;
+        }
+        return false;
+    }
 
     void IntersectWith(const Region& other);
     void Offset(int32_t dx, int32_t dy);
@@ -104,6 +121,10 @@ void PolygonScanner::Scan(std::span<const Point> points, int32_t rowLimitTop,
         for (const Edge& e : edges_) {
             if (y < e.YTop || y >= e.YBottom)
                 continue;
+            if (e.WholeSlope) {
+                crossings_.push_back(static_cast<int32_t>(e.X0 + (y - e.Y0) * e.Step));
+                continue;
+            }
             // First pixel whose centre is at or right of the crossing: ceil of a fraction.
             const int64_t num = e.X0 * e.Dy + (y - e.Y0) * e.Dx;
             int64_t q = num / e.Dy;
