@@ -1,0 +1,746 @@
+#include "canvas/chart_canvas.h"
+
+#include "platform/numeric/extended.h"
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace vemora {
+
+namespace {
+
+// Nearest, ties to even, held to the coordinate range.
+inline int32_t RoundCoord(long double v) {
+    const long double r = std::nearbyintl(v);
+    if (!(r >= std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    if (r > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(r);
+}
+
+inline int32_t ClampCoord(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+// Signed area (twice) of a projected polygon; the sign tells its winding on the screen.
+int64_t Winding(std::span<const Point> p) {
+    int64_t sum = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const Point& a = p[i];
+        const Point& b = p[(i + 1) % p.size()];
+        sum += static_cast<int64_t>(a.X) * b.Y - static_cast<int64_t>(b.X) * a.Y;
+    }
+    return sum;
+}
+
+} // namespace
+
+// ---- view options ----
+
+void TView3DOptions::SetHorizOffset(int32_t value) {
+    if (Store(horizOffset_, value) && OnScrolled)
+        OnScrolled(true);
+}
+
+void TView3DOptions::SetVertOffset(int32_t value) {
+    if (Store(vertOffset_, value) && OnScrolled)
+        OnScrolled(false);
+}
+
+void TView3DOptions::SetZoom(int32_t value) {
+    if (value == zoom_)
+        return;
+    if (OnChangedZoom)
+        OnChangedZoom(value);
+    Store(zoom_, value);
+}
+
+void TView3DOptions::Assign(const TView3DOptions& source) {
+    SetElevation(source.elevation_);
+    SetHorizOffset(source.horizOffset_);
+    SetOrthogonal(source.orthogonal_);
+    SetPerspective(source.perspective_);
+    SetRotation(source.rotation_);
+    SetTilt(source.tilt_);
+    SetVertOffset(source.vertOffset_);
+    SetZoom(source.zoom_);
+    SetZoomText(source.zoomText_);
+}
+
+// ---- base canvas ----
+
+void TChartCanvas::ResetTools() {
+    Pen().SetColor(clBlack);
+    Pen().SetWidth(1);
+    Pen().SetStyle(TPenStyle::psSolid);
+    Brush().SetColor(clWhite);
+    Brush().SetStyle(TBrushStyle::bsSolid);
+    Font().SetColor(clBlack);
+    Font().SetSize(10);
+    SetBackColor(clWhite);
+    SetBackMode(cbmTransparent);
+}
+
+// ---- 3D canvas: frame and projection ----
+
+TChartCanvas3D::TChartCanvas3D(TCanvas* windowCanvas) {
+    canvas_ = windowCanvas;
+}
+
+TChartCanvas3D::~TChartCanvas3D() = default;
+
+Rect TChartCanvas3D::OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor,
+                               bool is3D, const Rect& userRect) {
+    userRect_ = userRect;
+    view3DOptions_ = options;
+    is3D_ = is3D;
+    orthogonal_ = false;
+    zoomFactor_ = 1.0;
+    if (is3D_ && options) {
+        orthogonal_ = options->Orthogonal();
+        zoomFactor_ = options->Zoom() * 0.01L;
+        zoomText_ = options->ZoomText();
+    }
+    if (is3D_)
+        ComputeViewTrig();
+    if (!offscreenBuffered_) {
+        canvas_ = destination;
+        return userRect;
+    }
+    const int32_t w = userRect.Width(), h = userRect.Height();
+    if (bitmap_ && (bitmap_->Width() != w || bitmap_->Height() != h)) {
+        bitmapCanvas_.reset();
+        bitmap_.reset();
+    }
+    if (!bitmap_) {
+        bitmap_ = std::make_unique<gfx::Bitmap>(w, h);
+        bitmapCanvas_ = std::make_unique<TCanvas>(bitmap_.get());
+    }
+    canvas_ = bitmapCanvas_.get();
+    return Rect{0, 0, w, h};
+}
+
+void TChartCanvas3D::ComputeViewTrig() {
+    if (orthogonal_)
+        return;
+    const long double toRad = std::numbers::pi_v<long double> / 180;
+    const long double e = (view3DOptions_ ? view3DOptions_->Elevation() : 0) * toRad;
+    const long double r = (view3DOptions_ ? view3DOptions_->Rotation() : 0) * toRad;
+    const long double t = (view3DOptions_ ? view3DOptions_->Tilt() : 0) * toRad;
+    perspectiveFactor_ = 0.0;
+    const long double sE = std::sin(e), cE = std::cos(e);
+    const long double sR = std::sin(r), cR = std::cos(r);
+    const long double sT = std::sin(t), cT = std::cos(t);
+    sE_ = sE;
+    pX_ = cE * sR;
+    mXY_ = static_cast<double>(cE * sT);
+    mYY_ = static_cast<double>(std::max(cE * cT, 0.00001L));
+    pZ_ = static_cast<double>(cE * cR);
+    mXX_ = static_cast<double>(std::max(sR * sE * sT + cR * cT, 0.00001L));
+    mYX_ = static_cast<double>(cT * sR * sE - cR * sT);
+    mXZ_ = static_cast<double>(cR * sE * sT - cT * sR);
+    mYZ_ = static_cast<double>(cR * cT * sE + sR * sT);
+}
+
+void TChartCanvas3D::SetProjection(int32_t depth, const Rect&, const Rect& rect) {
+    cx_ = ClampCoord((static_cast<int64_t>(rect.Left) + rect.Right) / 2);
+    cy_ = ClampCoord((static_cast<int64_t>(rect.Top) + rect.Bottom) / 2);
+    cz_ = depth / 2;
+    ox_ = cx_;
+    oy_ = cy_;
+    if (view3DOptions_) {
+        ox_ = ClampCoord(static_cast<int64_t>(cx_) + view3DOptions_->HorizOffset());
+        oy_ = ClampCoord(static_cast<int64_t>(cy_) + view3DOptions_->VertOffset());
+        if (view3DOptions_->Perspective() > 0)
+            perspectiveFactor_ = view3DOptions_->Perspective() / 35000.0L;
+    }
+}
+
+void TChartCanvas3D::ProjectPoint(int32_t& x, int32_t& y, int32_t z) const {
+    if (orthogonal_) {
+        const int64_t dx = static_cast<int64_t>(x) + z - cx_;
+        const int64_t dy = static_cast<int64_t>(y) - cy_ - z;
+        if (zoomFactor_ == 1.0) {
+            // The product would be exact anyway; skip the rounding.
+            x = ClampCoord(dx + ox_);
+            y = ClampCoord(dy + oy_);
+            return;
+        }
+        const long double f = zoomFactor_;
+        x = ClampCoord(static_cast<int64_t>(RoundCoord(f * dx)) + ox_);
+        y = ClampCoord(static_cast<int64_t>(RoundCoord(f * dy)) + oy_);
+        return;
+    }
+    if (!is3D_)
+        return;
+    const long double dx = static_cast<long double>(x) - cx_;
+    const long double dy = static_cast<long double>(y) - cy_;
+    const long double dz = static_cast<long double>(z) - cz_;
+    long double f = zoomFactor_;
+    if (perspectiveFactor_ > 0)
+        f = f * (1 - perspectiveFactor_ * (dx * pX_ - dy * sE_ + dz * pZ_));
+    x = ClampCoord(static_cast<int64_t>(RoundCoord(f * (dx * mXX_ + dy * mXY_ + dz * mXZ_))) + ox_);
+    y = ClampCoord(static_cast<int64_t>(RoundCoord(f * (dx * mYX_ + dy * mYY_ + dz * mYZ_))) + oy_);
+}
+
+Point TChartCanvas3D::ProjectPosition(int32_t x, int32_t y, int32_t z) const {
+    ProjectPoint(x, y, z);
+    return {x, y};
+}
+
+void TChartCanvas3D::UnprojectPosition(int32_t& x, int32_t& y, int32_t z) const {
+    if (zoomFactor_ == 0)
+        return;
+    const long double g = 1.0L / zoomFactor_;
+    if (orthogonal_) {
+        x = ClampCoord(static_cast<int64_t>(RoundCoord(g * (static_cast<long double>(x) - ox_))) -
+                       z + cx_);
+        y = ClampCoord(static_cast<int64_t>(RoundCoord(g * (static_cast<long double>(y) - oy_))) +
+                       z + cy_);
+        return;
+    }
+    if (!is3D_ || mXX_ == 0 || mYY_ == 0)
+        return;
+    const long double a = x;
+    const long double dz = static_cast<long double>(z) - cz_;
+    const long double yy = y;
+    x = ClampCoord(
+        static_cast<int64_t>(RoundCoord((g * (a - ox_) - dz * mXZ_ - (yy - cy_) * mXY_) / mXX_)) +
+        cx_);
+    y = ClampCoord(
+        static_cast<int64_t>(RoundCoord((g * (yy - oy_) - dz * mYZ_ - (a - cx_) * mYX_) / mYY_)) +
+        cy_);
+}
+
+void TChartCanvas3D::Assign(const TCanvas3D& source) {
+    SetMonochrome(source.GetMonochrome());
+}
+
+void TChartCanvas3D::PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
+                                  const Rect& userRect) {
+    if (offscreenBuffered_ && bitmap_ && destination) {
+        destination->DeviceContext().BitBlt(userRect.Left, userRect.Top, bitmap_->Width(),
+                                            bitmap_->Height(), *bitmap_, 0, 0);
+        dirty_ = false;
+    }
+    canvas_ = windowCanvas;
+}
+
+bool TChartCanvas3D::RepaintFromBuffer() {
+    if (dirty_ || !bitmap_ || !canvas_)
+        return false;
+    canvas_->DeviceContext().BitBlt(0, 0, bitmap_->Width(), bitmap_->Height(), *bitmap_, 0, 0);
+    return true;
+}
+
+void TChartCanvas3D::SetOffscreenBuffered(bool value) {
+    if (value == offscreenBuffered_)
+        return;
+    offscreenBuffered_ = value;
+    if (!value) {
+        bitmapCanvas_.reset();
+        bitmap_.reset();
+    }
+    dirty_ = true;
+}
+
+void TChartCanvas3D::SetMonochrome(bool value) {
+    if (value == monochrome_)
+        return;
+    monochrome_ = value;
+    bitmapCanvas_.reset();
+    bitmap_.reset();
+    dirty_ = true;
+    if (OnInvalidate)
+        OnInvalidate();
+}
+
+// ---- flat operations ----
+
+TColor TChartCanvas3D::GetBackColor() const {
+    return canvas_->DeviceContext().GetBkColor();
+}
+int TChartCanvas3D::GetBackMode() const {
+    return canvas_->DeviceContext().GetBkMode();
+}
+gfx::DeviceContext* TChartCanvas3D::GetHandle() {
+    return &Dc();
+}
+uint32_t TChartCanvas3D::GetTextAlign() const {
+    return canvas_->DeviceContext().GetTextAlign();
+}
+void TChartCanvas3D::SetBackColor(TColor color) {
+    canvas_->DeviceContext().SetBkColor(ResolveColor(color));
+}
+void TChartCanvas3D::SetBackMode(int mode) {
+    canvas_->DeviceContext().SetBkMode(mode);
+}
+void TChartCanvas3D::SetPixel(int32_t x, int32_t y, TColor color) {
+    canvas_->SetPixel(x, y, color);
+}
+void TChartCanvas3D::SetTextAlign(uint32_t align) {
+    canvas_->DeviceContext().SetTextAlign(align);
+}
+
+void TChartCanvas3D::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
+                         int32_t x4, int32_t y4) {
+    canvas_->Arc(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+void TChartCanvas3D::Draw(int32_t x, int32_t y, const gfx::Bitmap& picture) {
+    canvas_->Draw(x, y, picture);
+}
+void TChartCanvas3D::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    canvas_->Ellipse(x1, y1, x2, y2);
+}
+void TChartCanvas3D::FillRect(const Rect& rect) {
+    canvas_->FillRect(rect);
+}
+
+void TChartCanvas3D::Frame3D(Rect& rect, TColor topColor, TColor bottomColor, int32_t width) {
+    gfx::DeviceContext& dc = canvas_->DeviceContext();
+    const gfx::Brush top{ResolveColor(topColor)}, bottom{ResolveColor(bottomColor)};
+    for (int32_t ring = 0; ring < width; ++ring) {
+        const Rect& r = rect;
+        if (r.Width() > 0 && r.Height() > 0) {
+            dc.FillRect({r.Left, r.Top, r.Right - 1, r.Top + 1}, top);
+            dc.FillRect({r.Left, r.Top, r.Left + 1, r.Bottom - 1}, top);
+            dc.FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom}, bottom);
+            dc.FillRect({r.Right - 1, r.Top, r.Right, r.Bottom}, bottom);
+        }
+        rect = Rect{rect.Left + 1, rect.Top + 1, rect.Right - 1, rect.Bottom - 1};
+    }
+}
+
+void TChartCanvas3D::LineTo(int32_t x, int32_t y) {
+    canvas_->LineTo(x, y);
+}
+void TChartCanvas3D::MoveTo(int32_t x, int32_t y) {
+    canvas_->MoveTo(x, y);
+}
+void TChartCanvas3D::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
+                         int32_t x4, int32_t y4) {
+    canvas_->Pie(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+void TChartCanvas3D::Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    canvas_->Rectangle(x0, y0, x1, y1);
+}
+void TChartCanvas3D::RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
+                               int32_t y3) {
+    canvas_->RoundRect(x1, y1, x2, y2, x3, y3);
+}
+void TChartCanvas3D::StretchDraw(const Rect& rect, const gfx::Bitmap& picture) {
+    canvas_->StretchDraw(rect, picture);
+}
+void TChartCanvas3D::TextOut(int32_t x, int32_t y, std::string_view text) {
+    canvas_->TextOut(x, y, text);
+}
+int32_t TChartCanvas3D::TextWidth(std::string_view text) {
+    return canvas_->TextExtent(text).Width;
+}
+int32_t TChartCanvas3D::TextHeight(std::string_view text) {
+    return canvas_->TextExtent(text).Height;
+}
+
+void TChartCanvas3D::ClipToRect(const Rect& rect) {
+    // Device units are logical units here: the device context has no mapping mode.
+    canvas_->DeviceContext().IntersectClipRect(rect);
+}
+
+void TChartCanvas3D::HorizLine(int32_t x0, int32_t x1, int32_t y) {
+    canvas_->MoveTo(x0, y);
+    canvas_->LineTo(x1, y);
+}
+void TChartCanvas3D::DoRectangle(const Rect& rect) {
+    canvas_->Rectangle(rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+void TChartCanvas3D::VertLine(int32_t x, int32_t y0, int32_t y1) {
+    canvas_->MoveTo(x, y0);
+    canvas_->LineTo(x, y1);
+}
+void TChartCanvas3D::EraseBackground(const Rect& rect) {
+    canvas_->FillRect(rect);
+}
+void TChartCanvas3D::Line(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    canvas_->MoveTo(x0, y0);
+    canvas_->LineTo(x1, y1);
+}
+void TChartCanvas3D::Polygon(std::span<const Point> points) {
+    canvas_->Polygon(points);
+}
+void TChartCanvas3D::Unclip() {
+    canvas_->DeviceContext().SelectClipRgn(nullptr);
+}
+
+// ---- gradient ----
+
+void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
+                                  TGradientDirection direction) {
+    using D = TGradientDirection;
+    if (direction != D::gdTopBottom && direction != D::gdLeftRight)
+        std::swap(a, b);
+    const TColor ca = ColorToRGB(a), cb = ColorToRGB(b);
+    const int32_t r0 = ca & 0xFF, g0 = (ca >> 8) & 0xFF, b0 = (ca >> 16) & 0xFF;
+    const int32_t dr = static_cast<int32_t>(cb & 0xFF) - r0;
+    const int32_t dg = static_cast<int32_t>((cb >> 8) & 0xFF) - g0;
+    const int32_t db = static_cast<int32_t>((cb >> 16) & 0xFF) - b0;
+    const Rect r = rect.Normalized();
+    gfx::DeviceContext& dc = Dc();
+    const gfx::Brush selected = dc.CurrentBrush();
+    bool haveBrush = false;
+    TColor current = 0;
+    auto bandColor = [&](int32_t i, int32_t n) -> TColor {
+        if (n <= 1)
+            return ca & 0xFFFFFF;
+        auto ch = [&](int32_t base, int32_t delta) {
+            return static_cast<TColor>(std::clamp(base + MulDiv(i, delta, n - 1), 0, 255));
+        };
+        return ch(r0, dr) | (ch(g0, dg) << 8) | (ch(b0, db) << 16);
+    };
+    // A brush only when the colour changes; the previous one is released as the new one
+    // is selected.
+    auto selectBand = [&](TColor color) {
+        if (haveBrush && color == current)
+            return;
+        dc.CurrentBrush() = gfx::Brush{ResolveColor(color), gfx::BrushStyle::Solid, nullptr};
+        current = color;
+        haveBrush = true;
+        ++gradientBrushes_;
+    };
+
+    if (direction == D::gdTopBottom || direction == D::gdBottomTop || direction == D::gdLeftRight ||
+        direction == D::gdRightLeft) {
+        const bool vertical = direction == D::gdTopBottom || direction == D::gdBottomTop;
+        const int32_t s = vertical ? r.Height() : r.Width();
+        const int32_t w = vertical ? r.Width() : r.Height();
+        const int32_t n = std::min(s, 256);
+        for (int32_t i = 0; i < n; ++i) {
+            selectBand(bandColor(i, n));
+            const int32_t ai = MulDiv(i, s, n), an = MulDiv(i + 1, s, n);
+            if (vertical)
+                dc.PatBlt(r.Left, r.Bottom - ai, w, ai - an, gfx::PATCOPY);
+            else
+                dc.PatBlt(r.Right - ai, r.Top, ai - an, w, gfx::PATCOPY);
+        }
+    } else if (direction == D::gdFromCenter) {
+        // Rings from the edges inward, each painted over by the next smaller one.
+        const int32_t s = std::min(r.Width(), r.Height()) / 2;
+        const int32_t n = std::min(s, 256);
+        for (int32_t i = 0; i < n; ++i) {
+            selectBand(bandColor(i, n));
+            const int32_t inset = MulDiv(i, s, n);
+            dc.PatBlt(r.Left + inset, r.Top + inset, r.Width() - 2 * inset, r.Height() - 2 * inset,
+                      gfx::PATCOPY);
+        }
+    } else {
+        // One-pixel strips by distance from the starting corner.
+        const int32_t span = r.Width() + r.Height() - 1;
+        const int32_t n = std::min(span, 256);
+        for (int32_t y = r.Top; y < r.Bottom; ++y) {
+            const int32_t dy = direction == D::gdFromTopLeft ? y - r.Top : r.Bottom - 1 - y;
+            for (int32_t x = r.Left; x < r.Right;) {
+                const int32_t band = n > 0 ? MulDiv(x - r.Left + dy, n, span) : 0;
+                int32_t end = x + 1;
+                while (end < r.Right && MulDiv(end - r.Left + dy, n, span) == band)
+                    ++end;
+                selectBand(bandColor(std::min(band, n - 1), n));
+                dc.PatBlt(x, y, end - x, 1, gfx::PATCOPY);
+                x = end;
+            }
+        }
+    }
+    dc.CurrentBrush() = selected;
+}
+
+// ---- text ----
+
+int32_t TChartCanvas3D::ScaledFontHeight() const {
+    const int32_t size = canvas_->Font().Size();
+    const int32_t scaled =
+        std::max<int32_t>(1, RoundCoord(size * static_cast<long double>(zoomFactor_)));
+    return scaled == size ? 0 : -MulDiv(scaled, gfx::kPixelsPerInch, 72);
+}
+
+template <class Adjust>
+void TChartCanvas3D::TextWithFont(int32_t x, int32_t y, std::string_view text, Adjust&& adjust) {
+    gfx::DeviceContext& dc = Dc();
+    const gfx::LogFont previous = dc.CurrentFont().Log;
+    adjust(dc.CurrentFont().Log);
+    ++fontsCreated_;
+    dc.TextOut(x, y, text);
+    dc.CurrentFont().Log = previous;
+}
+
+void TChartCanvas3D::TextOutAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z) {
+    ProjectPoint(x, y, z);
+    const int32_t height = zoomText_ && zoomFactor_ != 1.0 ? ScaledFontHeight() : 0;
+    if (height == 0) {
+        canvas_->TextOut(x, y, text);
+        return;
+    }
+    TextWithFont(x, y, text, [&](gfx::LogFont& log) { log.Height = height; });
+}
+
+void TChartCanvas3D::RotatedText(int32_t x, int32_t y, std::string_view text, int32_t angle) {
+    if (angle > 360)
+        angle -= 360;
+    canvas_->Brush().SetStyle(TBrushStyle::bsClear);
+    const int32_t height = zoomText_ && zoomFactor_ != 1.0 ? ScaledFontHeight() : 0;
+    TextWithFont(x, y, text, [&](gfx::LogFont& log) {
+        log.Escapement = angle * 10;
+        log.Orientation = angle * 10;
+        log.OutPrecision = gfx::OUT_TT_ONLY_PRECIS;
+        if (height != 0)
+            log.Height = height;
+    });
+}
+
+void TChartCanvas3D::RotatedTextAtDepth(int32_t x, int32_t y, std::string_view text, int32_t angle,
+                                        int32_t z) {
+    ProjectPoint(x, y, z);
+    RotatedText(x, y, text, angle);
+}
+
+// ---- clipping ----
+
+void TChartCanvas3D::ClipToBox(const Rect& rect, int32_t z0, int32_t z1) {
+    if (!is3D_) {
+        ClipToRect({rect.Left + 1, rect.Top + 1, rect.Right, rect.Bottom - 1});
+        return;
+    }
+    if (view3DOptions_ && view3DOptions_->Elevation() == 270 &&
+        (view3DOptions_->Rotation() == 270 || view3DOptions_->Rotation() == 360)) {
+        const Point a = ProjectPosition(rect.Left, rect.Top, z0);
+        const Point b = ProjectPosition(rect.Right, rect.Top, z1);
+        ClipToRect({a.X, a.Y, b.X, b.Y});
+        return;
+    }
+    std::array<Point, 6>& q = scratch_;
+    q[0] = ProjectPosition(rect.Left, rect.Bottom, z0);
+    q[1] = ProjectPosition(rect.Left, rect.Top, z0);
+    const Point rightTopFront = ProjectPosition(rect.Right, rect.Top, z0);
+    const Point leftTopBack = ProjectPosition(rect.Left, rect.Top, z1);
+    q[2] = rightTopFront.Y < leftTopBack.Y ? rightTopFront : leftTopBack;
+    q[3] = ProjectPosition(rect.Right, rect.Top, z1);
+    const Point rightBottomBack = ProjectPosition(rect.Right, rect.Bottom, z1);
+    q[4] = rightTopFront.X > rightBottomBack.X ? rightTopFront : rightBottomBack;
+    q[5] = ProjectPosition(rect.Right, rect.Bottom, z0);
+    if (q[5].X < q[0].X) {
+        q[0].X = q[5].X;
+        if (rightTopFront.Y < q[0].Y)
+            q[0].Y = rightTopFront.Y;
+    }
+    const gfx::Region region = gfx::Region::FromPolygon(q);
+    canvas_->DeviceContext().SelectClipRgn(&region);
+}
+
+// ---- depth drawing ----
+
+void TChartCanvas3D::PolygonFromScratch(size_t count) {
+    canvas_->Polygon(std::span<const Point>(scratch_.data(), count));
+}
+
+void TChartCanvas3D::SetFaceColor(TColor color) {
+    if (canvas_->Brush().Style() == TBrushStyle::bsSolid)
+        canvas_->Brush().SetColor(color);
+    else
+        SetBackColor(color);
+}
+
+void TChartCanvas3D::Box(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t z0,
+                         int32_t z1, bool darkSides) {
+    const Point a = ProjectPosition(left, top, z0);
+    const Point b = ProjectPosition(right, top, z0);
+    const Point c = ProjectPosition(right, bottom, z0);
+    const Point d = ProjectPosition(right, top, z1);
+    const TColor base = canvas_->Brush().Style() == TBrushStyle::bsSolid ? canvas_->Brush().Color()
+                                                                         : GetBackColor();
+    scratch_[0] = a;
+    scratch_[1] = b;
+    scratch_[2] = c;
+    scratch_[3] = ProjectPosition(left, bottom, z0);
+    PolygonFromScratch(4);
+
+    const Point e = ProjectPosition(right, bottom, z1);
+    if (e.X > c.X) {
+        if (darkSides)
+            SetFaceColor(DarkenColor(base, DarkSideAmount));
+        scratch_[0] = b;
+        scratch_[1] = d;
+        scratch_[2] = e;
+        scratch_[3] = c;
+        PolygonFromScratch(4);
+    } else {
+        scratch_[0] = ProjectPosition(left, top, z0);
+        scratch_[1] = ProjectPosition(left, top, z1);
+        scratch_[2] = ProjectPosition(left, bottom, z1);
+        scratch_[3] = ProjectPosition(left, bottom, z0);
+        if (scratch_[2].X < scratch_[3].X) {
+            if (darkSides)
+                SetFaceColor(DarkenColor(base, DarkSideAmount));
+            PolygonFromScratch(4);
+        }
+    }
+    const Point f = ProjectPosition(left, top, z1);
+    if (f.Y < b.Y) {
+        if (darkSides)
+            SetFaceColor(DarkenColor(base, DarkTopAmount));
+        scratch_[0] = a;
+        scratch_[1] = b;
+        scratch_[2] = d;
+        scratch_[3] = f;
+        PolygonFromScratch(4);
+    }
+}
+
+void TChartCanvas3D::RectangleAtDepth(const Rect& r, int32_t z) {
+    scratch_[0] = ProjectPosition(r.Left, r.Top, z);
+    scratch_[1] = ProjectPosition(r.Right, r.Top, z);
+    scratch_[2] = ProjectPosition(r.Right, r.Bottom, z);
+    scratch_[3] = ProjectPosition(r.Left, r.Bottom, z);
+    PolygonFromScratch(4);
+}
+
+void TChartCanvas3D::RectangleAtX(int32_t x, int32_t top, int32_t bottom, int32_t z0, int32_t z1) {
+    scratch_[0] = ProjectPosition(x, top, z0);
+    scratch_[1] = ProjectPosition(x, top, z1);
+    scratch_[2] = ProjectPosition(x, bottom, z1);
+    scratch_[3] = ProjectPosition(x, bottom, z0);
+    PolygonFromScratch(4);
+}
+
+void TChartCanvas3D::RectangleAtY(int32_t left, int32_t right, int32_t y, int32_t z0, int32_t z1) {
+    scratch_[0] = ProjectPosition(left, y, z0);
+    scratch_[1] = ProjectPosition(right, y, z0);
+    scratch_[2] = ProjectPosition(right, y, z1);
+    scratch_[3] = ProjectPosition(left, y, z1);
+    PolygonFromScratch(4);
+}
+
+void TChartCanvas3D::QuadAtDepth(Point p1, Point p2, Point p3, Point p4, int32_t z) {
+    TChartCanvas3D::QuadBetweenDepths(p1, p2, p3, p4, z, z);
+}
+
+void TChartCanvas3D::QuadBetweenDepths(Point p1, Point p2, Point p3, Point p4, int32_t z0,
+                                       int32_t z1) {
+    const Point corners[4] = {p1, p2, p3, p4};
+    for (size_t i = 0; i < 4; ++i)
+        scratch_[i] = ProjectPosition(corners[i].X, corners[i].Y, i < 2 ? z0 : z1);
+    PolygonFromScratch(4);
+}
+
+void TChartCanvas3D::TriangleAtDepth(Point p1, Point p2, Point p3, int32_t z) {
+    const Point corners[3] = {p1, p2, p3};
+    for (size_t i = 0; i < 3; ++i)
+        scratch_[i] = ProjectPosition(corners[i].X, corners[i].Y, z);
+    PolygonFromScratch(3);
+}
+
+void TChartCanvas3D::PolygonAtDepth(std::span<const Point> points, int32_t z) {
+    std::vector<Point> projected(points.begin(), points.end());
+    for (Point& p : projected)
+        ProjectPoint(p.X, p.Y, z);
+    canvas_->Polygon(projected);
+}
+
+void TChartCanvas3D::Pyramid(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t z0,
+                             int32_t z1, bool darkSides) {
+    // A triangular prism: the side faces that turn toward the viewer, then the front.
+    const Point corners[3] = {{(left + right) / 2, top}, {right, bottom}, {left, bottom}};
+    std::array<Point, 3> front;
+    for (int i = 0; i < 3; ++i)
+        front[i] = ProjectPosition(corners[i].X, corners[i].Y, z0);
+    const int64_t frontWinding = Winding(front);
+    const TColor base = canvas_->Brush().Style() == TBrushStyle::bsSolid ? canvas_->Brush().Color()
+                                                                         : GetBackColor();
+    if (z0 != z1 && frontWinding != 0) {
+        for (int i = 0; i < 3; ++i) {
+            const Point& p = corners[i];
+            const Point& q = corners[(i + 1) % 3];
+            scratch_[0] = ProjectPosition(p.X, p.Y, z0);
+            scratch_[1] = ProjectPosition(p.X, p.Y, z1);
+            scratch_[2] = ProjectPosition(q.X, q.Y, z1);
+            scratch_[3] = ProjectPosition(q.X, q.Y, z0);
+            const int64_t w = Winding(std::span<const Point>(scratch_.data(), 4));
+            if (w == 0 || (w > 0) != (frontWinding > 0))
+                continue;
+            if (darkSides)
+                SetFaceColor(DarkenColor(base, p.Y == q.Y ? DarkTopAmount : DarkSideAmount));
+            PolygonFromScratch(4);
+        }
+    }
+    SetFaceColor(base);
+    canvas_->Polygon(front);
+}
+
+void TChartCanvas3D::EllipseAtDepth(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                    int32_t z) {
+    if (orthogonal_) {
+        const Point a = ProjectPosition(left, top, z);
+        const Point b = ProjectPosition(right, bottom, z);
+        canvas_->Ellipse(a.X, a.Y, b.X, b.Y);
+    } else if (!is3D_) {
+        canvas_->Ellipse(left, top, right + 1, bottom + 1);
+    } else {
+        std::array<Point, 32> outline;
+        const double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
+        const double rx = (right - left) / 2.0, ry = (bottom - top) / 2.0;
+        for (size_t i = 0; i < outline.size(); ++i) {
+            const double t = 2 * std::numbers::pi * static_cast<double>(i) / outline.size();
+            outline[i] = ProjectPosition(RoundCoord(cx + rx * std::cos(t)),
+                                         RoundCoord(cy + ry * std::sin(t)), z);
+        }
+        canvas_->Polygon(outline);
+    }
+}
+
+void TChartCanvas3D::LineAtDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t z) {
+    MoveToAtDepth(x0, y0, z);
+    LineToAtDepth(x1, y1, z);
+}
+
+void TChartCanvas3D::MoveToAtDepth(int32_t x, int32_t y, int32_t z) {
+    ProjectPoint(x, y, z);
+    canvas_->MoveTo(x, y);
+}
+
+void TChartCanvas3D::LineToAtDepth(int32_t x, int32_t y, int32_t z) {
+    ProjectPoint(x, y, z);
+    canvas_->LineTo(x, y);
+}
+
+void TChartCanvas3D::HorizLineAtDepth(int32_t left, int32_t right, int32_t y, int32_t z) {
+    LineAtDepth(left, y, right, y, z);
+}
+
+void TChartCanvas3D::VertLineAtDepth(int32_t x, int32_t top, int32_t bottom, int32_t z) {
+    LineAtDepth(x, top, x, bottom, z);
+}
+
+void TChartCanvas3D::DepthLine(int32_t x, int32_t y, int32_t z0, int32_t z1) {
+    MoveToAtDepth(x, y, z0);
+    LineToAtDepth(x, y, z1);
+}
+
+void TChartCanvas3D::PixelAtDepth(int32_t x, int32_t y, TColor color, int32_t z) {
+    ProjectPoint(x, y, z);
+    if (canvas_->Pen().Width() == 1) {
+        canvas_->SetPixel(x, y, color);
+    } else {
+        canvas_->MoveTo(x, y);
+        canvas_->LineTo(x, y);
+    }
+}
+
+void TChartCanvas3D::BeginFrontPlane() {
+    saved3D_ = is3D_;
+    is3D_ = false;
+}
+
+void TChartCanvas3D::EndFrontPlane() {
+    is3D_ = saved3D_;
+}
+
+} // namespace vemora

@@ -1,0 +1,326 @@
+// The chart's drawing surface: flat operations in screen pixels and depth operations that
+// project a chart-space point (x, y, z) first, z = 0 at the front. A frame is drawn into a
+// kept off-screen bitmap and copied to the window in one step.
+#pragma once
+
+#include "canvas/gradient.h"
+#include "canvas/platform_canvas.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace vemora {
+
+// The 3D view of the chart panel. Every setter stores and, on a change, asks the owner to
+// repaint.
+class TView3DOptions {
+public:
+    explicit TView3DOptions(std::function<void()> invalidate = {})
+        : invalidate_(std::move(invalidate)) {}
+
+    int32_t Elevation() const { return elevation_; }
+    void SetElevation(int32_t value) { Store(elevation_, value); }
+    int32_t HorizOffset() const { return horizOffset_; }
+    void SetHorizOffset(int32_t value);
+    bool Orthogonal() const { return orthogonal_; }
+    void SetOrthogonal(bool value) { Store(orthogonal_, value); }
+    int32_t Perspective() const { return perspective_; }
+    void SetPerspective(int32_t value) { Store(perspective_, value); }
+    int32_t Rotation() const { return rotation_; }
+    void SetRotation(int32_t value) { Store(rotation_, value); }
+    int32_t Tilt() const { return tilt_; }
+    void SetTilt(int32_t value) { Store(tilt_, value); }
+    int32_t VertOffset() const { return vertOffset_; }
+    void SetVertOffset(int32_t value);
+    int32_t Zoom() const { return zoom_; }
+    void SetZoom(int32_t value);
+    bool ZoomText() const { return zoomText_; }
+    void SetZoomText(bool value) { Store(zoomText_, value); }
+
+    void Assign(const TView3DOptions& source);
+
+    // After HorizOffset (true) or VertOffset (false) changed.
+    std::function<void(bool horizontal)> OnScrolled;
+    // With the new value, before Zoom is stored.
+    std::function<void(int32_t zoom)> OnChangedZoom;
+
+private:
+    template <class T> bool Store(T& field, T value) {
+        if (field == value)
+            return false;
+        field = value;
+        if (invalidate_)
+            invalidate_();
+        return true;
+    }
+
+    std::function<void()> invalidate_;
+    int32_t elevation_ = 345;
+    int32_t horizOffset_ = 0;
+    bool orthogonal_ = true;
+    int32_t perspective_ = 15;
+    int32_t rotation_ = 345;
+    int32_t tilt_ = 0;
+    int32_t vertOffset_ = 0;
+    int32_t zoom_ = 100;
+    bool zoomText_ = true;
+};
+
+// Background modes of the canvas.
+constexpr int cbmTransparent = gfx::TRANSPARENT;
+constexpr int cbmOpaque = gfx::OPAQUE;
+
+class TChartCanvas {
+public:
+    virtual ~TChartCanvas() = default;
+
+    TCanvas* ReferenceCanvas() const { return canvas_; }
+    TPen& Pen() { return canvas_->Pen(); }
+    TBrush& Brush() { return canvas_->Brush(); }
+    TFont& Font() { return canvas_->Font(); }
+    bool Metafiling() const { return metafiling_; }
+
+    virtual TColor GetBackColor() const = 0;
+    virtual int GetBackMode() const = 0;
+    virtual gfx::DeviceContext* GetHandle() = 0;
+    virtual bool GetMonochrome() const = 0;
+    virtual uint32_t GetTextAlign() const = 0;
+    virtual bool GetOffscreenBuffered() const = 0;
+    virtual void SetBackColor(TColor color) = 0;
+    virtual void SetBackMode(int mode) = 0;
+    virtual void SetMonochrome(bool value) = 0;
+    virtual void SetPixel(int32_t x, int32_t y, TColor color) = 0;
+    virtual void SetTextAlign(uint32_t align) = 0;
+    virtual void SetOffscreenBuffered(bool value) = 0;
+    virtual void Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
+                     int32_t x4, int32_t y4) = 0;
+    virtual void Draw(int32_t x, int32_t y, const gfx::Bitmap& picture) = 0;
+    virtual void Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;
+    virtual void FillRect(const Rect& rect) = 0;
+    // Rings of one pixel, top and left in the first colour, bottom and right in the
+    // second; the rectangle shrinks by one on every side after each ring.
+    virtual void Frame3D(Rect& rect, TColor topColor, TColor bottomColor, int32_t width) = 0;
+    virtual void LineTo(int32_t x, int32_t y) = 0;
+    virtual void MoveTo(int32_t x, int32_t y) = 0;
+    virtual void Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
+                     int32_t x4, int32_t y4) = 0;
+    virtual void Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1) = 0;
+    virtual void RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
+                           int32_t y3) = 0;
+    virtual void StretchDraw(const Rect& rect, const gfx::Bitmap& picture) = 0;
+    virtual void TextOut(int32_t x, int32_t y, std::string_view text) = 0;
+    virtual int32_t TextWidth(std::string_view text) = 0;
+    virtual int32_t TextHeight(std::string_view text) = 0;
+    virtual void ClipToRect(const Rect& rect) = 0;
+    virtual void HorizLine(int32_t x0, int32_t x1, int32_t y) = 0;
+    virtual void DoRectangle(const Rect& rect) = 0;
+    virtual void VertLine(int32_t x, int32_t y0, int32_t y1) = 0;
+    virtual void EraseBackground(const Rect& rect) = 0;
+    virtual void FillGradient(const Rect& rect, TColor a, TColor b,
+                              TGradientDirection direction) = 0;
+    virtual void MarkDirty() = 0;
+    virtual void Line(int32_t x0, int32_t y0, int32_t x1, int32_t y1) = 0;
+    virtual void Polygon(std::span<const Point> points) = 0;
+    virtual void RotatedText(int32_t x, int32_t y, std::string_view text, int32_t angle) = 0;
+    virtual void Unclip() = 0;
+
+    // The height of "W" with the canvas font.
+    int32_t FontHeight() { return TextHeight("W"); }
+    // Pen black, width 1, solid; brush white, solid; font black, 10 points; background
+    // white and transparent.
+    void ResetTools();
+
+protected:
+    TCanvas* canvas_ = nullptr;
+    bool metafiling_ = false;
+};
+
+class TCanvas3D : public TChartCanvas {
+public:
+    const TView3DOptions* View3DOptions() const { return view3DOptions_; }
+    bool IsOrthogonal() const { return orthogonal_; }
+
+    virtual void PixelAtDepth(int32_t x, int32_t y, TColor color, int32_t z) = 0;
+    virtual bool SupportsSolids() const = 0;
+    virtual bool SupportsDepthText() const = 0;
+    virtual void UnprojectPosition(int32_t& x, int32_t& y, int32_t z) const = 0;
+    virtual Point ProjectPosition(int32_t x, int32_t y, int32_t z) const = 0;
+    virtual Rect OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor backColor,
+                           bool is3D, const Rect& userRect) = 0;
+    virtual void Assign(const TCanvas3D& source) = 0;
+    virtual void SetProjection(int32_t depth, const Rect& bounds, const Rect& rect) = 0;
+    virtual void PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
+                              const Rect& userRect) = 0;
+    virtual bool RepaintFromBuffer() = 0;
+    virtual void ClipToBox(const Rect& rect, int32_t z0, int32_t z1) = 0;
+    virtual void Box(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t z0,
+                     int32_t z1, bool darkSides) = 0;
+    virtual void HorizLineAtDepth(int32_t left, int32_t right, int32_t y, int32_t z) = 0;
+    virtual void VertLineAtDepth(int32_t x, int32_t top, int32_t bottom, int32_t z) = 0;
+    virtual void DepthLine(int32_t x, int32_t y, int32_t z0, int32_t z1) = 0;
+    virtual void EllipseAtDepth(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                int32_t z) = 0;
+    virtual void BeginFrontPlane() = 0;
+    virtual void EndFrontPlane() = 0;
+    virtual void LineAtDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t z) = 0;
+    virtual void MoveToAtDepth(int32_t x, int32_t y, int32_t z) = 0;
+    virtual void LineToAtDepth(int32_t x, int32_t y, int32_t z) = 0;
+    virtual void QuadAtDepth(Point p1, Point p2, Point p3, Point p4, int32_t z) = 0;
+    virtual void QuadBetweenDepths(Point p1, Point p2, Point p3, Point p4, int32_t z0,
+                                   int32_t z1) = 0;
+    virtual void PolygonAtDepth(std::span<const Point> points, int32_t z) = 0;
+    // A solid of the triangle (apex at the middle of the top edge, base at the bottom edge;
+    // top below bottom turns it upside down) between the two depths.
+    virtual void Pyramid(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t z0,
+                         int32_t z1, bool darkSides) = 0;
+    virtual void RectangleAtDepth(const Rect& rect, int32_t z) = 0;
+    virtual void RectangleAtY(int32_t left, int32_t right, int32_t y, int32_t z0, int32_t z1) = 0;
+    virtual void RectangleAtX(int32_t x, int32_t top, int32_t bottom, int32_t z0, int32_t z1) = 0;
+    virtual void RotatedTextAtDepth(int32_t x, int32_t y, std::string_view text, int32_t angle,
+                                    int32_t z) = 0;
+    virtual void TextOutAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z) = 0;
+    virtual void TriangleAtDepth(Point p1, Point p2, Point p3, int32_t z) = 0;
+
+protected:
+    const TView3DOptions* view3DOptions_ = nullptr;
+    bool orthogonal_ = false;
+};
+
+class TChartCanvas3D : public TCanvas3D {
+public:
+    // Draws into the window canvas between frames; not owned.
+    explicit TChartCanvas3D(TCanvas* windowCanvas);
+    ~TChartCanvas3D() override;
+
+    void SetWindowCanvas(TCanvas* windowCanvas) { canvas_ = windowCanvas; }
+    // Asks the owning panel to repaint (after the monochrome setting changed); may be empty.
+    std::function<void()> OnInvalidate;
+    bool Is3D() const { return is3D_; }
+    bool Dirty() const { return dirty_; }
+    const gfx::Bitmap* OffscreenBitmap() const { return bitmap_.get(); }
+    double ZoomFactor() const { return zoomFactor_; }
+    // Brushes made by gradient fills since the canvas was created.
+    uint64_t GradientBrushesCreated() const { return gradientBrushes_; }
+    // Fonts made for scaled or rotated text since the canvas was created.
+    uint64_t FontsCreated() const { return fontsCreated_; }
+
+    // The rotation terms of perspective mode; nothing in orthogonal mode.
+    void ComputeViewTrig();
+    void ProjectPoint(int32_t& x, int32_t& y, int32_t z) const;
+
+    TColor GetBackColor() const override;
+    int GetBackMode() const override;
+    gfx::DeviceContext* GetHandle() override;
+    bool GetMonochrome() const override { return monochrome_; }
+    uint32_t GetTextAlign() const override;
+    bool GetOffscreenBuffered() const override { return offscreenBuffered_; }
+    void SetBackColor(TColor color) override;
+    void SetBackMode(int mode) override;
+    void SetMonochrome(bool value) override;
+    void SetPixel(int32_t x, int32_t y, TColor color) override;
+    void SetTextAlign(uint32_t align) override;
+    void SetOffscreenBuffered(bool value) override;
+    void Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4,
+             int32_t y4) override;
+    void Draw(int32_t x, int32_t y, const gfx::Bitmap& picture) override;
+    void Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
+    void FillRect(const Rect& rect) override;
+    void Frame3D(Rect& rect, TColor topColor, TColor bottomColor, int32_t width) override;
+    void LineTo(int32_t x, int32_t y) override;
+    void MoveTo(int32_t x, int32_t y) override;
+    void Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4,
+             int32_t y4) override;
+    void Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1) override;
+    void RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3) override;
+    void StretchDraw(const Rect& rect, const gfx::Bitmap& picture) override;
+    void TextOut(int32_t x, int32_t y, std::string_view text) override;
+    int32_t TextWidth(std::string_view text) override;
+    int32_t TextHeight(std::string_view text) override;
+    void ClipToRect(const Rect& rect) override;
+    void HorizLine(int32_t x0, int32_t x1, int32_t y) override;
+    void DoRectangle(const Rect& rect) override;
+    void VertLine(int32_t x, int32_t y0, int32_t y1) override;
+    void EraseBackground(const Rect& rect) override;
+    void FillGradient(const Rect& rect, TColor a, TColor b, TGradientDirection direction) override;
+    void MarkDirty() override { dirty_ = true; }
+    void Line(int32_t x0, int32_t y0, int32_t x1, int32_t y1) override;
+    void Polygon(std::span<const Point> points) override;
+    void RotatedText(int32_t x, int32_t y, std::string_view text, int32_t angle) override;
+    void Unclip() override;
+
+    void PixelAtDepth(int32_t x, int32_t y, TColor color, int32_t z) override;
+    bool SupportsSolids() const override { return false; }
+    bool SupportsDepthText() const override { return false; }
+    void UnprojectPosition(int32_t& x, int32_t& y, int32_t z) const override;
+    Point ProjectPosition(int32_t x, int32_t y, int32_t z) const override;
+    Rect OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor backColor, bool is3D,
+                   const Rect& userRect) override;
+    void Assign(const TCanvas3D& source) override;
+    void SetProjection(int32_t depth, const Rect& bounds, const Rect& rect) override;
+    void PresentFrame(TCanvas* destination, TCanvas* windowCanvas, const Rect& userRect) override;
+    bool RepaintFromBuffer() override;
+    void ClipToBox(const Rect& rect, int32_t z0, int32_t z1) override;
+    void Box(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t z0, int32_t z1,
+             bool darkSides) override;
+    void HorizLineAtDepth(int32_t left, int32_t right, int32_t y, int32_t z) override;
+    void VertLineAtDepth(int32_t x, int32_t top, int32_t bottom, int32_t z) override;
+    void DepthLine(int32_t x, int32_t y, int32_t z0, int32_t z1) override;
+    void EllipseAtDepth(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                        int32_t z) override;
+    void BeginFrontPlane() override;
+    void EndFrontPlane() override;
+    void LineAtDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t z) override;
+    void MoveToAtDepth(int32_t x, int32_t y, int32_t z) override;
+    void LineToAtDepth(int32_t x, int32_t y, int32_t z) override;
+    void QuadAtDepth(Point p1, Point p2, Point p3, Point p4, int32_t z) override;
+    void QuadBetweenDepths(Point p1, Point p2, Point p3, Point p4, int32_t z0, int32_t z1) override;
+    void PolygonAtDepth(std::span<const Point> points, int32_t z) override;
+    void Pyramid(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t z0, int32_t z1,
+                 bool darkSides) override;
+    void RectangleAtDepth(const Rect& rect, int32_t z) override;
+    void RectangleAtY(int32_t left, int32_t right, int32_t y, int32_t z0, int32_t z1) override;
+    void RectangleAtX(int32_t x, int32_t top, int32_t bottom, int32_t z0, int32_t z1) override;
+    void RotatedTextAtDepth(int32_t x, int32_t y, std::string_view text, int32_t angle,
+                            int32_t z) override;
+    void TextOutAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z) override;
+    void TriangleAtDepth(Point p1, Point p2, Point p3, int32_t z) override;
+
+private:
+    gfx::DeviceContext& Dc() { return canvas_->Handle(); }
+    void PolygonFromScratch(size_t count);
+    // Draws the text with a logical font changed by the adjust function, then restores.
+    template <class Adjust>
+    void TextWithFont(int32_t x, int32_t y, std::string_view text, Adjust&& adjust);
+    int32_t ScaledFontHeight() const;
+    void SetFaceColor(TColor color);
+
+    // Projection
+    int32_t cx_ = 0, cy_ = 0, cz_ = 0;
+    int32_t ox_ = 0, oy_ = 0;
+    long double sE_ = 0, pX_ = 0;
+    double pZ_ = 0;
+    double mXX_ = 0, mXY_ = 0, mXZ_ = 0, mYX_ = 0, mYY_ = 0, mYZ_ = 0;
+    bool is3D_ = false;
+    bool saved3D_ = false;
+
+    // Buffering
+    std::unique_ptr<gfx::Bitmap> bitmap_;
+    std::unique_ptr<TCanvas> bitmapCanvas_;
+    bool offscreenBuffered_ = true;
+    bool monochrome_ = false;
+    bool dirty_ = true;
+    Rect userRect_;
+
+    bool zoomText_ = true;
+    double zoomFactor_ = 1.0;
+    double perspectiveFactor_ = 0.0;
+    std::array<Point, 6> scratch_{};
+
+    uint64_t gradientBrushes_ = 0;
+    uint64_t fontsCreated_ = 0;
+};
+
+} // namespace vemora

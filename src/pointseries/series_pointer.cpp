@@ -1,0 +1,167 @@
+#include "pointseries/series_pointer.h"
+
+#include "platform/numeric/exceptions.h"
+
+namespace vemora {
+
+TSeriesPointer::TSeriesPointer(TPointerOwner* owner) : owner_(owner) {
+    auto changed = [this](void*) { Changed(); };
+    brush_ = std::make_unique<TChartBrush>(changed);
+    pen_ = std::make_unique<TChartPen>(changed);
+}
+
+void TSeriesPointer::SetHorizSize(int32_t value) {
+    if (value < 1)
+        throw ChartException("Pointer size must be greater than zero");
+    Store(horizSize_, value);
+}
+
+void TSeriesPointer::SetVertSize(int32_t value) {
+    if (value < 1)
+        throw ChartException("Pointer size must be greater than zero");
+    Store(vertSize_, value);
+}
+
+void TSeriesPointer::Assign(const TSeriesPointer& source) {
+    brush_->Assign(*source.brush_);
+    SetDark3D(source.dark3D_);
+    SetDraw3D(source.draw3D_);
+    SetHorizSize(source.horizSize_);
+    SetInflateMargins(source.inflateMargins_);
+    pen_->Assign(*source.pen_);
+    SetStyle(source.style_);
+    SetVertSize(source.vertSize_);
+    SetVisible(source.visible_);
+}
+
+void TSeriesPointer::PrepareCanvas(TColor color) {
+    TCanvas3D& canvas = owner_->PointerCanvas();
+    ApplyChartPen(*canvas.ReferenceCanvas(), *pen_);
+    if (pen_->Visible() && pen_->Color() == clDefault)
+        canvas.Pen().SetColor(color);
+    canvas.Brush().Assign(*brush_);
+    if (canvas.Brush().Color() == clDefault)
+        canvas.Brush().SetColor(color);
+}
+
+void TSeriesPointer::Draw(int32_t px, int32_t py, TColor color, TSeriesPointerStyle style) {
+    DrawShape(owner_->PointerCanvas(), owner_->PointerView3D(), px, py, horizSize_, vertSize_,
+              color, style);
+}
+
+void TSeriesPointer::DrawLegendShape(TCanvas3D& canvas, TColor color, const Rect& rect) {
+    const int32_t h = std::max(1, std::min(horizSize_, (rect.Width() - 1) / 2));
+    const int32_t v = std::max(1, std::min(vertSize_, (rect.Height() - 1) / 2));
+    DrawShape(canvas, false, (rect.Left + rect.Right) / 2, (rect.Top + rect.Bottom) / 2, h, v,
+              color, style_);
+}
+
+void TSeriesPointer::DrawShape(TCanvas3D& canvas, bool is3D, int32_t px, int32_t py, int32_t h,
+                               int32_t v, TColor color, TSeriesPointerStyle style) {
+    using S = TSeriesPointerStyle;
+    const int32_t left = px - h, right = px + h, top = py - v, bottom = py + v;
+    const int32_t zStart = owner_ ? owner_->PointerZStart() : 0;
+    const int32_t zMiddle = owner_ ? owner_->PointerZMiddle() : 0;
+    const int32_t zEnd = owner_ ? owner_->PointerZEnd() : 0;
+    auto cross = [&] {
+        canvas.Pen().SetColor(color);
+        if (is3D) {
+            canvas.VertLineAtDepth(px, top, bottom + 1, zStart);
+            canvas.HorizLineAtDepth(left, right + 1, py, zStart);
+        } else {
+            canvas.VertLine(px, top, bottom + 1);
+            canvas.HorizLine(left, right + 1, py);
+        }
+    };
+    auto diagonalCross = [&] {
+        canvas.Pen().SetColor(color);
+        if (is3D) {
+            canvas.LineAtDepth(left, top, right + 1, bottom + 1, zStart);
+            canvas.LineAtDepth(right, top, left - 1, bottom + 1, zStart);
+        } else {
+            canvas.Line(left, top, right + 1, bottom + 1);
+            canvas.Line(right, top, left - 1, bottom + 1);
+        }
+    };
+    // The line styles draw the same way in both branches, at depth or flat.
+    if (style == S::psCross || style == S::psStar)
+        cross();
+    if (style == S::psDiagCross || style == S::psStar)
+        diagonalCross();
+    if (style == S::psCross || style == S::psDiagCross || style == S::psStar)
+        return;
+    if (is3D) {
+        switch (style) {
+        case S::psRectangle:
+            if (draw3D_)
+                canvas.Box(left, right, top, bottom, zStart, zEnd, dark3D_);
+            else
+                canvas.RectangleAtDepth({left, top, right + 1, bottom + 1}, zStart);
+            return;
+        case S::psCircle:
+            canvas.EllipseAtDepth(left, top, right, bottom, zStart);
+            return;
+        case S::psTriangle:
+        case S::psDownTriangle: {
+            const int32_t dv = style == S::psTriangle ? v : -v;
+            if (draw3D_)
+                canvas.Pyramid(left, py - dv, right, py + dv, zStart, zEnd, dark3D_);
+            else
+                canvas.TriangleAtDepth({px, py - dv}, {left, py + dv}, {right, py + dv}, zStart);
+            return;
+        }
+        case S::psDiamond:
+            canvas.QuadAtDepth({left, py}, {px, top}, {right, py}, {px, bottom}, zStart);
+            return;
+        case S::psSmallDot:
+            canvas.PixelAtDepth(px, py, color, zMiddle);
+            return;
+        default:
+            return;
+        }
+    }
+    switch (style) {
+    case S::psRectangle:
+        canvas.Rectangle(left, top, right + 1, bottom + 1);
+        return;
+    case S::psCircle:
+        canvas.Ellipse(left, top, right, bottom);
+        return;
+    case S::psTriangle: {
+        const Point p[3] = {{left, bottom}, {right, bottom}, {px, top}};
+        canvas.Polygon(p);
+        return;
+    }
+    case S::psDownTriangle: {
+        const Point p[3] = {{left, top}, {right, top}, {px, bottom}};
+        canvas.Polygon(p);
+        return;
+    }
+    case S::psDiamond: {
+        const Point p[4] = {{left, py}, {px, top}, {right, py}, {px, bottom}};
+        canvas.Polygon(p);
+        return;
+    }
+    case S::psSmallDot:
+        canvas.SetPixel(px, py, color);
+        return;
+    default:
+        return;
+    }
+}
+
+void TSeriesPointer::HorizMargins(int32_t& left, int32_t& right) const {
+    if (visible_ && inflateMargins_) {
+        left = std::max(left, horizSize_ + 1);
+        right = std::max(right, horizSize_ + 1);
+    }
+}
+
+void TSeriesPointer::VertMargins(int32_t& top, int32_t& bottom) const {
+    if (visible_ && inflateMargins_) {
+        top = std::max(top, vertSize_ + 1);
+        bottom = std::max(bottom, vertSize_ + 1);
+    }
+}
+
+} // namespace vemora
