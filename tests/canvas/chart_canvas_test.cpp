@@ -1,6 +1,9 @@
 #include "canvas/chart_canvas.h"
+#include "support/golden.h"
 #include "support/pixel_art.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace vemora {
@@ -288,6 +291,23 @@ TEST(Text, MeasurementAndResetTools) {
     EXPECT_EQ(f.canvas.GetBackColor(), clWhite);
 }
 
+TEST(Text, WithoutAnyFontMeasurementsAreZeroAndNothingIsDrawn) {
+    const std::string config = std::string(VEMORA_TEST_OUTPUT_DIR) + "/canvas-no-fonts.conf";
+    std::filesystem::create_directories(VEMORA_TEST_OUTPUT_DIR);
+    std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+    ASSERT_TRUE(gfx::UseFontConfigurationForTesting(config));
+    Frame f(60, 30);
+    EXPECT_EQ(f.canvas.TextWidth("Label"), 0);
+    EXPECT_EQ(f.canvas.TextHeight("Label"), 0);
+    EXPECT_EQ(f.canvas.FontHeight(), 0);
+    f.canvas.SetBackMode(cbmOpaque);
+    f.canvas.TextOut(5, 5, "Label");
+    f.canvas.RotatedText(30, 25, "Label", 90);
+    EXPECT_EQ(CountPixels(f.Drawn(), 0xFFFFFF), 60 * 30);
+    EXPECT_TRUE(gfx::UseFontConfigurationForTesting(""));
+    EXPECT_GT(f.canvas.TextWidth("Label"), 0);
+}
+
 TEST(Buffering, TheBitmapIsKeptPresentedAndReused) {
     Frame f(50, 40);
     const gfx::Bitmap* first = f.canvas.OffscreenBitmap();
@@ -347,6 +367,47 @@ TEST(Frame3D, RingsShrinkTheRectangle) {
     EXPECT_EQ(
         Art(f.Drawn(), {0, 0, 8, 7}, {{0x808080, '.'}, {0, '#'}, {0xFF0000, 'r'}}),
         Rows("rrrrrrr#", "rrrrrr##", "rr....##", "rr....##", "rr....##", "r#######", "########"));
+}
+
+// A small frame of the program's kind: gradient, bevel, dotted grid, labels, a rotated
+// title and markers clipped to the plot box.
+TEST(Scene, ProgramLikeFrame) {
+    Frame f(220, 160);
+    const Rect plot{40, 16, 206, 130};
+    const int depth = 6;
+    f.canvas.FillGradient({0, 0, 220, 160}, 8454016, 8454143, TGradientDirection::gdTopBottom);
+    Rect bevel{0, 0, 220, 160};
+    f.canvas.Frame3D(bevel, clBtnHighlight, clBtnShadow, 1);
+    f.canvas.SetProjection(depth, {0, 0, 220, 160}, plot);
+
+    TDottedGrayPen grid;
+    ApplyChartPen(*f.canvas.ReferenceCanvas(), grid);
+    f.canvas.SetBackMode(cbmTransparent);
+    for (int y = plot.Top; y <= plot.Bottom; y += 38)
+        f.canvas.HorizLineAtDepth(plot.Left, plot.Right, y, depth);
+    f.canvas.Pen().SetStyle(TPenStyle::psSolid);
+    f.canvas.Pen().SetColor(clBlack);
+    f.canvas.Font().SetSize(8);
+    f.canvas.SetTextAlign(gfx::TA_RIGHT | gfx::TA_TOP);
+    for (int i = 0; i < 4; ++i)
+        f.canvas.TextOut(plot.Left - 4, plot.Top + i * 38 - 6, std::to_string(30 - i * 10));
+    f.canvas.SetTextAlign(gfx::TA_CENTER | gfx::TA_TOP);
+    f.canvas.TextOut(120, 140, "Путь к файлу");
+    f.canvas.SetTextAlign(gfx::TA_CENTER | gfx::TA_BOTTOM);
+    f.canvas.RotatedText(14, 73, "Y axis", 90);
+
+    f.canvas.ClipToBox(plot, 0, depth);
+    f.canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    for (int i = 0; i < 12; ++i) {
+        const int x = plot.Left + i * 15, y = plot.Bottom - 10 - i * 9;
+        f.canvas.Pen().SetColor(clBlack);
+        f.canvas.Brush().SetColor(clRed);
+        f.canvas.Box(x - 4, x + 4, y - 4, y + 4, 0, depth, true);
+    }
+    f.canvas.Unclip();
+    f.canvas.ResetTools();
+    f.canvas.PresentFrame(&f.windowCanvas, &f.windowCanvas, {0, 0, 220, 160});
+    EXPECT_TRUE(testing::MatchesGolden(f.window, "canvas_scene"));
 }
 
 } // namespace
