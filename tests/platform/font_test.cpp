@@ -110,13 +110,6 @@ TEST(FontResolution, WeightAndSlantPickTheMatchingFile) {
     EXPECT_EQ(ResolvedFontFile(Font(-40, "Arial")), ResolvedFontFile(Font(-11, "Arial")));
 }
 
-TEST(FontResolution, BoldTextIsWiderThanRegular) {
-    const TextRun regular = Layout(Font(-13), "Axis title");
-    const TextRun bold = Layout(Font(-13, "Arial", FW_BOLD), "Axis title");
-    EXPECT_GT(bold.Width, regular.Width);
-    EXPECT_EQ(bold.Height, regular.Height);
-}
-
 TEST(FontMetrics, EightPointTextHasAPlausibleCell) {
     const TextRun run = Layout(Font(HeightFromPoints(8)), "Hg");
     EXPECT_GE(run.Height, 12);
@@ -139,20 +132,6 @@ TEST(FontMetrics, EightPointTextHasAPlausibleCell) {
     EXPECT_EQ(byDefault.Width, run.Width);
     EXPECT_EQ(byDefault.Height, run.Height);
     EXPECT_EQ(byDefault.Ascent, run.Ascent);
-}
-
-TEST(FontMetrics, LargerEmSizesGiveLargerCellsAndExtents) {
-    int lastHeight = 0;
-    int lastWidth = 0;
-    for (int px = 8; px <= 40; px += 4) {
-        const TextRun run = Layout(Font(-px), "Value 1234");
-        EXPECT_GT(run.Height, lastHeight) << px;
-        EXPECT_GT(run.Width, lastWidth) << px;
-        // The cell of this face is about 1.15 em.
-        EXPECT_NEAR(run.Height, px * 1.15, 1.5) << px;
-        lastHeight = run.Height;
-        lastWidth = run.Width;
-    }
 }
 
 TEST(FontMetrics, PositiveHeightAsksForTheCell) {
@@ -285,29 +264,6 @@ TEST(FontRotation, OtherAnglesMoveThePenAlongTheTurnedBaseline) {
         const double along = level.Glyphs.back().X - level.Glyphs.front().X;
         EXPECT_NEAR(x1 - x0, along * std::cos(a), 1.5) << escapement;
         EXPECT_NEAR(y1 - y0, -along * std::sin(a), 1.5) << escapement;
-    }
-}
-
-TEST(FontRotation, AnglesDifferingByFullTurnsRenderAlike) {
-    LogFont a = Font(-13);
-    a.Escapement = 450;
-    LogFont b = a;
-    b.Escapement = 450 + 3600;
-    LogFont c = a;
-    c.Escapement = 450 - 3600;
-    const TextRun ra = Layout(a, "Ab");
-    std::vector<GlyphImage> images;
-    for (const PlacedGlyph& g : ra.Glyphs) {
-        images.push_back(*g.Image);
-    }
-    for (const LogFont& f : {b, c}) {
-        const TextRun r = Layout(f, "Ab");
-        ASSERT_EQ(r.Glyphs.size(), images.size());
-        for (size_t i = 0; i < images.size(); ++i) {
-            EXPECT_EQ(r.Glyphs[i].X, ra.Glyphs[i].X);
-            EXPECT_EQ(r.Glyphs[i].Y, ra.Glyphs[i].Y);
-            EXPECT_TRUE(SameImage(*r.Glyphs[i].Image, images[i]));
-        }
     }
 }
 
