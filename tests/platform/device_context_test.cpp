@@ -113,6 +113,61 @@ TEST(DeviceContextLines, WidePensAreSolidWithRoundEnds) {
     EXPECT_EQ(ink.Top, 2);
 }
 
+TEST(DeviceContextLines, ClippedLinesKeepTheirPixelsAndDashPhase) {
+    // Every line drawn through a clip equals the unclipped line cut to the clip.
+    const Rect window{13, 9, 41, 37};
+    int checked = 0;
+    for (PenStyle style : {PenStyle::Solid, PenStyle::DashDot}) {
+        for (int i = 0; i < 60; ++i) {
+            const Point a{(i * 37) % 70 - 10, (i * 53) % 64 - 8};
+            const Point b{(i * 17 + 29) % 72 - 12, (i * 41 + 7) % 66 - 9};
+            Surface full(50, 46), clipped(50, 46);
+            for (Surface* s : {&full, &clipped}) {
+                s->dc.CurrentPen().Style = style;
+                s->dc.SetBkMode(TRANSPARENT);
+            }
+            clipped.dc.IntersectClipRect(window);
+            for (Surface* s : {&full, &clipped}) {
+                s->dc.MoveToEx(a.X, a.Y);
+                s->dc.LineTo(b.X, b.Y);
+                s->dc.LineTo(a.X + 3, b.Y - 5); // the pattern runs on into this one
+            }
+            for (int y = 0; y < 46; ++y)
+                for (int x = 0; x < 50; ++x) {
+                    const Pixel expected = window.Contains(x, y) ? full.bitmap.At(x, y) : kWhite;
+                    ASSERT_EQ(clipped.bitmap.At(x, y), expected)
+                        << "line " << i << " at " << x << "," << y << "\n"
+                        << full.Picture() << "\n"
+                        << clipped.Picture();
+                }
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 120);
+}
+
+TEST(DeviceContextLines, HugeCoordinatesCostOnlyWhatShows) {
+    Surface s(20, 20);
+    s.dc.MoveToEx(-2000000000, -1999999990);
+    s.dc.LineTo(2000000000, 2000000010); // the diagonal y = x + 10
+    EXPECT_EQ(CountPixels(s.bitmap, kBlack), 10);
+    EXPECT_EQ(s.bitmap.At(0, 10), kBlack);
+    s.dc.CurrentPen().Style = PenStyle::Dot;
+    s.dc.MoveToEx(INT32_MAX, 3);
+    s.dc.LineTo(INT32_MIN, 3);
+    EXPECT_EQ(s.bitmap.At(0, 3), kBlack);
+    s.dc.CurrentPen().Style = PenStyle::Solid;
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.Rectangle(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 400); // all inside, far from the outline
+    s.dc.CurrentPen().Width = 1000000;
+    s.dc.CurrentBrush().Style = BrushStyle::Clear;
+    s.dc.Ellipse(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+    s.dc.Arc(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0, 0, 5, 5);
+    s.dc.RoundRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX);
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 400);
+}
+
 TEST(DeviceContextLines, NotXorTwiceRestoresThePicture) {
     Surface s(10, 10);
     s.bitmap.Set(3, 3, 0x123456);

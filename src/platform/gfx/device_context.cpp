@@ -255,7 +255,7 @@ void DeviceContext::BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& br
     });
 }
 
-void DeviceContext::PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode) {
+[[gnu::always_inline]] inline void DeviceContext::PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode) {
     if (!target_ || !clip_.Contains(x, y))
         return;
     Pixel& p = target_->Row(y)[x];
@@ -280,57 +280,126 @@ void DeviceContext::LineTo(int32_t x, int32_t y) {
         CosmeticLine(from, position_);
 }
 
+namespace {
+__extension__ typedef __int128 Int128;
+inline int32_t ClampToInt32(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+} // namespace
+
+// Bresenham along the major axis, end point excluded. Only the steps that fall inside the
+// clip's bounds are walked: the minor coordinate after i steps has a closed form, so a
+// line far longer than the bitmap costs no more than the part that shows, and the dash
+// pattern keeps its phase as if every step had been taken.
 void DeviceContext::CosmeticLine(Point from, Point to) {
     const Pixel color = ToPixel(pen_.Color);
     const DashPattern* dash = DashOf(pen_.Style);
-    const int32_t dx = std::abs(to.X - from.X), dy = std::abs(to.Y - from.Y);
+    const int64_t dx = std::abs(static_cast<int64_t>(to.X) - from.X);
+    const int64_t dy = std::abs(static_cast<int64_t>(to.Y) - from.Y);
     if (!dash && dy == 0) {
-        // Horizontal solid lines are spans; the end point stays unpainted.
+        // Horizontal solid lines are spans.
         if (to.X > from.X)
             SolidSpan(from.Y, from.X, to.X, color, pen_.Mode);
         else if (to.X < from.X)
-            SolidSpan(from.Y, to.X + 1, from.X + 1, color, pen_.Mode);
+            SolidSpan(from.Y, to.X + 1, ClampToInt32(int64_t{from.X} + 1), color, pen_.Mode);
         return;
     }
-    const int32_t sx = to.X > from.X ? 1 : -1, sy = to.Y > from.Y ? 1 : -1;
-    const Pixel back = ToPixel(bkColor_);
-    const bool opaqueGaps = bkMode_ == OPAQUE;
-    auto plot = [&](int32_t x, int32_t y) {
-        if (!dash) {
-            PenPixel(x, y, color, pen_.Mode);
-            return;
-        }
-        const bool on = (dash->Bits >> (styleStep_ % dash->Period)) & 1u;
-        ++styleStep_;
-        if (on)
-            PenPixel(x, y, color, pen_.Mode);
-        else if (opaqueGaps)
-            PenPixel(x, y, back, pen_.Mode);
+    const bool xMajor = dx >= dy;
+    const int64_t n = std::max(dx, dy), m = std::min(dx, dy);
+    const uint32_t styleBase = styleStep_;
+    styleStep_ = static_cast<uint32_t>(styleBase + static_cast<uint64_t>(n));
+    const Rect& clip = clip_.Bounds();
+    if (n == 0 || clip.IsEmpty())
+        return;
+    const int64_t major0 = xMajor ? from.X : from.Y, minor0 = xMajor ? from.Y : from.X;
+    const int64_t majorStep = (xMajor ? to.X > from.X : to.Y > from.Y) ? 1 : -1;
+    const int64_t minorStep = (xMajor ? to.Y > from.Y : to.X > from.X) ? 1 : -1;
+    const int64_t majorLo = xMajor ? clip.Left : clip.Top,
+                  majorHi = xMajor ? clip.Right : clip.Bottom;
+    const int64_t minorLo = xMajor ? clip.Top : clip.Left,
+                  minorHi = xMajor ? clip.Bottom : clip.Right;
+
+    // Minor steps taken before step i: the least k with 2n k >= 2m i - n.
+    auto minorSteps = [&](int64_t i) {
+        const Int128 num = static_cast<Int128>(2 * m) * i - n, den = 2 * static_cast<Int128>(n);
+        Int128 q = num / den;
+        if (num % den != 0 && num > 0)
+            ++q;
+        return static_cast<int64_t>(q);
     };
-    int32_t x = from.X, y = from.Y;
-    if (dx >= dy) {
-        int64_t err = 2 * static_cast<int64_t>(dy) - dx;
-        for (int32_t i = 0; i < dx; ++i) {
-            plot(x, y);
-            if (err > 0) {
-                y += sy;
-                err -= 2 * static_cast<int64_t>(dx);
-            }
-            err += 2 * static_cast<int64_t>(dy);
-            x += sx;
+    // The first step whose minor-step count reaches the target (n when none does).
+    auto firstReaching = [&](int64_t target) {
+        int64_t lo = 0, hi = n;
+        while (lo < hi) {
+            const int64_t mid = lo + (hi - lo) / 2;
+            if (minorSteps(mid) >= target)
+                hi = mid;
+            else
+                lo = mid + 1;
         }
-    } else {
-        int64_t err = 2 * static_cast<int64_t>(dx) - dy;
-        for (int32_t i = 0; i < dy; ++i) {
-            plot(x, y);
-            if (err > 0) {
-                x += sx;
-                err -= 2 * static_cast<int64_t>(dy);
-            }
-            err += 2 * static_cast<int64_t>(dx);
-            y += sy;
+        return lo;
+    };
+    int64_t first = 0, last = n; // steps [first, last) are inside the clip's bounds
+    const bool inside = std::min<int64_t>(from.X, to.X) >= clip.Left &&
+                        std::max<int64_t>(from.X, to.X) < clip.Right &&
+                        std::min<int64_t>(from.Y, to.Y) >= clip.Top &&
+                        std::max<int64_t>(from.Y, to.Y) < clip.Bottom;
+    if (!inside) {
+        if (majorStep > 0) {
+            first = std::max(first, majorLo - major0);
+            last = std::min(last, majorHi - major0);
+        } else {
+            first = std::max(first, major0 - majorHi + 1);
+            last = std::min(last, major0 - majorLo + 1);
+        }
+        if (minorStep > 0) {
+            first = std::max(first, firstReaching(minorLo - minor0));
+            last = std::min(last, firstReaching(minorHi - minor0));
+        } else {
+            first = std::max(first, firstReaching(minor0 - minorHi + 1));
+            last = std::min(last, firstReaching(minor0 - minorLo + 1));
         }
     }
+    if (first >= last)
+        return;
+
+    const Pixel back = ToPixel(bkColor_);
+    const bool opaqueGaps = bkMode_ == OPAQUE;
+    const int64_t k = first == 0 ? 0 : minorSteps(first);
+    // Inside the clip's bounds every coordinate fits 32 bits.
+    const int32_t count = static_cast<int32_t>(last - first);
+    const int32_t majorStart = static_cast<int32_t>(major0 + majorStep * first);
+    const int32_t minorStart = static_cast<int32_t>(minor0 + minorStep * k);
+    const int64_t errStart = 2 * m * (first + 1) - n - 2 * n * k;
+    auto walk = [&]<bool XMajor, bool Dashed>() {
+        int32_t major = majorStart, minor = minorStart;
+        const int32_t dMajor = static_cast<int32_t>(majorStep);
+        const int32_t dMinor = static_cast<int32_t>(minorStep);
+        int64_t err = errStart;
+        uint32_t step = static_cast<uint32_t>(styleBase + static_cast<uint64_t>(first));
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t x = XMajor ? major : minor, y = XMajor ? minor : major;
+            if constexpr (Dashed) {
+                if ((dash->Bits >> (step % dash->Period)) & 1u)
+                    PenPixel(x, y, color, pen_.Mode);
+                else if (opaqueGaps)
+                    PenPixel(x, y, back, pen_.Mode);
+                ++step;
+            } else {
+                PenPixel(x, y, color, pen_.Mode);
+            }
+            if (err > 0) {
+                minor += dMinor;
+                err -= 2 * n;
+            }
+            err += 2 * m;
+            major += dMajor;
+        }
+    };
+    if (xMajor)
+        dash ? walk.operator()<true, true>() : walk.operator()<true, false>();
+    else
+        dash ? walk.operator()<false, true>() : walk.operator()<false, false>();
 }
 
 // A wide line is every pixel whose centre lies within half the width of the segment: a
@@ -436,14 +505,16 @@ void DeviceContext::Rectangle(int32_t left, int32_t top, int32_t right, int32_t 
     if (box.IsEmpty() || !target_)
         return;
     if (!PenDraws()) {
-        for (int32_t y = box.Top; y < box.Bottom - 1; ++y)
+        const int32_t yEnd = std::min(box.Bottom - 1, clip_.Bounds().Bottom);
+        for (int32_t y = std::max(box.Top, clip_.Bounds().Top); y < yEnd; ++y)
             BrushSpan(y, box.Left, box.Right - 1, brush_);
         return;
     }
     const int32_t w = std::max(1, pen_.Width);
     if (w == 1 && DashOf(pen_.Style)) {
         // A styled outline runs its pattern once round the box.
-        for (int32_t y = box.Top + 1; y < box.Bottom - 1; ++y)
+        const int32_t yEnd = std::min(box.Bottom - 1, clip_.Bounds().Bottom);
+        for (int32_t y = std::max(box.Top + 1, clip_.Bounds().Top); y < yEnd; ++y)
             BrushSpan(y, box.Left + 1, box.Right - 1, brush_);
         const Point saved = position_;
         MoveToEx(box.Left, box.Top);
@@ -455,13 +526,15 @@ void DeviceContext::Rectangle(int32_t left, int32_t top, int32_t right, int32_t 
         return;
     }
     const Pixel color = ToPixel(pen_.Color);
-    for (int32_t y = box.Top; y < box.Bottom; ++y) {
-        if (y < box.Top + w || y >= box.Bottom - w) {
+    const int32_t yEnd = std::min(box.Bottom, clip_.Bounds().Bottom);
+    for (int32_t y = std::max(box.Top, clip_.Bounds().Top); y < yEnd; ++y) {
+        if (int64_t{y} < int64_t{box.Top} + w || int64_t{y} >= int64_t{box.Bottom} - w) {
             SolidSpan(y, box.Left, box.Right, color, pen_.Mode);
             continue;
         }
-        const int32_t innerLeft = std::min(box.Left + w, box.Right);
-        const int32_t innerRight = std::max(box.Right - w, innerLeft);
+        const int32_t innerLeft = ClampToInt32(std::min<int64_t>(int64_t{box.Left} + w, box.Right));
+        const int32_t innerRight =
+            ClampToInt32(std::max<int64_t>(int64_t{box.Right} - w, innerLeft));
         SolidSpan(y, box.Left, innerLeft, color, pen_.Mode);
         BrushSpan(y, innerLeft, innerRight, brush_);
         SolidSpan(y, innerRight, box.Right, color, pen_.Mode);
@@ -477,10 +550,13 @@ void DeviceContext::DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Ke
         return;
     const bool pen = PenDraws();
     const int32_t w = pen ? std::max(1, pen_.Width) : 0;
-    const Rect inner{box.Left + w, box.Top + w, box.Right - w, box.Bottom - w};
+    const Rect inner{ClampToInt32(int64_t{box.Left} + w), ClampToInt32(int64_t{box.Top} + w),
+                     ClampToInt32(int64_t{box.Right} - w), ClampToInt32(int64_t{box.Bottom} - w)};
     const Pixel color = ToPixel(pen_.Color);
     const Rect& clip = clip_.Bounds();
     auto emit = [&](int32_t y, int32_t x0, int32_t x1, bool outline) {
+        x0 = std::max(x0, clip.Left);
+        x1 = std::min(x1, clip.Right);
         if (x0 >= x1)
             return;
         for (int32_t a = x0; a < x1;) {
