@@ -110,7 +110,8 @@ Rect TChartCanvas3D::OpenFrame(TCanvas* destination, const TView3DOptions* optio
         canvas_ = destination;
         return userRect;
     }
-    const int32_t w = userRect.Width(), h = userRect.Height();
+    const int32_t w = static_cast<int32_t>(userRect.Width());
+    const int32_t h = static_cast<int32_t>(userRect.Height());
     if (bitmap_ && (bitmap_->Width() != w || bitmap_->Height() != h)) {
         bitmapCanvas_.reset();
         bitmap_.reset();
@@ -387,6 +388,9 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
     const int32_t dg = static_cast<int32_t>((cb >> 8) & 0xFF) - g0;
     const int32_t db = static_cast<int32_t>((cb >> 16) & 0xFF) - b0;
     const Rect r = rect.Normalized();
+    // Extents beyond 32 bits cannot be banded; no panel comes near that.
+    auto extent = [](int64_t v) { return static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)); };
+    const int32_t width = extent(r.Width()), height = extent(r.Height());
     gfx::DeviceContext& dc = Dc();
     const gfx::Brush selected = dc.CurrentBrush();
     bool haveBrush = false;
@@ -413,8 +417,8 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
     if (direction == D::gdTopBottom || direction == D::gdBottomTop || direction == D::gdLeftRight ||
         direction == D::gdRightLeft) {
         const bool vertical = direction == D::gdTopBottom || direction == D::gdBottomTop;
-        const int32_t s = vertical ? r.Height() : r.Width();
-        const int32_t w = vertical ? r.Width() : r.Height();
+        const int32_t s = vertical ? height : width;
+        const int32_t w = vertical ? width : height;
         const int32_t n = std::min(s, 256);
         for (int32_t i = 0; i < n; ++i) {
             selectBand(bandColor(i, n));
@@ -426,17 +430,17 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
         }
     } else if (direction == D::gdFromCenter) {
         // Rings from the edges inward, each painted over by the next smaller one.
-        const int32_t s = std::min(r.Width(), r.Height()) / 2;
+        const int32_t s = std::min(width, height) / 2;
         const int32_t n = std::min(s, 256);
         for (int32_t i = 0; i < n; ++i) {
             selectBand(bandColor(i, n));
             const int32_t inset = MulDiv(i, s, n);
-            dc.PatBlt(r.Left + inset, r.Top + inset, r.Width() - 2 * inset, r.Height() - 2 * inset,
+            dc.PatBlt(r.Left + inset, r.Top + inset, width - 2 * inset, height - 2 * inset,
                       gfx::PATCOPY);
         }
     } else {
         // One-pixel strips by distance from the starting corner.
-        const int32_t span = r.Width() + r.Height() - 1;
+        const int32_t span = extent(int64_t{width} + height - 1);
         const int32_t n = std::min(span, 256);
         for (int32_t y = r.Top; y < r.Bottom; ++y) {
             const int32_t dy = direction == D::gdFromTopLeft ? y - r.Top : r.Bottom - 1 - y;

@@ -50,8 +50,10 @@ void TSeriesPointer::Draw(int32_t px, int32_t py, TColor color, TSeriesPointerSt
 }
 
 void TSeriesPointer::DrawLegendShape(TCanvas3D& canvas, TColor color, const Rect& rect) {
-    const int32_t h = std::max(1, std::min(horizSize_, (rect.Width() - 1) / 2));
-    const int32_t v = std::max(1, std::min(vertSize_, (rect.Height() - 1) / 2));
+    const int32_t h = static_cast<int32_t>(
+        std::max<int64_t>(1, std::min<int64_t>(horizSize_, (rect.Width() - 1) / 2)));
+    const int32_t v = static_cast<int32_t>(
+        std::max<int64_t>(1, std::min<int64_t>(vertSize_, (rect.Height() - 1) / 2)));
     DrawShape(canvas, false, (rect.Left + rect.Right) / 2, (rect.Top + rect.Bottom) / 2, h, v,
               color, style_);
 }

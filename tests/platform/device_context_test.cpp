@@ -349,6 +349,16 @@ TEST(DeviceContextClip, DrawingNeverLeavesTheBitmap) {
     s.dc.Ellipse(-1000, -1000, 1000, 1000);
     const Point far[] = {{-2000000000, 0}, {2000000000, 5}, {0, 2000000000}};
     s.dc.Polygon(far);
+    const Point range[] = {{INT32_MIN, INT32_MIN},
+                           {INT32_MAX, INT32_MIN + 1},
+                           {INT32_MAX, INT32_MAX},
+                           {INT32_MIN + 7, INT32_MAX}};
+    s.dc.CurrentBrush().Color = kRedRef;
+    s.dc.Polygon(range);
+    EXPECT_EQ(CountPixels(s.bitmap, kRed), 25);
+    s.dc.CurrentPen().Width = 7;
+    s.dc.MoveToEx(INT32_MIN, INT32_MAX);
+    s.dc.LineTo(INT32_MAX, INT32_MIN);
     s.dc.PatBlt(-10, -10, 100, 100, PATCOPY);
     SUCCEED(); // the sanitizer build fails on any stray write
 }

@@ -109,7 +109,8 @@ RowInterval EllipseRow(const Rect& b, int32_t y) {
     if (b.IsEmpty() || y < b.Top || y >= b.Bottom)
         return {};
     const double cx = (b.Left + b.Right) / 2.0, cy = (b.Top + b.Bottom) / 2.0;
-    const double a = b.Width() / 2.0, r = b.Height() / 2.0;
+    const double a = static_cast<double>(b.Width()) / 2.0;
+    const double r = static_cast<double>(b.Height()) / 2.0;
     const double dy = (y + 0.5 - cy) / r;
     if (std::fabs(dy) >= 1.0)
         return {};
@@ -122,8 +123,8 @@ RowInterval EllipseRow(const Rect& b, int32_t y) {
 RowInterval RoundRectRow(const Rect& b, int32_t y, int32_t cornerW, int32_t cornerH) {
     if (b.IsEmpty() || y < b.Top || y >= b.Bottom)
         return {};
-    const double rx = std::min(cornerW, b.Width()) / 2.0;
-    const double ry = std::min(cornerH, b.Height()) / 2.0;
+    const double rx = static_cast<double>(std::min<int64_t>(cornerW, b.Width())) / 2.0;
+    const double ry = static_cast<double>(std::min<int64_t>(cornerH, b.Height())) / 2.0;
     const double yc = y + 0.5;
     const double d = std::max(b.Top + ry - yc, yc - (b.Bottom - ry));
     double inset = 0;
@@ -161,7 +162,8 @@ Sector MakeSector(const Rect& box, int32_t xs, int32_t ys, int32_t xe, int32_t y
 // Where the radial at the angle meets the ellipse of the box, in pixel coordinates.
 Point EllipsePointAt(const Rect& box, double angle) {
     const double cx = (box.Left + box.Right) / 2.0, cy = (box.Top + box.Bottom) / 2.0;
-    const double a = box.Width() / 2.0, b = box.Height() / 2.0;
+    const double a = static_cast<double>(box.Width()) / 2.0;
+    const double b = static_cast<double>(box.Height()) / 2.0;
     const double x = cx + a * std::cos(angle) - 0.5, y = cy - b * std::sin(angle) - 0.5;
     return {static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y))};
 }
@@ -255,7 +257,8 @@ void DeviceContext::BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& br
     });
 }
 
-[[gnu::always_inline]] inline void DeviceContext::PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode) {
+[[gnu::always_inline]] inline void DeviceContext::PenPixel(int32_t x, int32_t y, Pixel color,
+                                                           PenMode mode) {
     if (!target_ || !clip_.Contains(x, y))
         return;
     Pixel& p = target_->Row(y)[x];
@@ -370,7 +373,9 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
     const int32_t count = static_cast<int32_t>(last - first);
     const int32_t majorStart = static_cast<int32_t>(major0 + majorStep * first);
     const int32_t minorStart = static_cast<int32_t>(minor0 + minorStep * k);
-    const int64_t errStart = 2 * m * (first + 1) - n - 2 * n * k;
+    // The decision term at the first step lies within [-2n, 2m]; its parts do not fit 64 bits.
+    const int64_t errStart = static_cast<int64_t>(static_cast<Int128>(2 * m) * (first + 1) - n -
+                                                  static_cast<Int128>(2 * n) * k);
     auto walk = [&]<bool XMajor, bool Dashed>() {
         int32_t major = majorStart, minor = minorStart;
         const int32_t dMajor = static_cast<int32_t>(majorStep);
@@ -459,8 +464,8 @@ void DeviceContext::WideLine(Point from, Point to) {
             }
         }
         if (lo < hi) {
-            const int32_t x0 = static_cast<int32_t>(std::floor(lo - 0.5)) + 1;
-            const int32_t x1 = static_cast<int32_t>(std::ceil(hi - 0.5));
+            const int32_t x0 = ClampToInt32(static_cast<int64_t>(std::floor(lo - 0.5)) + 1);
+            const int32_t x1 = ClampToInt32(static_cast<int64_t>(std::ceil(hi - 0.5)));
             SolidSpan(y, x0, x1, color, pen_.Mode);
         }
     }

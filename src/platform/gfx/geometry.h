@@ -25,8 +25,9 @@ struct Rect {
     int32_t Right = 0;
     int32_t Bottom = 0;
 
-    int32_t Width() const { return Right - Left; }
-    int32_t Height() const { return Bottom - Top; }
+    // 64 bits: a rectangle may span the whole coordinate range.
+    int64_t Width() const { return int64_t{Right} - Left; }
+    int64_t Height() const { return int64_t{Bottom} - Top; }
     bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
     bool Contains(int32_t x, int32_t y) const {
         return x >= Left && x < Right && y >= Top && y < Bottom;

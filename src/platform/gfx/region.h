@@ -126,8 +126,10 @@ void PolygonScanner::Scan(std::span<const Point> points, int32_t rowLimitTop,
                 continue;
             }
             // First pixel whose centre is at or right of the crossing: ceil of a fraction.
-            const int64_t num = e.X0 * e.Dy + (y - e.Y0) * e.Dx;
-            int64_t q = num / e.Dy;
+            // Edges may span the whole coordinate range, so the products take 128 bits.
+            __extension__ using Wide = __int128;
+            const Wide num = Wide{e.X0} * e.Dy + Wide{y - e.Y0} * e.Dx;
+            Wide q = num / e.Dy;
             if (num % e.Dy != 0 && num > 0)
                 ++q;
             crossings_.push_back(static_cast<int32_t>(q));
