@@ -311,7 +311,8 @@ void TChartCanvas3D::Frame3D(Rect& rect, TColor topColor, TColor bottomColor, in
             dc.FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom}, bottom);
             dc.FillRect({r.Right - 1, r.Top, r.Right, r.Bottom}, bottom);
         }
-        rect = Rect{rect.Left + 1, rect.Top + 1, rect.Right - 1, rect.Bottom - 1};
+        rect = Rect{ClampCoord(int64_t{rect.Left} + 1), ClampCoord(int64_t{rect.Top} + 1),
+                    ClampCoord(int64_t{rect.Right} - 1), ClampCoord(int64_t{rect.Bottom} - 1)};
     }
 }
 
@@ -511,7 +512,8 @@ void TChartCanvas3D::RotatedTextAtDepth(int32_t x, int32_t y, std::string_view t
 
 void TChartCanvas3D::ClipToBox(const Rect& rect, int32_t z0, int32_t z1) {
     if (!is3D_) {
-        ClipToRect({rect.Left + 1, rect.Top + 1, rect.Right, rect.Bottom - 1});
+        ClipToRect({ClampCoord(int64_t{rect.Left} + 1), ClampCoord(int64_t{rect.Top} + 1),
+                    rect.Right, ClampCoord(int64_t{rect.Bottom} - 1)});
         return;
     }
     if (view3DOptions_ && view3DOptions_->Elevation() == 270 &&
@@ -536,7 +538,9 @@ void TChartCanvas3D::ClipToBox(const Rect& rect, int32_t z0, int32_t z1) {
         if (rightTopFront.Y < q[0].Y)
             q[0].Y = rightTopFront.Y;
     }
-    const gfx::Region region = gfx::Region::FromPolygon(q);
+    const gfx::Bitmap* target = canvas_->Target();
+    const gfx::Region region = gfx::Region::FromPolygon(
+        q, target ? Rect{0, 0, target->Width(), target->Height()} : Rect{});
     canvas_->DeviceContext().SelectClipRgn(&region);
 }
 
@@ -686,11 +690,14 @@ void TChartCanvas3D::EllipseAtDepth(int32_t left, int32_t top, int32_t right, in
         const Point b = ProjectPosition(right, bottom, z);
         canvas_->Ellipse(a.X, a.Y, b.X, b.Y);
     } else if (!is3D_) {
-        canvas_->Ellipse(left, top, right + 1, bottom + 1);
+        canvas_->Ellipse(left, top, ClampCoord(int64_t{right} + 1),
+                         ClampCoord(int64_t{bottom} + 1));
     } else {
         std::array<Point, 32> outline;
-        const double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
-        const double rx = (right - left) / 2.0, ry = (bottom - top) / 2.0;
+        const double cx = (static_cast<double>(left) + right) / 2.0,
+                     cy = (static_cast<double>(top) + bottom) / 2.0;
+        const double rx = (static_cast<double>(right) - left) / 2.0,
+                     ry = (static_cast<double>(bottom) - top) / 2.0;
         for (size_t i = 0; i < outline.size(); ++i) {
             const double t = 2 * std::numbers::pi * static_cast<double>(i) / outline.size();
             outline[i] = ProjectPosition(RoundCoord(cx + rx * std::cos(t)),

@@ -61,6 +61,13 @@ void TSeriesPointer::DrawLegendShape(TCanvas3D& canvas, TColor color, const Rect
 void TSeriesPointer::DrawShape(TCanvas3D& canvas, bool is3D, int32_t px, int32_t py, int32_t h,
                                int32_t v, TColor color, TSeriesPointerStyle style) {
     using S = TSeriesPointerStyle;
+    // Keep the corner arithmetic below (px + h + 1 and the like) inside 32 bits; a centre
+    // that far off any bitmap draws nothing either way.
+    constexpr int32_t kReach = INT32_MAX / 4;
+    px = std::clamp(px, -kReach, kReach);
+    py = std::clamp(py, -kReach, kReach);
+    h = std::min(h, kReach);
+    v = std::min(v, kReach);
     const int32_t left = px - h, right = px + h, top = py - v, bottom = py + v;
     const int32_t zStart = owner_ ? owner_->PointerZStart() : 0;
     const int32_t zMiddle = owner_ ? owner_->PointerZMiddle() : 0;
@@ -154,15 +161,17 @@ void TSeriesPointer::DrawShape(TCanvas3D& canvas, bool is3D, int32_t px, int32_t
 
 void TSeriesPointer::HorizMargins(int32_t& left, int32_t& right) const {
     if (visible_ && inflateMargins_) {
-        left = std::max(left, horizSize_ + 1);
-        right = std::max(right, horizSize_ + 1);
+        const int32_t margin = horizSize_ < INT32_MAX ? horizSize_ + 1 : INT32_MAX;
+        left = std::max(left, margin);
+        right = std::max(right, margin);
     }
 }
 
 void TSeriesPointer::VertMargins(int32_t& top, int32_t& bottom) const {
     if (visible_ && inflateMargins_) {
-        top = std::max(top, vertSize_ + 1);
-        bottom = std::max(bottom, vertSize_ + 1);
+        const int32_t margin = vertSize_ < INT32_MAX ? vertSize_ + 1 : INT32_MAX;
+        top = std::max(top, margin);
+        bottom = std::max(bottom, margin);
     }
 }
 

@@ -9,6 +9,8 @@
 namespace vemora {
 namespace {
 
+constexpr gfx::Rect kEverywhere{-1000, -1000, 1000, 1000};
+
 using testing::Art;
 using testing::CountPixels;
 using testing::InkBounds;
@@ -76,6 +78,29 @@ TEST(Projection, ZoomRoundsHalvesToEven) {
     f.canvas.UnprojectPosition(x, y, 5);
     EXPECT_EQ(x, 17);
     EXPECT_EQ(y, 23);
+}
+
+TEST(Projection, ExtremeZoomsAndCoordinatesStayInRange) {
+    for (int zoom : {2000000000, 1, -50}) {
+        for (bool orthogonal : {true, false}) {
+            Frame f(30, 30);
+            f.options.SetZoom(zoom);
+            f.options.SetOrthogonal(orthogonal);
+            f.Open(true);
+            f.canvas.SetProjection(INT32_MAX, {}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
+            const Point p = f.canvas.ProjectPosition(INT32_MAX, INT32_MIN, INT32_MAX);
+            int x = p.X, y = p.Y;
+            f.canvas.UnprojectPosition(x, y, INT32_MIN);
+            f.canvas.Brush().SetColor(clRed);
+            f.canvas.Box(INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 0, INT32_MAX, true);
+            f.canvas.ClipToBox({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, INT32_MIN, INT32_MAX);
+            f.canvas.EllipseAtDepth(-5, -5, INT32_MAX, INT32_MAX, 3);
+            f.canvas.TextOutAtDepth(INT32_MAX, 10, "far", 7);
+            f.canvas.RotatedTextAtDepth(10, 10, "near", 90, INT32_MIN);
+            f.canvas.Unclip();
+        }
+    }
+    SUCCEED(); // the sanitizer build fails on any overflow
 }
 
 TEST(Projection, FlatFrameIgnoresDepthExceptInOrthogonalMode) {
@@ -207,7 +232,7 @@ TEST(Clipping, ClipToBoxUsesTheSixPointOutline) {
     f.canvas.Brush().SetColor(clRed);
     f.canvas.FillRect({0, 0, 200, 160});
     const gfx::Point outline[] = {{50, 120}, {50, 40}, {60, 30}, {160, 30}, {160, 110}, {150, 120}};
-    const gfx::Region expected = gfx::Region::FromPolygon(outline);
+    const gfx::Region expected = gfx::Region::FromPolygon(outline, kEverywhere);
     for (int y = 0; y < 160; ++y)
         for (int x = 0; x < 200; ++x)
             ASSERT_EQ(f.Drawn().At(x, y) == 0xFF0000, expected.Contains(x, y)) << x << "," << y;

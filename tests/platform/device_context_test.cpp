@@ -2,9 +2,12 @@
 #include "support/pixel_art.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace vemora::gfx {
 namespace {
+
+constexpr Rect kEverywhere{-1000, -1000, 1000, 1000};
 
 using testing::Art;
 using testing::CountPixels;
@@ -329,7 +332,7 @@ TEST(DeviceContextClip, RectanglesIntersectAndPolygonsReplace) {
     EXPECT_EQ(CountPixels(s.bitmap, kRed), 16);
 
     const Point triangle[] = {{0, 0}, {10, 0}, {0, 10}};
-    const Region region = Region::FromPolygon(triangle);
+    const Region region = Region::FromPolygon(triangle, kEverywhere);
     s.bitmap.Fill(kWhite);
     s.dc.SelectClipRgn(&region);
     s.dc.FillRect({0, 0, 10, 10}, s.dc.CurrentBrush());
@@ -361,6 +364,92 @@ TEST(DeviceContextClip, DrawingNeverLeavesTheBitmap) {
     s.dc.LineTo(INT32_MAX, INT32_MIN);
     s.dc.PatBlt(-10, -10, 100, 100, PATCOPY);
     SUCCEED(); // the sanitizer build fails on any stray write
+}
+
+TEST(DeviceContextClip, RandomPrimitivesNeverPaintOutsideTheClip) {
+    // Coordinates near the bitmap and at the ends of the range, every primitive, pens and
+    // brushes of every kind: pixels outside the clip never change.
+    std::mt19937 random(7);
+    auto coord = [&]() -> int32_t {
+        switch (random() % 4) {
+        case 0:
+            return static_cast<int32_t>(random() % 60) - 10;
+        case 1:
+            return static_cast<int32_t>(random());
+        case 2:
+            return (random() % 2) ? INT32_MAX - static_cast<int32_t>(random() % 3)
+                                  : INT32_MIN + static_cast<int32_t>(random() % 3);
+        default:
+            return static_cast<int32_t>(random() % 2000) - 1000;
+        }
+    };
+    const Rect window{8, 6, 31, 27};
+    Surface s(40, 34);
+    s.bitmap.Fill(0x010203);
+    s.dc.IntersectClipRect(window);
+    Bitmap pattern(3, 2, 0x00FF00);
+    for (int i = 0; i < 20000; ++i) {
+        Pen& pen = s.dc.CurrentPen();
+        pen.Color = random() & 0xFFFFFF;
+        pen.Width = (random() % 3 == 0) ? static_cast<int32_t>(random() % 12) : 1;
+        pen.Style = static_cast<PenStyle>(random() % 8);
+        pen.Mode = static_cast<PenMode>(1 + random() % 16);
+        Brush& brush = s.dc.CurrentBrush();
+        brush.Color = random() & 0xFFFFFF;
+        brush.Style = static_cast<BrushStyle>(random() % 8);
+        brush.Pattern = (random() % 5 == 0) ? &pattern : nullptr;
+        s.dc.SetBkMode(1 + static_cast<int>(random() % 2));
+        const int32_t a = coord(), b = coord(), c = coord(), d = coord();
+        switch (random() % 11) {
+        case 0:
+            s.dc.MoveToEx(a, b);
+            s.dc.LineTo(c, d);
+            break;
+        case 1: {
+            const Point points[] = {{a, b}, {c, d}, {coord(), coord()}, {coord(), coord()}};
+            s.dc.Polygon(points);
+            break;
+        }
+        case 2:
+            s.dc.Rectangle(a, b, c, d);
+            break;
+        case 3:
+            s.dc.Ellipse(a, b, c, d);
+            break;
+        case 4:
+            s.dc.RoundRect(a, b, c, d, coord(), coord());
+            break;
+        case 5:
+            s.dc.Arc(a, b, c, d, coord(), coord(), coord(), coord());
+            break;
+        case 6:
+            s.dc.Pie(a, b, c, d, coord(), coord(), coord(), coord());
+            break;
+        case 7:
+            s.dc.PatBlt(a, b, c, d, (random() % 2) ? PATCOPY : DSTINVERT);
+            break;
+        case 8:
+            s.dc.BitBlt(a % 50, b % 50, c, d, pattern, coord() % 4, coord() % 4);
+            break;
+        case 9:
+            s.dc.CurrentFont().Log.Escapement = static_cast<int32_t>(random() % 3600);
+            s.dc.SetTextAlign(random() % 32);
+            s.dc.TextOut(a, b, "Ab");
+            break;
+        default:
+            s.dc.SetPixel(a % 50, b % 50, 0xFFFFFF);
+            break;
+        }
+    }
+    int changedInside = 0;
+    for (int y = 0; y < 34; ++y)
+        for (int x = 0; x < 40; ++x) {
+            if (!window.Contains(x, y))
+                ASSERT_EQ(s.bitmap.At(x, y), 0x010203u) << x << "," << y;
+            else
+                changedInside += s.bitmap.At(x, y) != 0x010203u;
+        }
+    EXPECT_GT(changedInside, 100);
 }
 
 // ---- text ----

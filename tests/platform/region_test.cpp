@@ -6,6 +6,8 @@
 namespace vemora::gfx {
 namespace {
 
+constexpr Rect kEverywhere{-1000, -1000, 1000, 1000};
+
 std::vector<Point> Inside(const Region& r, const Rect& area) {
     std::vector<Point> out;
     for (int y = area.Top; y < area.Bottom; ++y)
@@ -17,7 +19,7 @@ std::vector<Point> Inside(const Region& r, const Rect& area) {
 
 TEST(Region, PolygonRegionCoversTheSamePixelsAsAFilledPolygon) {
     const Point shape[] = {{3, 20}, {3, 5}, {8, 0}, {30, 0}, {30, 16}, {25, 21}};
-    const Region region = Region::FromPolygon(shape);
+    const Region region = Region::FromPolygon(shape, kEverywhere);
     Bitmap bitmap(40, 30, 0xFFFFFF);
     DeviceContext dc(&bitmap);
     dc.CurrentPen().Style = PenStyle::Clear;
@@ -31,16 +33,16 @@ TEST(Region, PolygonRegionCoversTheSamePixelsAsAFilledPolygon) {
 
 TEST(Region, RectangularPolygonsTakeTheRectanglePath) {
     const Point square[] = {{2, 2}, {9, 2}, {9, 7}, {2, 7}};
-    const Region r = Region::FromPolygon(square);
+    const Region r = Region::FromPolygon(square, kEverywhere);
     EXPECT_TRUE(r.IsRect());
     EXPECT_EQ(r, Region::FromRect({2, 2, 9, 7}));
 }
 
 TEST(Region, IntersectionKeepsPixelsInBoth) {
     const Point triangle[] = {{0, 0}, {20, 0}, {0, 20}};
-    Region a = Region::FromPolygon(triangle);
+    Region a = Region::FromPolygon(triangle, kEverywhere);
     a.IntersectWith(Region::FromRect({5, 2, 30, 12}));
-    const Region reference = Region::FromPolygon(triangle);
+    const Region reference = Region::FromPolygon(triangle, kEverywhere);
     for (int y = -2; y < 25; ++y)
         for (int x = -2; x < 25; ++x)
             EXPECT_EQ(a.Contains(x, y),
@@ -52,12 +54,28 @@ TEST(Region, IntersectionKeepsPixelsInBoth) {
     EXPECT_TRUE(Inside(disjoint, {0, 0, 10, 10}).empty());
 }
 
+TEST(Region, PolygonsOfAnySizeAreCutToTheLimit) {
+    const Point everything[] = {{INT32_MIN, INT32_MIN},
+                                {INT32_MAX, INT32_MIN},
+                                {INT32_MAX, INT32_MAX},
+                                {INT32_MIN, INT32_MAX}};
+    const Region all = Region::FromPolygon(everything, {0, 0, 10, 8});
+    EXPECT_EQ(all, Region::FromRect({0, 0, 10, 8}));
+    const Point triangle[] = {{0, 0}, {20, 0}, {0, 20}};
+    const Region cut = Region::FromPolygon(triangle, {5, 2, 30, 12});
+    const Region whole = Region::FromPolygon(triangle, kEverywhere);
+    for (int y = -2; y < 25; ++y)
+        for (int x = -2; x < 25; ++x)
+            EXPECT_EQ(cut.Contains(x, y),
+                      whole.Contains(x, y) && Rect({5, 2, 30, 12}).Contains(x, y));
+}
+
 TEST(Region, DegeneratePolygonsAreEmpty) {
     const Point line[] = {{0, 0}, {10, 10}, {20, 20}};
-    EXPECT_TRUE(Region::FromPolygon(line).IsEmpty());
+    EXPECT_TRUE(Region::FromPolygon(line, kEverywhere).IsEmpty());
     const Point flat[] = {{0, 5}, {10, 5}, {20, 5}};
-    EXPECT_TRUE(Region::FromPolygon(flat).IsEmpty());
-    EXPECT_TRUE(Region::FromPolygon({}).IsEmpty());
+    EXPECT_TRUE(Region::FromPolygon(flat, kEverywhere).IsEmpty());
+    EXPECT_TRUE(Region::FromPolygon({}, kEverywhere).IsEmpty());
 }
 
 } // namespace

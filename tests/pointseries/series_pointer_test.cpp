@@ -176,6 +176,20 @@ TEST(SeriesPointer, SettersRepaintOnlyOnChangeAndAssignCopiesAll) {
     EXPECT_GT(other.changes, 0);
 }
 
+TEST(SeriesPointer, FarCentresAndHugeSizesDrawSafely) {
+    for (bool view3D : {true, false}) {
+        Owner owner(20, 20, view3D, INT32_MIN, INT32_MAX);
+        TSeriesPointer pointer(&owner);
+        pointer.SetHorizSize(INT32_MAX);
+        for (TSeriesPointerStyle style : kStyles) {
+            pointer.PrepareCanvas(clRed);
+            pointer.Draw(INT32_MAX, INT32_MIN, clRed, style);
+            pointer.Draw(10, 10, clRed, style);
+        }
+    }
+    SUCCEED(); // the sanitizer build fails on any overflow
+}
+
 TEST(SeriesPointer, MarginsLeaveRoomForHalfAMarker) {
     Owner owner(10, 10, true);
     TSeriesPointer pointer(&owner);

@@ -104,19 +104,27 @@ struct RowInterval {
     bool Empty() const { return X0 >= X1; }
 };
 
+// The pixels whose centres lie in [lo, hi].
+RowInterval CentresWithin(double lo, double hi) {
+    auto clamp = [](double v) {
+        return static_cast<int32_t>(std::clamp(v, double{INT32_MIN}, double{INT32_MAX}));
+    };
+    return {clamp(std::ceil(lo - 0.5)), clamp(std::floor(hi - 0.5) + 1)};
+}
+
 // The pixels of row y whose centres lie in the ellipse inscribed in the box.
 RowInterval EllipseRow(const Rect& b, int32_t y) {
     if (b.IsEmpty() || y < b.Top || y >= b.Bottom)
         return {};
-    const double cx = (b.Left + b.Right) / 2.0, cy = (b.Top + b.Bottom) / 2.0;
+    const double cx = (static_cast<double>(b.Left) + b.Right) / 2.0,
+                 cy = (static_cast<double>(b.Top) + b.Bottom) / 2.0;
     const double a = static_cast<double>(b.Width()) / 2.0;
     const double r = static_cast<double>(b.Height()) / 2.0;
     const double dy = (y + 0.5 - cy) / r;
     if (std::fabs(dy) >= 1.0)
         return {};
     const double half = a * std::sqrt(1.0 - dy * dy);
-    return {static_cast<int32_t>(std::ceil(cx - half - 0.5)),
-            static_cast<int32_t>(std::floor(cx + half - 0.5)) + 1};
+    return CentresWithin(cx - half, cx + half);
 }
 
 // A rectangle with its corners cut by quarter ellipses of the given width and height.
@@ -132,8 +140,7 @@ RowInterval RoundRectRow(const Rect& b, int32_t y, int32_t cornerW, int32_t corn
         const double t = d / ry;
         inset = rx - rx * std::sqrt(std::max(0.0, 1.0 - t * t));
     }
-    return {static_cast<int32_t>(std::ceil(b.Left + inset - 0.5)),
-            static_cast<int32_t>(std::floor(b.Right - inset - 0.5)) + 1};
+    return CentresWithin(b.Left + inset, b.Right - inset);
 }
 
 struct Sector {
@@ -148,8 +155,8 @@ struct Sector {
 
 Sector MakeSector(const Rect& box, int32_t xs, int32_t ys, int32_t xe, int32_t ye) {
     Sector s;
-    s.CenterX = (box.Left + box.Right) / 2.0;
-    s.CenterY = (box.Top + box.Bottom) / 2.0;
+    s.CenterX = (static_cast<double>(box.Left) + box.Right) / 2.0;
+    s.CenterY = (static_cast<double>(box.Top) + box.Bottom) / 2.0;
     // The radial points are pixel positions; their centres are half a pixel further on.
     s.Start = std::atan2(-(ys + 0.5 - s.CenterY), xs + 0.5 - s.CenterX);
     const double end = std::atan2(-(ye + 0.5 - s.CenterY), xe + 0.5 - s.CenterX);
@@ -161,7 +168,8 @@ Sector MakeSector(const Rect& box, int32_t xs, int32_t ys, int32_t xe, int32_t y
 
 // Where the radial at the angle meets the ellipse of the box, in pixel coordinates.
 Point EllipsePointAt(const Rect& box, double angle) {
-    const double cx = (box.Left + box.Right) / 2.0, cy = (box.Top + box.Bottom) / 2.0;
+    const double cx = (static_cast<double>(box.Left) + box.Right) / 2.0,
+                 cy = (static_cast<double>(box.Top) + box.Bottom) / 2.0;
     const double a = static_cast<double>(box.Width()) / 2.0;
     const double b = static_cast<double>(box.Height()) / 2.0;
     const double x = cx + a * std::cos(angle) - 0.5, y = cy - b * std::sin(angle) - 0.5;
@@ -590,8 +598,8 @@ void DeviceContext::DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Ke
             if (up.Empty() || down.Empty())
                 in = {};
             else
-                in = {std::max({cur.X0 + 1, up.X0, down.X0}),
-                      std::min({cur.X1 - 1, up.X1, down.X1})};
+                in = {ClampToInt32(std::max<int64_t>({int64_t{cur.X0} + 1, up.X0, down.X0})),
+                      ClampToInt32(std::min<int64_t>({int64_t{cur.X1} - 1, up.X1, down.X1}))};
         } else if (pen) {
             in = shape(inner, y);
             in = {std::max(in.X0, cur.X0), std::min(in.X1, cur.X1)};
@@ -614,8 +622,8 @@ namespace {
 Rect ShapeBox(int32_t left, int32_t top, int32_t right, int32_t bottom, bool pen) {
     Rect box = Rect{left, top, right, bottom}.Normalized();
     if (!pen) {
-        box.Right -= 1;
-        box.Bottom -= 1;
+        box.Right = ClampToInt32(int64_t{box.Right} - 1);
+        box.Bottom = ClampToInt32(int64_t{box.Bottom} - 1);
     }
     return box;
 }
@@ -628,9 +636,9 @@ void DeviceContext::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bo
 
 void DeviceContext::RoundRect(int32_t left, int32_t top, int32_t right, int32_t bottom,
                               int32_t width, int32_t height) {
-    auto shape = [&](const Rect& b, int32_t y) {
-        return RoundRectRow(b, y, std::abs(width), std::abs(height));
-    };
+    const int32_t cornerW = ClampToInt32(std::abs(int64_t{width}));
+    const int32_t cornerH = ClampToInt32(std::abs(int64_t{height}));
+    auto shape = [&](const Rect& b, int32_t y) { return RoundRectRow(b, y, cornerW, cornerH); };
     DrawRoundShape(ShapeBox(left, top, right, bottom, PenDraws()), shape, true, kKeepAll);
 }
 
@@ -669,15 +677,14 @@ void DeviceContext::Pie(int32_t left, int32_t top, int32_t right, int32_t bottom
 void DeviceContext::PatBlt(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t rop) {
     if (!target_)
         return;
-    if (width < 0) {
-        x += width;
-        width = -width;
-    }
-    if (height < 0) {
-        y += height;
-        height = -height;
-    }
-    const Rect area = Rect{x, y, x + width, y + height}.Intersect(clip_.Bounds());
+    // A negative extent reaches left of x or above y.
+    const int64_t x0 = width < 0 ? int64_t{x} + width : x,
+                  y0 = height < 0 ? int64_t{y} + height : y;
+    const int64_t x1 = width < 0 ? x : int64_t{x} + width,
+                  y1 = height < 0 ? y : int64_t{y} + height;
+    const Rect area =
+        Rect{ClampToInt32(x0), ClampToInt32(y0), ClampToInt32(x1), ClampToInt32(y1)}.Intersect(
+            clip_.Bounds());
     for (int32_t row = area.Top; row < area.Bottom; ++row) {
         switch (rop) {
         case PATCOPY:
@@ -706,18 +713,26 @@ void DeviceContext::BitBlt(int32_t x, int32_t y, int32_t width, int32_t height,
                            const Bitmap& source, int32_t sourceX, int32_t sourceY, uint32_t rop) {
     if (!target_ || rop != SRCCOPY || width <= 0 || height <= 0)
         return;
-    // Limit the copy to the source first, then let the clip decide per row.
-    int32_t x0 = std::max(x, x - sourceX), y0 = std::max(y, y - sourceY);
-    int32_t x1 = std::min(x + width, x + (source.Width() - sourceX));
-    int32_t y1 = std::min(y + height, y + (source.Height() - sourceY));
+    // Limit the copy to the source and the clip's bounds first, then let the clip decide
+    // per row.
+    const Rect& clip = clip_.Bounds();
+    const int64_t x0 = std::max<int64_t>({x, int64_t{x} - sourceX, clip.Left});
+    const int64_t y0 = std::max<int64_t>({y, int64_t{y} - sourceY, clip.Top});
+    const int64_t x1 =
+        std::min<int64_t>({int64_t{x} + width, int64_t{x} + source.Width() - sourceX, clip.Right});
+    const int64_t y1 = std::min<int64_t>(
+        {int64_t{y} + height, int64_t{y} + source.Height() - sourceY, clip.Bottom});
+    if (x0 >= x1 || y0 >= y1)
+        return;
     const bool overlapDown = &source == target_ && sourceY < y;
-    for (int32_t i = 0; i < y1 - y0; ++i) {
-        const int32_t row = overlapDown ? y1 - 1 - i : y0 + i;
-        const Pixel* src = source.Row(row - y + sourceY);
-        clip_.ForEachSpan(row, x0, x1, [&](int32_t a, int32_t b) {
-            std::memmove(target_->Row(row) + a, src + (a - x + sourceX),
-                         static_cast<size_t>(b - a) * sizeof(Pixel));
-        });
+    for (int64_t i = 0; i < y1 - y0; ++i) {
+        const int32_t row = static_cast<int32_t>(overlapDown ? y1 - 1 - i : y0 + i);
+        const Pixel* src = source.Row(static_cast<int32_t>(row - int64_t{y} + sourceY));
+        clip_.ForEachSpan(row, static_cast<int32_t>(x0), static_cast<int32_t>(x1),
+                          [&](int32_t a, int32_t b) {
+                              std::memmove(target_->Row(row) + a, src + (a - int64_t{x} + sourceX),
+                                           static_cast<size_t>(b - a) * sizeof(Pixel));
+                          });
     }
 }
 
@@ -800,14 +815,13 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
         break;
     }
     const double ox = x + along * ux + across * vx, oy = y + along * uy + across * vy;
-    const Point origin{static_cast<int32_t>(std::lround(ox)),
-                       static_cast<int32_t>(std::lround(oy))};
+    auto toCoord = [](double v) {
+        return ClampToInt32(std::llround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
+    };
+    const Point origin{toCoord(ox), toCoord(oy)};
     if (bkMode_ == OPAQUE) {
         const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;
-        auto pt = [](double px, double py) {
-            return Point{static_cast<int32_t>(std::lround(px)),
-                         static_cast<int32_t>(std::lround(py))};
-        };
+        auto pt = [&](double px, double py) { return Point{toCoord(px), toCoord(py)}; };
         const Point cell[4] = {
             pt(tx, ty), pt(tx + run_.Width * ux, ty + run_.Width * uy),
             pt(tx + run_.Width * ux + run_.Height * vx, ty + run_.Width * uy + run_.Height * vy),
@@ -819,25 +833,31 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
         });
     }
     const Pixel color = ToPixel(font_.Color);
+    const Rect& clip = clip_.Bounds();
     for (const PlacedGlyph& g : run_.Glyphs) {
         const GlyphImage& img = *g.Image;
-        for (int32_t gy = 0; gy < img.Height; ++gy) {
-            const int32_t row = origin.Y + g.Y + gy;
-            const int32_t left = origin.X + g.X;
+        const int64_t left = int64_t{origin.X} + g.X, top = int64_t{origin.Y} + g.Y;
+        if (left >= clip.Right || left + img.Width <= clip.Left || top >= clip.Bottom ||
+            top + img.Height <= clip.Top)
+            continue;
+        const int64_t firstRow = std::max<int64_t>(0, clip.Top - top);
+        const int64_t endRow = std::min<int64_t>(img.Height, clip.Bottom - top);
+        for (int64_t gy = firstRow; gy < endRow; ++gy) {
+            const int32_t row = static_cast<int32_t>(top + gy);
             const uint8_t* cov = img.Coverage.data() + static_cast<size_t>(gy) * img.Width;
-            clip_.ForEachSpan(row, left, left + img.Width, [&](int32_t a, int32_t b) {
-                Pixel* dst = target_->Row(row);
-                for (int32_t px = a; px < b; ++px) {
-                    const uint8_t c = cov[px - left];
-                    if (c)
-                        dst[px] = Blend(dst[px], color, c);
-                }
-            });
+            clip_.ForEachSpan(row, ClampToInt32(left), ClampToInt32(left + img.Width),
+                              [&](int32_t a, int32_t b) {
+                                  Pixel* dst = target_->Row(row);
+                                  for (int32_t px = a; px < b; ++px) {
+                                      const uint8_t c = cov[px - left];
+                                      if (c)
+                                          dst[px] = Blend(dst[px], color, c);
+                                  }
+                              });
         }
     }
     if (textAlign_ & TA_UPDATECP)
-        position_ = {static_cast<int32_t>(std::lround(x + run_.Width * ux)),
-                     static_cast<int32_t>(std::lround(y + run_.Width * uy))};
+        position_ = {toCoord(x + run_.Width * ux), toCoord(y + run_.Width * uy)};
 }
 
 // ---- clipping ----

@@ -79,18 +79,25 @@ template <class RowFn> Region Region::Build(int32_t top, int32_t bottom, RowFn&&
     return r;
 }
 
-Region Region::FromPolygon(std::span<const Point> points) {
+Region Region::FromPolygon(std::span<const Point> points, const Rect& within) {
     PolygonScanner scanner;
     int32_t top = std::numeric_limits<int32_t>::max(), bottom = std::numeric_limits<int32_t>::min();
     for (const Point& p : points) {
         top = std::min(top, p.Y);
         bottom = std::max(bottom, p.Y);
     }
-    if (points.size() < 3 || top >= bottom)
+    const Rect limit = within.Normalized();
+    top = std::max(top, limit.Top);
+    bottom = std::min(bottom, limit.Bottom);
+    if (points.size() < 3 || top >= bottom || limit.IsEmpty())
         return Region{};
     // Collect all spans first, then split them into rows.
     std::vector<std::vector<Span>> rows(static_cast<size_t>(bottom - top));
     scanner.Scan(points, top, bottom, [&](int32_t y, int32_t x0, int32_t x1) {
+        x0 = std::max(x0, limit.Left);
+        x1 = std::min(x1, limit.Right);
+        if (x0 >= x1)
+            return;
         auto& row = rows[static_cast<size_t>(y - top)];
         if (!row.empty() && row.back().X1 == x0)
             row.back().X1 = x1; // touching pairs merge into one span

@@ -51,7 +51,9 @@ class Region {
 public:
     Region() = default; // empty
     static Region FromRect(const Rect& rect);
-    static Region FromPolygon(std::span<const Point> points);
+    // The polygon's pixels within the rectangle (a region only ever clips a bitmap, so the
+    // caller passes the bitmap's bounds and a polygon of any size stays cheap).
+    static Region FromPolygon(std::span<const Point> points, const Rect& within);
 
     bool IsEmpty() const { return bounds_.IsEmpty(); }
     bool IsRect() const { return isRect_; }
