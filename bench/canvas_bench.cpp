@@ -5,7 +5,6 @@
 #include "pointseries/series_pointer.h"
 
 #include <benchmark/benchmark.h>
-
 #include <random>
 #include <vector>
 
@@ -49,6 +48,18 @@ struct Scene {
         canvas.FillGradient({0, 0, kWidth, kHeight}, 8454016, 8454143,
                             TGradientDirection::gdTopBottom);
     }
+    // The background and the plot-box clip, as the series drawing finds them.
+    void PrepareForMarkers() {
+        canvas.Unclip();
+        Background();
+        canvas.ClipToBox(kPlot, 0, kDepth);
+    }
+    void DrawMarkers(TSeriesPointer& pointer, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            pointer.PrepareCanvas(clRed);
+            pointer.Draw(points[i].X, points[i].Y, clRed);
+        }
+    }
     gfx::Bitmap window;
     TCanvas windowCanvas;
     TView3DOptions options;
@@ -76,14 +87,9 @@ void BM_Markers40000(benchmark::State& state) {
     scene.OpenFrame();
     for (auto _ : state) {
         state.PauseTiming();
-        scene.canvas.Unclip();
-        scene.Background();
-        scene.canvas.ClipToBox(kPlot, 0, kDepth);
+        scene.PrepareForMarkers();
         state.ResumeTiming();
-        for (const Point& p : scene.points) {
-            pointer.PrepareCanvas(clRed);
-            pointer.Draw(p.X, p.Y, clRed);
-        }
+        scene.DrawMarkers(pointer, scene.points.size());
         benchmark::ClobberMemory();
     }
     const double markers = static_cast<double>(state.iterations()) * scene.points.size();
@@ -103,13 +109,8 @@ void BM_FrameWithMarkers(benchmark::State& state) {
     const size_t count = static_cast<size_t>(state.range(0));
     for (auto _ : state) {
         scene.OpenFrame();
-        scene.canvas.Unclip();
-        scene.Background();
-        scene.canvas.ClipToBox(kPlot, 0, kDepth);
-        for (size_t i = 0; i < count; ++i) {
-            pointer.PrepareCanvas(clRed);
-            pointer.Draw(scene.points[i].X, scene.points[i].Y, clRed);
-        }
+        scene.PrepareForMarkers();
+        scene.DrawMarkers(pointer, count);
         scene.canvas.Unclip();
         scene.canvas.ResetTools();
         scene.canvas.PresentFrame(&scene.windowCanvas, &scene.windowCanvas,

@@ -550,6 +550,11 @@ void TChartCanvas3D::PolygonFromScratch(size_t count) {
     canvas_->Polygon(std::span<const Point>(scratch_.data(), count));
 }
 
+TColor TChartCanvas3D::FaceBaseColor() const {
+    return canvas_->Brush().Style() == TBrushStyle::bsSolid ? canvas_->Brush().Color()
+                                                            : GetBackColor();
+}
+
 void TChartCanvas3D::SetFaceColor(TColor color) {
     if (canvas_->Brush().Style() == TBrushStyle::bsSolid)
         canvas_->Brush().SetColor(color);
@@ -563,44 +568,34 @@ void TChartCanvas3D::Box(int32_t left, int32_t right, int32_t top, int32_t botto
     const Point b = ProjectPosition(right, top, z0);
     const Point c = ProjectPosition(right, bottom, z0);
     const Point d = ProjectPosition(right, top, z1);
-    const TColor base = canvas_->Brush().Style() == TBrushStyle::bsSolid ? canvas_->Brush().Color()
-                                                                         : GetBackColor();
+    const Point leftBottomFront = ProjectPosition(left, bottom, z0);
+    const Point f = ProjectPosition(left, top, z1);
+    const TColor base = FaceBaseColor();
+    auto face = [&](Point p0, Point p1, Point p2, Point p3, uint8_t darken) {
+        if (darkSides)
+            SetFaceColor(DarkenColor(base, darken));
+        scratch_[0] = p0;
+        scratch_[1] = p1;
+        scratch_[2] = p2;
+        scratch_[3] = p3;
+        PolygonFromScratch(4);
+    };
     scratch_[0] = a;
     scratch_[1] = b;
     scratch_[2] = c;
-    scratch_[3] = ProjectPosition(left, bottom, z0);
+    scratch_[3] = leftBottomFront;
     PolygonFromScratch(4);
 
     const Point e = ProjectPosition(right, bottom, z1);
     if (e.X > c.X) {
-        if (darkSides)
-            SetFaceColor(DarkenColor(base, DarkSideAmount));
-        scratch_[0] = b;
-        scratch_[1] = d;
-        scratch_[2] = e;
-        scratch_[3] = c;
-        PolygonFromScratch(4);
+        face(b, d, e, c, DarkSideAmount);
     } else {
-        scratch_[0] = ProjectPosition(left, top, z0);
-        scratch_[1] = ProjectPosition(left, top, z1);
-        scratch_[2] = ProjectPosition(left, bottom, z1);
-        scratch_[3] = ProjectPosition(left, bottom, z0);
-        if (scratch_[2].X < scratch_[3].X) {
-            if (darkSides)
-                SetFaceColor(DarkenColor(base, DarkSideAmount));
-            PolygonFromScratch(4);
-        }
+        const Point leftBottomBack = ProjectPosition(left, bottom, z1);
+        if (leftBottomBack.X < leftBottomFront.X)
+            face(a, f, leftBottomBack, leftBottomFront, DarkSideAmount);
     }
-    const Point f = ProjectPosition(left, top, z1);
-    if (f.Y < b.Y) {
-        if (darkSides)
-            SetFaceColor(DarkenColor(base, DarkTopAmount));
-        scratch_[0] = a;
-        scratch_[1] = b;
-        scratch_[2] = d;
-        scratch_[3] = f;
-        PolygonFromScratch(4);
-    }
+    if (f.Y < b.Y)
+        face(a, b, d, f, DarkTopAmount);
 }
 
 void TChartCanvas3D::RectangleAtDepth(const Rect& r, int32_t z) {
@@ -661,8 +656,7 @@ void TChartCanvas3D::Pyramid(int32_t left, int32_t top, int32_t right, int32_t b
     for (int i = 0; i < 3; ++i)
         front[i] = ProjectPosition(corners[i].X, corners[i].Y, z0);
     const int64_t frontWinding = Winding(front);
-    const TColor base = canvas_->Brush().Style() == TBrushStyle::bsSolid ? canvas_->Brush().Color()
-                                                                         : GetBackColor();
+    const TColor base = FaceBaseColor();
     if (z0 != z1 && frontWinding != 0) {
         for (int i = 0; i < 3; ++i) {
             const Point& p = corners[i];

@@ -5,6 +5,7 @@
 
 #include "canvas/gradient.h"
 #include "canvas/platform_canvas.h"
+#include "canvas/property.h"
 
 #include <array>
 #include <functional>
@@ -49,9 +50,8 @@ public:
 
 private:
     template <class T> bool Store(T& field, T value) {
-        if (field == value)
+        if (!StoreChanged(field, value))
             return false;
-        field = value;
         if (invalidate_)
             invalidate_();
         return true;
@@ -295,6 +295,8 @@ private:
     template <class Adjust>
     void TextWithFont(int32_t x, int32_t y, std::string_view text, Adjust&& adjust);
     int32_t ScaledFontHeight() const;
+    // The colour that shaded faces darken: the brush's when solid, else the background's.
+    TColor FaceBaseColor() const;
     void SetFaceColor(TColor color);
 
     // Projection

@@ -1,18 +1,10 @@
 #include "canvas/chart_pen.h"
 
 #include "canvas/platform_canvas.h"
+#include "canvas/property.h"
 #include "platform/numeric/extended.h"
 
 namespace vemora {
-
-namespace {
-template <class T> bool Store(T& field, const T& value) {
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-} // namespace
 
 // ---- TPen ----
 
@@ -22,30 +14,30 @@ void TPen::Changed() {
 }
 
 void TPen::SetColor(TColor value) {
-    if (Store(color_, value))
+    if (StoreChanged(color_, value))
         Changed();
 }
 
 void TPen::SetWidth(int32_t value) {
-    if (Store(width_, value))
+    if (StoreChanged(width_, value))
         Changed();
 }
 
 void TPen::SetStyle(TPenStyle value) {
-    if (Store(style_, value))
+    if (StoreChanged(style_, value))
         Changed();
 }
 
 void TPen::SetMode(TPenMode value) {
-    if (Store(mode_, value))
+    if (StoreChanged(mode_, value))
         Changed();
 }
 
 void TPen::Assign(const TPen& source) {
-    bool changed = Store(color_, source.color_);
-    changed |= Store(width_, source.width_);
-    changed |= Store(style_, source.style_);
-    changed |= Store(mode_, source.mode_);
+    bool changed = StoreChanged(color_, source.color_);
+    changed |= StoreChanged(width_, source.width_);
+    changed |= StoreChanged(style_, source.style_);
+    changed |= StoreChanged(mode_, source.mode_);
     if (changed)
         Changed();
 }
@@ -66,12 +58,12 @@ TChartPen::TChartPen(TNotifyEvent onChange, TColor color, int32_t width, TPenSty
 }
 
 void TChartPen::SetSmallDots(bool value) {
-    if (Store(smallDots_, value))
+    if (StoreChanged(smallDots_, value))
         Changed();
 }
 
 void TChartPen::SetVisible(bool value) {
-    if (Store(visible_, value))
+    if (StoreChanged(visible_, value))
         Changed();
 }
 
@@ -104,24 +96,24 @@ void TBrush::Changed() {
 }
 
 void TBrush::SetColor(TColor value) {
-    if (Store(color_, value))
+    if (StoreChanged(color_, value))
         Changed();
 }
 
 void TBrush::SetStyle(TBrushStyle value) {
-    if (Store(style_, value))
+    if (StoreChanged(style_, value))
         Changed();
 }
 
 void TBrush::SetBitmap(std::shared_ptr<const gfx::Bitmap> value) {
-    if (Store(bitmap_, value))
+    if (StoreChanged(bitmap_, value))
         Changed();
 }
 
 void TBrush::Assign(const TBrush& source) {
-    bool changed = Store(color_, source.color_);
-    changed |= Store(style_, source.style_);
-    changed |= Store(bitmap_, source.bitmap_);
+    bool changed = StoreChanged(color_, source.color_);
+    changed |= StoreChanged(style_, source.style_);
+    changed |= StoreChanged(bitmap_, source.bitmap_);
     if (changed)
         Changed();
 }
@@ -139,7 +131,7 @@ void TFont::Changed() {
 }
 
 void TFont::SetName(const std::string& value) {
-    if (Store(name_, value))
+    if (StoreChanged(name_, value))
         Changed();
 }
 
@@ -152,31 +144,31 @@ void TFont::SetSize(int32_t points) {
 }
 
 void TFont::SetHeight(int32_t value) {
-    if (Store(height_, value))
+    if (StoreChanged(height_, value))
         Changed();
 }
 
 void TFont::SetColor(TColor value) {
-    if (Store(color_, value))
+    if (StoreChanged(color_, value))
         Changed();
 }
 
 void TFont::SetStyle(uint8_t value) {
-    if (Store(style_, value))
+    if (StoreChanged(style_, value))
         Changed();
 }
 
 void TFont::SetCharSet(uint8_t value) {
-    if (Store(charSet_, value))
+    if (StoreChanged(charSet_, value))
         Changed();
 }
 
 void TFont::Assign(const TFont& source) {
-    bool changed = Store(name_, source.name_);
-    changed |= Store(height_, source.height_);
-    changed |= Store(color_, source.color_);
-    changed |= Store(style_, source.style_);
-    changed |= Store(charSet_, source.charSet_);
+    bool changed = StoreChanged(name_, source.name_);
+    changed |= StoreChanged(height_, source.height_);
+    changed |= StoreChanged(color_, source.color_);
+    changed |= StoreChanged(style_, source.style_);
+    changed |= StoreChanged(charSet_, source.charSet_);
     if (changed)
         Changed();
 }

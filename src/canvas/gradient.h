@@ -2,6 +2,7 @@
 #pragma once
 
 #include "canvas/colors.h"
+#include "canvas/property.h"
 
 #include <functional>
 
@@ -42,10 +43,7 @@ public:
 
 private:
     template <class T> void Store(T& field, T value) {
-        if (field == value)
-            return;
-        field = value;
-        if (invalidate_)
+        if (StoreChanged(field, value) && invalidate_)
             invalidate_();
     }
 

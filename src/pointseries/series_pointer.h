@@ -78,10 +78,8 @@ public:
 
 private:
     template <class T> void Store(T& field, T value) {
-        if (field == value)
-            return;
-        field = value;
-        Changed();
+        if (StoreChanged(field, value))
+            Changed();
     }
     void Changed() {
         if (owner_)

@@ -819,6 +819,7 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
         return ClampToInt32(std::llround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
     };
     const Point origin{toCoord(ox), toCoord(oy)};
+    const Rect& clip = clip_.Bounds();
     if (bkMode_ == OPAQUE) {
         const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;
         auto pt = [&](double px, double py) { return Point{toCoord(px), toCoord(py)}; };
@@ -827,13 +828,11 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
             pt(tx + run_.Width * ux + run_.Height * vx, ty + run_.Width * uy + run_.Height * vy),
             pt(tx + run_.Height * vx, ty + run_.Height * vy)};
         const Pixel back = ToPixel(bkColor_);
-        const Rect& clip = clip_.Bounds();
         scanner_.Scan(cell, clip.Top, clip.Bottom, [&](int32_t row, int32_t a, int32_t b) {
             SolidSpan(row, a, b, back, PenMode::Copy);
         });
     }
     const Pixel color = ToPixel(font_.Color);
-    const Rect& clip = clip_.Bounds();
     for (const PlacedGlyph& g : run_.Glyphs) {
         const GlyphImage& img = *g.Image;
         const int64_t left = int64_t{origin.X} + g.X, top = int64_t{origin.Y} + g.Y;
