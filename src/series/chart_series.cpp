@@ -1,5 +1,6 @@
 #include "series/chart_series.h"
 
+#include "chart/axis_panel.h"
 #include "platform/numeric/exceptions.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 namespace vemora {
 
 TChartSeries::TChartSeries() {
+    // The value lists first; the draw-time fields and the marks have their defaults.
     xValues_ = std::make_unique<TChartValueList>(this, "X");
     xValues_->SetOrder(TChartListOrder::loAscending);
     yValues_ = std::make_unique<TChartValueList>(this, "Y");
@@ -138,7 +140,7 @@ void TChartSeries::ClearPoints() {
     }
     ForEachLinked(TSeriesRecalcOption::rOnClear,
                   [](TChartSeries* series) { series->ClearPoints(); });
-    if (active_ && parentChart_ != nullptr && !parentChart_->ChartDestroying()) {
+    if (active_ && parentChart_ != nullptr && !parentChart_->Destroying()) {
         RequestRepaint();
     }
 }
@@ -184,7 +186,7 @@ void TChartSeries::SetPointColor(int32_t index, TColor color) {
 
 void TChartSeries::RequestRepaint() {
     if (parentChart_ != nullptr) {
-        parentChart_->InvalidateForSeries(this);
+        parentChart_->Invalidate();
     }
 }
 
@@ -198,8 +200,234 @@ void TChartSeries::SetYValues(const TChartValueList& settings) {
     RequestRepaint();
 }
 
-void TChartSeries::SetParentChart(TSeriesParent* value) {
+void TChartSeries::SetParentChart(TCustomAxisPanel* value) {
+    if (value == parentChart_)
+        return;
+    if (parentChart_)
+        parentChart_->DetachSeries(this);
     parentChart_ = value;
+    ResolveAxes();
+    if (parentChart_)
+        parentChart_->AttachSeries(this);
+}
+
+void TChartSeries::ResolveAxes() {
+    horizAxisObject_ = vertAxisObject_ = nullptr;
+    if (!parentChart_)
+        return;
+    horizAxisObject_ = &parentChart_->BottomAxis();
+    if (horizAxis_ == THorizAxis::aTopAxis)
+        horizAxisObject_ = &parentChart_->TopAxis();
+    else if (horizAxis_ == THorizAxis::aCustomHorizAxis && customHorizAxis_)
+        horizAxisObject_ = customHorizAxis_;
+    vertAxisObject_ = &parentChart_->LeftAxis();
+    if (vertAxis_ == TVertAxis::aRightAxis)
+        vertAxisObject_ = &parentChart_->RightAxis();
+    else if (vertAxis_ == TVertAxis::aCustomVertAxis && customVertAxis_)
+        vertAxisObject_ = customVertAxis_;
+}
+
+void TChartSeries::SetHorizAxis(THorizAxis value) {
+    if (value == horizAxis_)
+        return;
+    horizAxis_ = value;
+    ResolveAxes();
+    RequestRepaint();
+}
+
+void TChartSeries::SetVertAxis(TVertAxis value) {
+    if (value == vertAxis_)
+        return;
+    vertAxis_ = value;
+    ResolveAxes();
+    RequestRepaint();
+}
+
+void TChartSeries::SetCustomHorizAxis(TCustomChartAxis* value) {
+    if (value == customHorizAxis_)
+        return;
+    customHorizAxis_ = value;
+    ResolveAxes();
+    RequestRepaint();
+}
+
+void TChartSeries::SetCustomVertAxis(TCustomChartAxis* value) {
+    if (value == customVertAxis_)
+        return;
+    customVertAxis_ = value;
+    ResolveAxes();
+    RequestRepaint();
+}
+
+bool TChartSeries::IsOnAxis(const TCustomChartAxis* axis) const {
+    if (!UsesAxes() || axis == nullptr)
+        return false;
+    if (axis->IsHorizontal())
+        return horizAxis_ == THorizAxis::aBothHorizAxis || axis == horizAxisObject_;
+    return vertAxis_ == TVertAxis::aBothVertAxis || axis == vertAxisObject_;
+}
+
+int32_t TChartSeries::XPixel(int32_t index) const {
+    return horizAxisObject_->ValueToPixelX(XAt(index));
+}
+
+int32_t TChartSeries::YPixel(int32_t index) const {
+    return vertAxisObject_->ValueToPixelY(YAt(index));
+}
+
+void TChartSeries::FindShownRange() {
+    firstShown_ = lastShown_ = -1;
+    const int32_t count = PointCount();
+    if (count == 0)
+        return;
+    const int32_t last = count - 1;
+    const bool xList = &MainValueList() == yValues_.get();
+    TChartValueList& list = xList ? *xValues_ : *yValues_;
+    const TCustomChartAxis* axis = xList ? horizAxisObject_ : vertAxisObject_;
+    if (!clipToAxisRange_ || list.Order() == TChartListOrder::loNone || axis == nullptr ||
+        parentChart_ == nullptr) {
+        firstShown_ = 0;
+        lastShown_ = last;
+        return;
+    }
+    const Rect& plot = parentChart_->PlotRect();
+    const bool inverted = axis->Inverted();
+    const int32_t startEdge =
+        xList ? (inverted ? plot.Right : plot.Left) : (inverted ? plot.Top : plot.Bottom);
+    const int32_t endEdge =
+        xList ? (inverted ? plot.Left : plot.Right) : (inverted ? plot.Bottom : plot.Top);
+    const double lo = axis->PixelToValue(startEdge);
+    int32_t first = 0;
+    while (list.ValueAt(first) < lo) {
+        if (++first > last)
+            return;
+    }
+    firstShown_ = first;
+    const double hi = axis->PixelToValue(endEdge);
+    if (list.LastValue() <= hi) {
+        lastShown_ = last;
+        return;
+    }
+    int32_t lastShown = first;
+    while (list.ValueAt(lastShown) < hi) {
+        if (++lastShown > last) {
+            lastShown = last;
+            break;
+        }
+    }
+    if (!connectsPoints_ && list.ValueAt(lastShown) > hi)
+        --lastShown;
+    lastShown_ = lastShown;
+}
+
+void TChartSeries::ComputeZIndex() {
+    if (!parentChart_)
+        return;
+    if (zOrder_ == -1) {
+        if (parentChart_->View3D()) {
+            parentChart_->SetHighestZOrder(parentChart_->HighestZOrder() + 1);
+            zIndex_ = parentChart_->HighestZOrder();
+        } else {
+            zIndex_ = 0;
+        }
+    } else {
+        parentChart_->SetHighestZOrder(std::max(parentChart_->HighestZOrder(), zOrder_));
+    }
+}
+
+bool TChartSeries::SharesZOrder() const {
+    if (!parentChart_ || !parentChart_->UseZOrder())
+        return false;
+    const int32_t z = EffectiveZOrder();
+    for (const TChartSeries* other : parentChart_->SeriesList()) {
+        if (other != this && other->Active() && !other->HasZValues() &&
+            other->EffectiveZOrder() == z)
+            return true;
+    }
+    return false;
+}
+
+bool TChartSeries::FirstInZOrder() const {
+    if (!active_)
+        return false;
+    if (!parentChart_)
+        return true;
+    const int32_t z = EffectiveZOrder();
+    for (const TChartSeries* other : parentChart_->SeriesList()) {
+        if (other == this)
+            return true;
+        if (other->Active() && other->EffectiveZOrder() == z)
+            return false;
+    }
+    return true;
+}
+
+void TChartSeries::SetZRange(int32_t start, int32_t end) {
+    zStart_ = start;
+    zEnd_ = end;
+    zMiddle_ = static_cast<int32_t>((int64_t{start} + end) / 2);
+    marks_.SetZPosition(zMiddle_);
+}
+
+void TChartSeries::HorizMargins(int32_t& left, int32_t& right) {
+    left = right = 0;
+}
+
+void TChartSeries::VertMargins(int32_t& top, int32_t& bottom) {
+    top = bottom = 0;
+}
+
+void TChartSeries::DoAfterDrawValues() {
+    if (AfterDrawValues)
+        AfterDrawValues(this);
+}
+
+void TChartSeries::DoBeforeDrawValues() {
+    if (BeforeDrawValues)
+        BeforeDrawValues(this);
+}
+
+void TChartSeries::DrawAllPoints() {
+    if (lastShown_ < firstShown_ || firstShown_ < 0)
+        return;
+    if (DrawsForward()) {
+        for (int32_t i = firstShown_; i <= lastShown_; ++i)
+            DrawPoint(i);
+    } else {
+        for (int32_t i = lastShown_; i >= firstShown_; --i)
+            DrawPoint(i);
+    }
+}
+
+int32_t TChartSeries::Add(double value, std::string_view label, TColor color) {
+    return AddPoint(PointCount(), value, label, color);
+}
+
+int32_t TChartSeries::AddNull(double value) {
+    return Add(value, {}, clNone);
+}
+
+int32_t TChartSeries::AddNullXY(double x, double y) {
+    return AddPoint(x, y, {}, clNone);
+}
+
+void TSeriesMarks::Changed() {
+    series_->RequestRepaint();
+}
+
+void TSeriesMarks::SetVisible(bool value) {
+    if (StoreChanged(visible_, value))
+        Changed();
+}
+
+void TSeriesMarks::SetArrowLength(int32_t value) {
+    if (StoreChanged(arrowLength_, value))
+        Changed();
+}
+
+void TSeriesMarks::SetClip(bool value) {
+    if (StoreChanged(clip_, value))
+        Changed();
 }
 
 void TChartSeries::AddLinkedSeries(TChartSeries* series) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "canvas/colors.h"
+#include "canvas/property.h"
+#include "platform/ui/window_host.h"
 #include "series/value_list.h"
 
 #include <cstdint>
@@ -15,23 +17,46 @@
 namespace vemora {
 
 class TChartSeries;
-
-// What a series needs of the chart it belongs to. The chart implements it; a series
-// without a chart stores its points all the same and its repaint requests do nothing.
-class TSeriesParent {
-public:
-    virtual ~TSeriesParent() = default;
-    // Marks the chart for repainting; never draws.
-    virtual void InvalidateForSeries(TChartSeries* series) = 0;
-    virtual bool ChartDestroying() const = 0;
-};
+class TCustomAxisPanel;
+class TCustomChartAxis;
 
 using TSeriesOnBeforeAdd = std::function<bool(TChartSeries* sender)>;
 using TSeriesOnAfterAdd = std::function<void(TChartSeries* sender, int32_t valueIndex)>;
-using TSeriesOnClear = std::function<void(TChartSeries* sender)>;
+using TSeriesNotifyEvent = std::function<void(TChartSeries* sender)>;
+using TSeriesOnClear = TSeriesNotifyEvent;
+using TSeriesOnGetMarkText =
+    std::function<void(TChartSeries* sender, int32_t valueIndex, std::string& markText)>;
 
 // Which source changes a linked series follows.
 enum class TSeriesRecalcOption { rOnDelete, rOnModify, rOnInsert, rOnClear };
+
+enum class THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
+enum class TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+
+// Settings of the text marks a series can show next to its points.
+class TSeriesMarks {
+public:
+    explicit TSeriesMarks(TChartSeries* series) : series_(series) {}
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    int32_t ArrowLength() const { return arrowLength_; }
+    void SetArrowLength(int32_t value);
+    bool Clip() const { return clip_; }
+    void SetClip(bool value);
+    // The depth the marks are drawn at; the draw cycle sets it each frame.
+    int32_t ZPosition() const { return zPosition_; }
+    void SetZPosition(int32_t value) { zPosition_ = value; }
+
+private:
+    void Changed();
+
+    TChartSeries* series_;
+    bool visible_ = true;
+    int32_t arrowLength_ = 8;
+    bool clip_ = false;
+    int32_t zPosition_ = 0;
+};
 
 class TChartSeries {
 public:
@@ -48,31 +73,64 @@ public:
     virtual void ClearStorage();
     virtual void DeletedInSource(TChartSeries* source, int32_t index);
 
+    // Around the drawing of the points of a frame.
+    virtual void DoAfterDrawValues();
+    virtual void DoBeforeDrawChart() {}
+    virtual void DoBeforeDrawValues();
+    // DrawPoint for every shown index, backwards when the series does not draw forward.
+    virtual void DrawAllPoints();
+    virtual void DrawPoint(int32_t /*index*/) {}
+
     virtual TColor PointColor(int32_t index) const;
     virtual std::string LabelAt(int32_t index) const;
     virtual double XAt(int32_t index) const { return xValues_->ValueAt(index); }
     virtual double YAt(int32_t index) const { return yValues_->ValueAt(index); }
     // Fires OnAfterAdd, tells the linked series, then requests a repaint.
     virtual void NotifyAdded(TChartSeries* sender, int32_t valueIndex);
+    // Another active series of the chart shares this one's depth slot.
+    virtual bool SharesZOrder() const;
 
     virtual void SetActive(bool value);
     virtual void SetColorEachPoint(bool value);
+    // Leaves the old chart's list, resolves the axes, joins the new chart's list.
+    virtual void SetParentChart(TCustomAxisPanel* value);
     virtual void SetSeriesColor(TColor value);
 
+    // A value of the mandatory list; the other coordinate is the point count.
+    virtual int32_t Add(double value, std::string_view label = {}, TColor color = clDefault);
+    virtual int32_t AddNull(double value);
+    virtual int32_t AddNullXY(double x, double y);
     // Inserts the point at the place its X value requires; returns its index, or -1 when
     // OnBeforeAdd refused it.
     virtual int32_t AddPoint(double x, double y, std::string_view label, TColor color);
+    virtual bool IsOnAxis(const TCustomChartAxis* axis) const;
     virtual void ClearPoints();
     virtual void DeletePoint(int32_t index);
 
-    virtual double MaxX() { return xValues_->Highest(); }
-    virtual double MaxY() { return yValues_->Highest(); }
+    // The finite extremes of the value lists: values that are not finite take no part in
+    // the axes' ranges.
+    virtual double MaxX() { return xValues_->FiniteHighest(); }
+    virtual double MaxY() { return yValues_->FiniteHighest(); }
     virtual double MaxZ() { return EffectiveZOrder(); }
-    virtual double MinX() { return xValues_->Lowest(); }
-    virtual double MinY() { return yValues_->Lowest(); }
+    virtual double MinX() { return xValues_->FiniteLowest(); }
+    virtual double MinY() { return yValues_->FiniteLowest(); }
     virtual double MinZ() { return EffectiveZOrder(); }
 
+    virtual int32_t XPixel(int32_t index) const;
+    virtual int32_t YPixel(int32_t index) const;
+    // The point under the screen position, or -1.
+    virtual int32_t PointAtPixel(int32_t /*x*/, int32_t /*y*/) { return -1; }
+    virtual TChartValueList& MainValueList() { return *yValues_; }
+    virtual bool DrawsForward() const { return true; }
+    virtual bool DrawSeriesForward(int32_t /*index*/) const { return true; }
     virtual void SwapPoints(int32_t i, int32_t j);
+    // The depth slot of this frame.
+    virtual void ComputeZIndex();
+    // Pixels the series wants kept free at the ends of its axes.
+    virtual void HorizMargins(int32_t& left, int32_t& right);
+    virtual void VertMargins(int32_t& top, int32_t& bottom);
+    virtual bool UsesAxes() const { return true; }
+    virtual void CanvasChanged() { RequestRepaint(); }
 
     int32_t PointCount() const { return xValues_->ValueCount(); }
     bool IsNullPoint(int32_t index) const { return PointColor(index) == clNone; }
@@ -80,6 +138,13 @@ public:
 
     // Asks the chart for a repaint; only marks it invalid.
     void RequestRepaint();
+
+    // The range of points inside the plot in this frame.
+    void FindShownRange();
+    int32_t FirstShown() const { return firstShown_; }
+    int32_t LastShown() const { return lastShown_; }
+    // The first active series of the chart with this depth slot.
+    bool FirstInZOrder() const;
 
     TChartValueList& XValues() { return *xValues_; }
     const TChartValueList& XValues() const { return *xValues_; }
@@ -91,15 +156,55 @@ public:
     const TChartValueLists& ValueLists() const { return valueLists_; }
     TChartValueLists& ValueListsMutable() { return valueLists_; }
 
+    const std::string& Name() const { return name_; }
+    void SetName(std::string value) { name_ = std::move(value); }
     bool Active() const { return active_; }
     TColor SeriesColor() const { return seriesColor_; }
     bool ColorEachPoint() const { return colorEachPoint_; }
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& value) { Store(title_, value); }
+    bool ShowInLegend() const { return showInLegend_; }
+    void SetShowInLegend(bool value) { Store(showInLegend_, value); }
+    const std::string& ValueFormat() const { return valueFormat_; }
+    void SetValueFormat(const std::string& value) { Store(valueFormat_, value); }
+    const std::string& PercentFormat() const { return percentFormat_; }
+    void SetPercentFormat(const std::string& value) { Store(percentFormat_, value); }
+    TSeriesMarks& Marks() { return marks_; }
+    const TSeriesMarks& Marks() const { return marks_; }
+    ui::TCursor Cursor() const { return cursor_; }
+    void SetCursor(ui::TCursor value) { cursor_ = value; }
+    bool ClipToAxisRange() const { return clipToAxisRange_; }
+    void SetClipToAxisRange(bool value) { Store(clipToAxisRange_, value); }
+    bool ConnectsPoints() const { return connectsPoints_; }
 
+    // Axes
+    THorizAxis HorizAxis() const { return horizAxis_; }
+    void SetHorizAxis(THorizAxis value);
+    TVertAxis VertAxis() const { return vertAxis_; }
+    void SetVertAxis(TVertAxis value);
+    TCustomChartAxis* CustomHorizAxis() const { return customHorizAxis_; }
+    void SetCustomHorizAxis(TCustomChartAxis* value);
+    TCustomChartAxis* CustomVertAxis() const { return customVertAxis_; }
+    void SetCustomVertAxis(TCustomChartAxis* value);
+    // The axes the series is drawn against; none without a chart.
+    TCustomChartAxis* GetHorizAxis() const { return horizAxisObject_; }
+    TCustomChartAxis* GetVertAxis() const { return vertAxisObject_; }
+
+    // Depth slot and range, written by the draw cycle.
     int32_t ZOrder() const { return zOrder_; }
+    void SetZOrder(int32_t value) { Store(zOrder_, value); }
     int32_t ZIndex() const { return zIndex_; }
+    void SetZIndex(int32_t value) { zIndex_ = value; }
+    // The fixed slot, or this frame's when automatic.
+    int32_t EffectiveZOrder() const { return zOrder_ == -1 ? zIndex_ : zOrder_; }
+    int32_t ZStart() const { return zStart_; }
+    int32_t ZEnd() const { return zEnd_; }
+    int32_t ZMiddle() const { return zMiddle_; }
+    void SetZRange(int32_t start, int32_t end);
+    // Whether the series has a Z value list of its own.
+    bool HasZValues() const { return false; }
 
-    TSeriesParent* ParentChart() const { return parentChart_; }
-    void SetParentChart(TSeriesParent* value);
+    TCustomAxisPanel* ParentChart() const { return parentChart_; }
 
     // Linked series (those taking their data from this one).
     void AddLinkedSeries(TChartSeries* series);
@@ -117,9 +222,18 @@ public:
     TSeriesOnBeforeAdd OnBeforeAdd;
     TSeriesOnAfterAdd OnAfterAdd;
     TSeriesOnClear OnClearValues;
+    TSeriesNotifyEvent BeforeDrawValues;
+    TSeriesNotifyEvent AfterDrawValues;
+    TSeriesNotifyEvent OnClick;
+    TSeriesNotifyEvent OnDblClick;
+    TSeriesOnGetMarkText OnGetMarkText;
 
 protected:
-    double EffectiveZOrder() const { return zOrder_ == -1 ? zIndex_ : zOrder_; }
+    void SetConnectsPoints(bool value) { connectsPoints_ = value; }
+    template <class T> void Store(T& field, const T& value) {
+        if (StoreChanged(field, value))
+            RequestRepaint();
+    }
 
     // Calls `action` for each linked series that follows `option`. Iterates over a copy:
     // a linked series' reaction may change the links.
@@ -132,10 +246,10 @@ protected:
         }
     }
 
-    int32_t zOrder_ = -1;
-    int32_t zIndex_ = 0;
-
 private:
+    void ResolveAxes();
+
+    std::string name_;
     TChartValueLists valueLists_;
     std::unique_ptr<TChartValueList> xValues_;
     std::unique_ptr<TChartValueList> yValues_;
@@ -145,7 +259,28 @@ private:
     bool active_ = true;
     TColor seriesColor_ = clDefault;
     bool colorEachPoint_ = false;
-    TSeriesParent* parentChart_ = nullptr;
+    TCustomAxisPanel* parentChart_ = nullptr;
+    THorizAxis horizAxis_ = THorizAxis::aBottomAxis;
+    TVertAxis vertAxis_ = TVertAxis::aLeftAxis;
+    TCustomChartAxis* horizAxisObject_ = nullptr;
+    TCustomChartAxis* vertAxisObject_ = nullptr;
+    TCustomChartAxis* customHorizAxis_ = nullptr;
+    TCustomChartAxis* customVertAxis_ = nullptr;
+    bool showInLegend_ = true;
+    std::string title_;
+    std::string valueFormat_ = "#,##0.###";
+    std::string percentFormat_ = "##0.## %";
+    TSeriesMarks marks_{this};
+    ui::TCursor cursor_ = ui::TCursor::crDefault;
+    int32_t zOrder_ = -1;
+    int32_t zIndex_ = 0;
+    int32_t zStart_ = 0;
+    int32_t zEnd_ = 0;
+    int32_t zMiddle_ = 0;
+    int32_t firstShown_ = -1;
+    int32_t lastShown_ = -1;
+    bool clipToAxisRange_ = true;
+    bool connectsPoints_ = false;
     std::vector<TChartSeries*> linkedSeries_;
     std::vector<TChartSeries*> dataSources_;
     uint8_t recalcOptions_ = 0x0F;

@@ -108,14 +108,15 @@ int32_t TChartValueList::IndexOfValue(double value) const {
 
 void TChartValueList::RecomputeStats() {
     const int32_t n = ValueCount();
-    if (n == 0) {
-        lowest_ = highest_ = sum_ = sumAbs_ = 0;
-    } else {
-        const double first = ValueAt(0);
-        lowest_ = highest_ = sum_ = first;
-        sumAbs_ = std::fabs(first);
-        for (int32_t i = 1; i < n; ++i) {
-            const double v = ValueAt(i);
+    lowest_ = highest_ = sum_ = sumAbs_ = 0;
+    finiteLowest_ = finiteHighest_ = 0;
+    hasFinite_ = false;
+    for (int32_t i = 0; i < n; ++i) {
+        const double v = ValueAt(i);
+        if (i == 0) {
+            lowest_ = highest_ = sum_ = v;
+            sumAbs_ = std::fabs(v);
+        } else {
             if (v < lowest_) {
                 lowest_ = v;
             } else if (v > highest_) {
@@ -124,6 +125,16 @@ void TChartValueList::RecomputeStats() {
             // Each sum is stored back to a double after every addition.
             sum_ = static_cast<double>(static_cast<Extended>(sum_) + v);
             sumAbs_ = static_cast<double>(static_cast<Extended>(sumAbs_) + std::fabs(v));
+        }
+        if (std::isfinite(v)) {
+            if (!hasFinite_) {
+                finiteLowest_ = finiteHighest_ = v;
+                hasFinite_ = true;
+            } else if (v < finiteLowest_) {
+                finiteLowest_ = v;
+            } else if (v > finiteHighest_) {
+                finiteHighest_ = v;
+            }
         }
     }
     statsDirty_ = false;
@@ -143,6 +154,21 @@ double TChartValueList::Lowest() {
 double TChartValueList::Highest() {
     EnsureStats();
     return highest_;
+}
+
+double TChartValueList::FiniteLowest() {
+    EnsureStats();
+    return finiteLowest_;
+}
+
+double TChartValueList::FiniteHighest() {
+    EnsureStats();
+    return finiteHighest_;
+}
+
+bool TChartValueList::HasFiniteValues() {
+    EnsureStats();
+    return hasFinite_;
 }
 
 double TChartValueList::Sum() {

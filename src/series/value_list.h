@@ -40,6 +40,10 @@ public:
 
     double Lowest();
     double Highest();
+    // The extremes among the finite values; 0 when there is none.
+    double FiniteLowest();
+    double FiniteHighest();
+    bool HasFiniteValues();
     double Sum();
     double SumAbs();
     bool StatsDirty() const { return statsDirty_; }
@@ -77,6 +81,9 @@ private:
     std::vector<double> values_;
     double highest_ = 0;
     double lowest_ = 0;
+    double finiteHighest_ = 0;
+    double finiteLowest_ = 0;
+    bool hasFinite_ = false;
     double multiplier_ = 1.0;
     std::string name_;
     TChartListOrder order_ = TChartListOrder::loNone;

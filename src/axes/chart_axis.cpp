@@ -1,0 +1,462 @@
+// The axis object: construction, settings and their checks, the range, the value/pixel
+// mapping and the label step.
+#include "axes/chart_axis.h"
+
+#include "axes/label_format.h"
+#include "chart/axis_panel.h"
+#include "platform/numeric/exceptions.h"
+#include "platform/numeric/extended.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace vemora {
+
+namespace {
+
+constexpr double kMaxDouble = std::numeric_limits<double>::max();
+
+// Rounds to the nearest integer (ties to even), saturating at the 32-bit range so that
+// geometry from any setting stays finite.
+int32_t RoundToInt32(long double value) {
+    if (std::isnan(value))
+        return 0;
+    if (value <= INT32_MIN)
+        return INT32_MIN;
+    if (value >= INT32_MAX)
+        return INT32_MAX;
+    return static_cast<int32_t>(std::nearbyintl(value));
+}
+
+int32_t AddClamped(int64_t a, int64_t b) {
+    return static_cast<int32_t>(std::clamp<int64_t>(a + b, INT32_MIN, INT32_MAX));
+}
+
+// A scale end computed in extended precision that a double cannot hold saturates at the
+// largest double instead of becoming infinite.
+double StoreScaleValue(long double value) {
+    if (std::isnan(value))
+        return 0;
+    return static_cast<double>(std::clamp<long double>(value, -kMaxDouble, kMaxDouble));
+}
+
+void CheckAngle(int32_t value, const char* what) {
+    if (value < 0 || value > 359) {
+        char message[96];
+        std::snprintf(message, sizeof message, "%s Angle must be between 0 and 359 degrees", what);
+        throw ChartException(message);
+    }
+}
+
+} // namespace
+
+// ---- Title ----
+
+TChartAxisTitle::TChartAxisTitle(TCustomAxisPanel* chart, TCustomChartAxis* axis)
+    : TChartFontObject(chart), axis_(axis) {}
+
+void TChartAxisTitle::SetAngle(int32_t value) {
+    CheckAngle(value, "Axis Title");
+    if (StoreChanged(angle_, value))
+        Repaint();
+}
+
+void TChartAxisTitle::SetCaption(const std::string& value) {
+    if (StoreChanged(caption_, value))
+        Repaint();
+}
+
+bool TChartAxisTitle::AngleStored() const {
+    return axis_ == nullptr || angle_ != axis_->StandardTitleAngle();
+}
+
+void TChartAxisTitle::Assign(const TChartAxisTitle& source) {
+    axis_ = source.axis_;
+    angle_ = source.angle_;
+    caption_ = source.caption_;
+    TChartFontObject::Assign(source);
+}
+
+// ---- Axis ----
+
+TCustomChartAxis::TCustomChartAxis(TCustomAxisPanel* chart) : chart_(chart) {
+    const TNotifyEvent changed = [this](void*) { Changed(); };
+    labelsFont_ = NewChartFont(changed);
+    title_ = std::make_unique<TChartAxisTitle>(chart, this);
+    ticks_ = std::make_unique<TDarkGrayPen>(changed);
+    minorTicks_ = std::make_unique<TDarkGrayPen>(changed);
+    ticksInner_ = std::make_unique<TDarkGrayPen>(changed);
+    grid_ = std::make_unique<TDottedGrayPen>(changed);
+    minorGrid_ = std::make_unique<TChartHiddenPen>(changed);
+    axisPen_ = std::make_unique<TChartAxisPen>(changed);
+    tickList_.reserve(TickListCapacity);
+    if (chart_)
+        chart_->RegisterAxis(this);
+}
+
+TCustomChartAxis::~TCustomChartAxis() {
+    if (chart_)
+        chart_->UnregisterAxis(this);
+}
+
+void TCustomChartAxis::Changed() {
+    if (chart_)
+        chart_->Invalidate();
+}
+
+TCanvas3D& TCustomChartAxis::Canvas() const {
+    return chart_->Canvas3D();
+}
+
+void TCustomChartAxis::SetRole(bool horizontal, bool farSide, bool depth, int32_t titleAngle) {
+    isHorizontal_ = horizontal;
+    farSide_ = farSide;
+    depthRole_ = depth;
+    standardTitleAngle_ = titleAngle;
+    title_->InitAngle(titleAngle);
+}
+
+void TCustomChartAxis::SetAutomatic(bool value) {
+    Store(automatic_, value);
+    if (!chart_ || !chart_->Loading()) {
+        Store(automaticMinimum_, value);
+        Store(automaticMaximum_, value);
+    }
+}
+
+void TCustomChartAxis::SetAutomaticMaximum(bool value) {
+    Store(automaticMaximum_, value);
+    if (!value)
+        Store(automatic_, false);
+    else if (automaticMinimum_)
+        Store(automatic_, true);
+}
+
+void TCustomChartAxis::SetAutomaticMinimum(bool value) {
+    Store(automaticMinimum_, value);
+    if (!value)
+        Store(automatic_, false);
+    else if (automaticMaximum_)
+        Store(automatic_, true);
+}
+
+void TCustomChartAxis::SetIncrement(double value) {
+    if (value < 0)
+        throw AxisException("Axis increment must be >= 0");
+    Store(increment_, value);
+}
+
+void TCustomChartAxis::SetMaximum(double value) {
+    if ((!chart_ || !chart_->Loading()) && value < minimum_)
+        throw AxisException("Axis Maximum Value must be >= Minimum");
+    Store(maximum_, value);
+}
+
+void TCustomChartAxis::SetMinimum(double value) {
+    if ((!chart_ || !chart_->Loading()) && value > maximum_)
+        throw AxisException("Axis Minimum Value must be <= Maximum");
+    Store(minimum_, value);
+}
+
+void TCustomChartAxis::SetLogarithmic(bool value) {
+    if (value && value != logarithmic_) {
+        if (scaleIsDateTime_)
+            throw AxisException("DateTime Axis cannot be Logarithmic");
+        RefreshRange();
+        if (scaleMinimum_ < 0 || scaleMaximum_ < 0)
+            throw AxisException("Logarithmic Axis Min and Max values should be >= 0");
+    }
+    Store(logarithmic_, value);
+}
+
+void TCustomChartAxis::SetLogarithmicBase(int32_t value) {
+    if (value < 2)
+        throw AxisException("Axis Logarithmic Base should be >= 2");
+    Store(logarithmicBase_, value);
+}
+
+void TCustomChartAxis::SetLabelsAngle(int32_t value) {
+    CheckAngle(value, "Axis Labels");
+    Store(labelsAngle_, value);
+}
+
+void TCustomChartAxis::SetLabelsSeparation(int32_t value) {
+    if (value < 0)
+        throw AxisException("Labels Separation % must be greater than 0");
+    Store(labelsSeparation_, value);
+}
+
+void TCustomChartAxis::Assign(const TCustomChartAxis& s) {
+    automatic_ = s.automatic_;
+    automaticMaximum_ = s.automaticMaximum_;
+    automaticMinimum_ = s.automaticMinimum_;
+    increment_ = s.increment_;
+    maximum_ = s.maximum_;
+    minimum_ = s.minimum_;
+    logarithmic_ = s.logarithmic_;
+    logarithmicBase_ = s.logarithmicBase_;
+    axisPen_->Assign(*s.axisPen_);
+    title_->Assign(*s.title_);
+    titleSize_ = s.titleSize_;
+    grid_->Assign(*s.grid_);
+    gridCentered_ = s.gridCentered_;
+    labels_ = s.labels_;
+    labelsAngle_ = s.labelsAngle_;
+    labelsFont_->Assign(*s.labelsFont_);
+    labelsOnAxis_ = s.labelsOnAxis_;
+    labelsSeparation_ = s.labelsSeparation_;
+    labelsSize_ = s.labelsSize_;
+    labelStyle_ = s.labelStyle_;
+    axisValuesFormat_ = s.axisValuesFormat_;
+    dateTimeFormat_ = s.dateTimeFormat_;
+    exactDateTime_ = s.exactDateTime_;
+    roundFirstLabel_ = s.roundFirstLabel_;
+    labelsMultiLine_ = s.labelsMultiLine_;
+    minorGrid_->Assign(*s.minorGrid_);
+    minorTickCount_ = s.minorTickCount_;
+    minorTickLength_ = s.minorTickLength_;
+    minorTicks_->Assign(*s.minorTicks_);
+    ticks_->Assign(*s.ticks_);
+    ticksInner_->Assign(*s.ticksInner_);
+    tickInnerLength_ = s.tickInnerLength_;
+    tickLength_ = s.tickLength_;
+    tickOnLabelsOnly_ = s.tickOnLabelsOnly_;
+    inverted_ = s.inverted_;
+    visible_ = s.visible_;
+    startPosition_ = s.startPosition_;
+    endPosition_ = s.endPosition_;
+    positionPercent_ = s.positionPercent_;
+    depthRole_ = s.depthRole_;
+    isHorizontal_ = s.isHorizontal_;
+    farSide_ = s.farSide_;
+    standardTitleAngle_ = s.standardTitleAngle_;
+    Changed();
+}
+
+// ---- Range ----
+
+void TCustomChartAxis::RefreshRange() {
+    if (automatic_ || automaticMaximum_)
+        maximum_ = chart_->SeriesExtreme(*this, false, isHorizontal_);
+    if (automatic_ || automaticMinimum_)
+        minimum_ = chart_->SeriesExtreme(*this, true, isHorizontal_);
+    scaleMaximum_ = maximum_;
+    scaleMinimum_ = minimum_;
+    scaleRange_ = scaleMaximum_ - scaleMinimum_;
+}
+
+long double TCustomChartAxis::ExtendedRange() const {
+    // Identical to the stored range whenever that one is finite.
+    if (std::isfinite(scaleRange_))
+        return scaleRange_;
+    return static_cast<long double>(scaleMaximum_) - scaleMinimum_;
+}
+
+void TCustomChartAxis::PlacePixels() {
+    const Rect& plot = chart_->PlotRect();
+    const int32_t p = isHorizontal_ ? plot.Left : plot.Top;
+    const long double length = isHorizontal_ ? chart_->PlotWidth() : chart_->PlotHeight();
+    startPixel_ = AddClamped(p, RoundToInt32(length * 0.01L * startPosition_));
+    endPixel_ = AddClamped(p, RoundToInt32(length * 0.01L * endPosition_));
+    pixelLength_ = AddClamped(endPixel_, -int64_t{startPixel_});
+    centerPixel_ = static_cast<int32_t>((int64_t{startPixel_} + endPixel_) / 2);
+}
+
+void TCustomChartAxis::WidenRangeByMargins(const Rect& margins) {
+    const int32_t a = isHorizontal_ ? margins.Left : margins.Top;
+    const int32_t b = isHorizontal_ ? margins.Right : margins.Bottom;
+    const int32_t s0 = startPixel_;
+    const int32_t e0 = endPixel_;
+    startPixel_ = AddClamped(s0, a);
+    endPixel_ = AddClamped(e0, -int64_t{b});
+    pixelLength_ = AddClamped(endPixel_, -int64_t{startPixel_});
+    long double lo = 0;
+    long double hi = 0;
+    if (pixelLength_ > 0) {
+        // In extended precision throughout: a scale that already spans most of the double
+        // range may widen beyond it, and then saturates.
+        const long double range = ExtendedRange();
+        const auto valueAt = [&](int32_t pixel) {
+            const long double t =
+                (inverted_ ? int64_t{endPixel_} - pixel : int64_t{pixel} - startPixel_) * range /
+                pixelLength_;
+            return isHorizontal_ ? scaleMinimum_ + t : scaleMaximum_ - t;
+        };
+        lo = valueAt(s0);
+        hi = valueAt(e0);
+    }
+    PlacePixels();
+    scaleMinimum_ = StoreScaleValue(lo);
+    scaleMaximum_ = StoreScaleValue(hi);
+    if (scaleMinimum_ > scaleMaximum_)
+        std::swap(scaleMinimum_, scaleMaximum_);
+    scaleRange_ = scaleMaximum_ - scaleMinimum_;
+}
+
+int32_t TCustomChartAxis::ValueToPixel(double value) const {
+    return isHorizontal_ ? ValueToPixelX(value) : ValueToPixelY(value);
+}
+
+int32_t TCustomChartAxis::ValueToPixelX(double value) const {
+    if (depthRole_)
+        return DepthValueToPixel(value);
+    if (scaleRange_ == 0)
+        return centerPixel_;
+    const double d = static_cast<double>((static_cast<long double>(value) - scaleMinimum_) *
+                                         pixelLength_ / ExtendedRange());
+    if (!(std::fabs(d) < 2147483647.0))
+        return centerPixel_;
+    const int64_t r = static_cast<int64_t>(std::nearbyint(d));
+    return inverted_ ? AddClamped(endPixel_, -r) : AddClamped(startPixel_, r);
+}
+
+int32_t TCustomChartAxis::ValueToPixelY(double value) const {
+    if (depthRole_)
+        return DepthValueToPixel(value);
+    if (scaleRange_ == 0)
+        return centerPixel_;
+    const double d = static_cast<double>((static_cast<long double>(value) - scaleMinimum_) *
+                                         pixelLength_ / ExtendedRange());
+    if (!(std::fabs(d) < 2147483647.0))
+        return centerPixel_;
+    const int64_t r = static_cast<int64_t>(std::nearbyint(d));
+    return inverted_ ? AddClamped(startPixel_, r) : AddClamped(endPixel_, -r);
+}
+
+int32_t TCustomChartAxis::DepthValueToPixel(double value) const {
+    const int32_t depth = chart_->ChartDepth();
+    if (scaleRange_ == 0)
+        return depth / 2;
+    const long double from = inverted_ ? scaleMaximum_ : scaleMinimum_;
+    const long double t = depth * (static_cast<long double>(value) - from) / ExtendedRange();
+    return RoundToInt32(inverted_ ? -t : t);
+}
+
+double TCustomChartAxis::PixelToValue(int32_t pixel) const {
+    if (pixelLength_ <= 0)
+        return 0;
+    const long double t = (inverted_ ? int64_t{endPixel_} - pixel : int64_t{pixel} - startPixel_) *
+                          ExtendedRange() / pixelLength_;
+    return StoreScaleValue(isHorizontal_ ? scaleMinimum_ + t : scaleMaximum_ - t);
+}
+
+// ---- Increment ----
+
+int32_t TCustomChartAxis::LabelExtent(double value, bool useFontHeight) {
+    const std::string text = FormatLabelValue(value);
+    TCanvas3D& canvas = Canvas();
+    int32_t widest = 0;
+    const int32_t lines = ForEachLabelLine(text, [&](std::string_view line) {
+        if (!useFontHeight)
+            widest = std::max(widest, canvas.TextWidth(line));
+    });
+    if (useFontHeight)
+        return static_cast<int32_t>(
+            std::min<int64_t>(int64_t{canvas.FontHeight()} * lines, INT32_MAX));
+    return widest;
+}
+
+double TCustomChartAxis::ComputeIncrement() {
+    const bool across = isHorizontal_ ? (labelsAngle_ == 90 || labelsAngle_ == 270)
+                                      : (labelsAngle_ == 0 || labelsAngle_ == 180);
+    const int32_t size =
+        std::max(LabelExtent(scaleMaximum_, across), LabelExtent(scaleMinimum_, across));
+    return IncrementForCount(IncrementForSize(size));
+}
+
+int32_t TCustomChartAxis::IncrementForSize(int32_t labelSize) const {
+    if (labelSize <= 0)
+        return 1;
+    int64_t s = labelSize;
+    if (labelsSeparation_ > 0)
+        s += RoundToInt32(0.01L * labelsSeparation_ * labelSize);
+    return RoundToInt32(static_cast<long double>(pixelLength_) / s);
+}
+
+double TCustomChartAxis::IncrementForCount(int32_t count) const {
+    if (count < 1)
+        return MinimumIncrement;
+    const long double range = ExtendedRange();
+    double t = increment_ > 0 ? increment_ : (std::fabs(range) >= 1 ? 1.0 : MinimumIncrement);
+    if (labelsSeparation_ > 0) {
+        int64_t labels = int64_t{count} + 1;
+        // An infinite step leaves nothing to count; the label pass refuses it.
+        while (labels > count && std::isfinite(t)) {
+            const long double q = range / t;
+            if (std::fabs(q) < 2147483647.0L) {
+                labels = static_cast<int64_t>(std::nearbyintl(q));
+                if (labels > count)
+                    t = NextNiceStep(t);
+            } else {
+                t = NextNiceStep(t);
+            }
+        }
+    }
+    return std::max(t, MinimumIncrement);
+}
+
+double TCustomChartAxis::NextNiceStep(double x) {
+    if (!(x > 0) || !std::isfinite(x))
+        return x;
+    if (x >= 10)
+        return NextNiceStep(x * 0.1) * 10;
+    if (x < 1)
+        return NextNiceStep(x * 10) * 0.1;
+    if (x < 2)
+        return 2;
+    if (x < 5)
+        return 5;
+    return 10;
+}
+
+// ---- Manual range ----
+
+void TCustomChartAxis::SetRange(double minimum, double maximum) {
+    automatic_ = automaticMinimum_ = automaticMaximum_ = false;
+    if (minimum > maximum)
+        std::swap(minimum, maximum);
+    Store(minimum_, minimum);
+    Store(maximum_, maximum);
+    if (static_cast<long double>(maximum_) - minimum_ < 1e-10L)
+        Store(maximum_, StoreScaleValue(minimum_ + 1e-10L));
+}
+
+void TCustomChartAxis::ShiftRange(double delta, bool checkLimits) {
+    if (checkLimits) {
+        const bool dataAbove =
+            delta > 0 && chart_->SeriesExtreme(*this, false, isHorizontal_) > maximum_;
+        if (!dataAbove) {
+            if (delta >= 0)
+                return;
+            if (chart_->SeriesExtreme(*this, true, isHorizontal_) >= minimum_)
+                return;
+        }
+    }
+    automatic_ = false;
+    automaticMaximum_ = false;
+    maximum_ = StoreScaleValue(static_cast<long double>(maximum_) + delta);
+    automaticMinimum_ = false;
+    minimum_ = StoreScaleValue(static_cast<long double>(minimum_) + delta);
+    chart_->Repaint();
+}
+
+bool TCustomChartAxis::HitTest(int32_t x, int32_t y) const {
+    if (!chart_->AxisShown(*this))
+        return false;
+    const int32_t lo = std::min(startPixel_, endPixel_);
+    const int32_t hi = std::max(startPixel_, endPixel_);
+    int32_t a;
+    int32_t b;
+    if (labelsPos_ < linePos_) {
+        a = labelsPos_;
+        b = AddClamped(linePos_, AxisClickTolerance);
+    } else {
+        a = AddClamped(linePos_, -AxisClickTolerance);
+        b = labelsPos_;
+    }
+    const Rect hit = isHorizontal_ ? Rect{lo, a, hi, b} : Rect{a, lo, b, hi};
+    return hit.Contains(x, y);
+}
+
+} // namespace vemora

@@ -1,0 +1,342 @@
+// An axis of the chart: its range (automatic from the series or set by hand), the mapping
+// between values and screen pixels, the label step, the labels with their number text,
+// the space it takes beside the plot and its drawing through the 3D canvas.
+#pragma once
+
+#include "canvas/chart_pen.h"
+#include "canvas/property.h"
+#include "chart/font_object.h"
+#include "platform/gfx/geometry.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vemora {
+
+using gfx::Rect;
+
+class TCustomAxisPanel;
+class TCustomChartAxis;
+class TChartAxis;
+class TChartSeries;
+class TCanvas3D;
+
+enum class TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
+
+// May replace a label's text. ValueIndex is -1 (and Series null) for value labels.
+using TAxisOnGetLabel = std::function<void(TCustomChartAxis* sender, TChartSeries* series,
+                                           int32_t valueIndex, std::string& labelText)>;
+// Supplies label values one by one instead of the walk down the scale.
+using TAxisOnGetNextLabel = std::function<void(TCustomChartAxis* sender, int32_t labelIndex,
+                                               double& labelValue, bool& stop)>;
+
+class TChartAxisTitle : public TChartFontObject {
+public:
+    TChartAxisTitle(TCustomAxisPanel* chart, TCustomChartAxis* axis);
+
+    TCustomChartAxis* Axis() const { return axis_; }
+    int32_t Angle() const { return angle_; }
+    void SetAngle(int32_t value); // ChartException outside 0..359
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& value);
+    // The angle is kept with the settings only when it differs from the axis's standard.
+    bool AngleStored() const;
+
+    // Axis reference, angle and caption, then the font.
+    void Assign(const TChartAxisTitle& source);
+
+    // The axis sets its standard angle at creation, without a repaint.
+    void InitAngle(int32_t value) { angle_ = value; }
+
+private:
+    TCustomChartAxis* axis_;
+    int32_t angle_ = 0;
+    std::string caption_;
+};
+
+// A label the last draw produced, for the layout export and for tests.
+struct TAxisLabel {
+    double Value = 0;
+    std::string Text;
+    int32_t Pixel = 0;
+};
+
+class TCustomChartAxis {
+public:
+    // The step below which no label step goes.
+    static constexpr double MinimumIncrement = 1e-12;
+    // Pixels beyond the axis line that still count as a click on the axis.
+    static constexpr int32_t AxisClickTolerance = 3;
+    // The tick positions one draw can record.
+    static constexpr size_t TickListCapacity = 2000;
+
+    // Adds itself to the chart's axes list.
+    explicit TCustomChartAxis(TCustomAxisPanel* chart);
+    TCustomChartAxis(const TCustomChartAxis&) = delete;
+    TCustomChartAxis& operator=(const TCustomChartAxis&) = delete;
+    virtual ~TCustomChartAxis();
+
+    TCustomAxisPanel* ParentChart() const { return chart_; }
+
+    // Range
+    bool Automatic() const { return automatic_; }
+    void SetAutomatic(bool value);
+    bool AutomaticMaximum() const { return automaticMaximum_; }
+    void SetAutomaticMaximum(bool value);
+    bool AutomaticMinimum() const { return automaticMinimum_; }
+    void SetAutomaticMinimum(bool value);
+    double Increment() const { return increment_; }
+    void SetIncrement(double value); // AxisException below 0
+    double Maximum() const { return maximum_; }
+    void SetMaximum(double value); // AxisException below Minimum
+    double Minimum() const { return minimum_; }
+    void SetMinimum(double value); // AxisException above Maximum
+    bool Logarithmic() const { return logarithmic_; }
+    void SetLogarithmic(bool value);
+    int32_t LogarithmicBase() const { return logarithmicBase_; }
+    void SetLogarithmicBase(int32_t value); // AxisException below 2
+
+    // Look
+    TChartAxisPen& Axis() { return *axisPen_; }
+    const TChartAxisPen& Axis() const { return *axisPen_; }
+    void SetAxis(const TChartPen& value) { axisPen_->Assign(value); }
+    TChartAxisTitle& Title() { return *title_; }
+    const TChartAxisTitle& Title() const { return *title_; }
+    void SetTitle(const TChartAxisTitle& value) { title_->Assign(value); }
+    int32_t TitleSize() const { return titleSize_; }
+    void SetTitleSize(int32_t value) { Store(titleSize_, value); }
+    TDottedGrayPen& Grid() { return *grid_; }
+    const TDottedGrayPen& Grid() const { return *grid_; }
+    void SetGrid(const TChartPen& value) { grid_->Assign(value); }
+    bool GridCentered() const { return gridCentered_; }
+    void SetGridCentered(bool value) { Store(gridCentered_, value); }
+    bool Labels() const { return labels_; }
+    void SetLabels(bool value) { Store(labels_, value); }
+    int32_t LabelsAngle() const { return labelsAngle_; }
+    void SetLabelsAngle(int32_t value); // ChartException outside 0..359
+    TFont& LabelsFont() { return *labelsFont_; }
+    const TFont& LabelsFont() const { return *labelsFont_; }
+    void SetLabelsFont(const TFont& value) { labelsFont_->Assign(value); }
+    bool LabelsOnAxis() const { return labelsOnAxis_; }
+    void SetLabelsOnAxis(bool value) { Store(labelsOnAxis_, value); }
+    int32_t LabelsSeparation() const { return labelsSeparation_; }
+    void SetLabelsSeparation(int32_t value); // AxisException below 0
+    int32_t LabelsSize() const { return labelsSize_; }
+    void SetLabelsSize(int32_t value) { Store(labelsSize_, value); }
+    TAxisLabelStyle LabelStyle() const { return labelStyle_; }
+    void SetLabelStyle(TAxisLabelStyle value) { Store(labelStyle_, value); }
+    const std::string& AxisValuesFormat() const { return axisValuesFormat_; }
+    void SetAxisValuesFormat(const std::string& value) { Store(axisValuesFormat_, value); }
+    const std::string& DateTimeFormat() const { return dateTimeFormat_; }
+    void SetDateTimeFormat(const std::string& value) { Store(dateTimeFormat_, value); }
+    bool ExactDateTime() const { return exactDateTime_; }
+    void SetExactDateTime(bool value) { Store(exactDateTime_, value); }
+    bool RoundFirstLabel() const { return roundFirstLabel_; }
+    void SetRoundFirstLabel(bool value) { Store(roundFirstLabel_, value); }
+    bool LabelsMultiLine() const { return labelsMultiLine_; }
+    void SetLabelsMultiLine(bool value) { Store(labelsMultiLine_, value); }
+    TChartHiddenPen& MinorGrid() { return *minorGrid_; }
+    const TChartHiddenPen& MinorGrid() const { return *minorGrid_; }
+    void SetMinorGrid(const TChartPen& value) { minorGrid_->Assign(value); }
+    int32_t MinorTickCount() const { return minorTickCount_; }
+    void SetMinorTickCount(int32_t value) { Store(minorTickCount_, value); }
+    int32_t MinorTickLength() const { return minorTickLength_; }
+    void SetMinorTickLength(int32_t value) { Store(minorTickLength_, value); }
+    TDarkGrayPen& MinorTicks() { return *minorTicks_; }
+    const TDarkGrayPen& MinorTicks() const { return *minorTicks_; }
+    void SetMinorTicks(const TChartPen& value) { minorTicks_->Assign(value); }
+    TDarkGrayPen& Ticks() { return *ticks_; }
+    const TDarkGrayPen& Ticks() const { return *ticks_; }
+    void SetTicks(const TChartPen& value) { ticks_->Assign(value); }
+    TDarkGrayPen& TicksInner() { return *ticksInner_; }
+    const TDarkGrayPen& TicksInner() const { return *ticksInner_; }
+    void SetTicksInner(const TChartPen& value) { ticksInner_->Assign(value); }
+    int32_t TickInnerLength() const { return tickInnerLength_; }
+    void SetTickInnerLength(int32_t value) { Store(tickInnerLength_, value); }
+    int32_t TickLength() const { return tickLength_; }
+    void SetTickLength(int32_t value) { Store(tickLength_, value); }
+    bool TickOnLabelsOnly() const { return tickOnLabelsOnly_; }
+    void SetTickOnLabelsOnly(bool value) { Store(tickOnLabelsOnly_, value); }
+    bool Inverted() const { return inverted_; }
+    void SetInverted(bool value) { Store(inverted_, value); }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value) { Store(visible_, value); }
+    double StartPosition() const { return startPosition_; }
+    void SetStartPosition(double value) { Store(startPosition_, value); }
+    double EndPosition() const { return endPosition_; }
+    void SetEndPosition(double value) { Store(endPosition_, value); }
+    double PositionPercent() const { return positionPercent_; }
+    void SetPositionPercent(double value) { Store(positionPercent_, value); }
+
+    // Role, set by the chart after construction.
+    bool IsHorizontal() const { return isHorizontal_; }
+    bool FarSide() const { return farSide_; }
+    bool DepthRole() const { return depthRole_; }
+    int32_t StandardTitleAngle() const { return standardTitleAngle_; }
+    void SetRole(bool horizontal, bool farSide, bool depth, int32_t titleAngle);
+
+    // Scale and screen span of the current frame.
+    double ScaleMinimum() const { return scaleMinimum_; }
+    double ScaleMaximum() const { return scaleMaximum_; }
+    double ScaleRange() const { return scaleRange_; }
+    bool ScaleIsDateTime() const { return scaleIsDateTime_; }
+    int32_t StartPixel() const { return startPixel_; }
+    int32_t EndPixel() const { return endPixel_; }
+    int32_t PixelLength() const { return pixelLength_; }
+    int32_t CenterPixel() const { return centerPixel_; }
+    int32_t LinePos() const { return linePos_; }
+    int32_t LabelsPos() const { return labelsPos_; }
+    int32_t TitlePos() const { return titlePos_; }
+
+    // The automatic range from the series.
+    void RefreshRange();
+    // The screen span from the plot rectangle.
+    void PlacePixels();
+    // Widens the scale so that the given pixels stay free at the ends of the span.
+    void WidenRangeByMargins(const Rect& margins);
+    int32_t ValueToPixel(double value) const;
+    int32_t ValueToPixelX(double value) const;
+    int32_t ValueToPixelY(double value) const;
+    int32_t DepthValueToPixel(double value) const;
+    double PixelToValue(int32_t pixel) const;
+    // The label step of this draw; the labels font must be on the canvas.
+    double ComputeIncrement();
+    int32_t IncrementForSize(int32_t labelSize) const;
+    double IncrementForCount(int32_t count) const;
+    static double NextNiceStep(double x);
+    // A manual range; zooming uses it.
+    void SetRange(double minimum, double maximum);
+    // Panning: moves both ends by delta; with checkLimits only toward data beyond the range.
+    void ShiftRange(double delta, bool checkLimits);
+    bool HitTest(int32_t x, int32_t y) const;
+
+    // Copies every setting and the role; not the chart, the scale or the pixels.
+    void Assign(const TCustomChartAxis& source);
+
+    // Labels
+    TAxisLabelStyle EffectiveLabelStyle() const;
+    std::string FormatLabelValue(double value) const;
+    int32_t WidestLabel();
+
+    // Space and drawing
+    void ReserveSpace(Rect& rect, bool builtIn);
+    int32_t TickAreaSize() const;
+    int32_t LabelsAreaSize();
+    int32_t TitleAreaSize();
+    int32_t SideEdge(const Rect& rect) const;
+    int32_t ApplyPositionPercent(int32_t coordinate, const Rect& rect) const;
+    void DrawAxis(bool placeLine);
+    void PlaceLabel(int32_t pixel, std::string_view text);
+    void DrawLabelText(int32_t x, int32_t y, std::string_view text, int32_t angle);
+
+    // What the last DrawAxis produced: its step, its labels in drawing order and its tick
+    // positions.
+    double LastIncrement() const { return lastIncrement_; }
+    const std::vector<TAxisLabel>& LastLabels() const { return lastLabels_; }
+    const std::vector<int32_t>& LastTicks() const { return tickList_; }
+
+protected:
+    template <class T> void Store(T& field, const T& value) {
+        if (StoreChanged(field, value))
+            Changed();
+    }
+
+private:
+    void Changed();
+    TCanvas3D& Canvas() const;
+    // The scale's extent in extended precision: the stored range may have overflowed.
+    long double ExtendedRange() const;
+    int32_t LabelExtent(double value, bool useFontHeight);
+    bool AppendTick(int32_t pixel);
+    void ValueLabelPass(double step);
+    void NextLabelPass();
+    void HandleLabel(double value);
+    void DrawTitle();
+    void DrawLines();
+    void DrawTick(int32_t p, int32_t offset, int32_t length);
+    void DrawTicks(int32_t offset, int32_t length);
+    void DrawGrid();
+    void DrawGridLine(int32_t p);
+    void DrawMinorMarks(bool grid);
+    void DrawMinorMark(int32_t position, bool grid);
+
+    TCustomAxisPanel* chart_;
+    bool labels_ = true;
+    int32_t logarithmicBase_ = 10;
+    bool automatic_ = true;
+    bool automaticMaximum_ = true;
+    bool automaticMinimum_ = true;
+    int32_t labelsSeparation_ = 10;
+    std::string axisValuesFormat_ = "#,##0.###";
+    TAxisLabelStyle labelStyle_ = TAxisLabelStyle::talAuto;
+    bool labelsOnAxis_ = true;
+    std::unique_ptr<TFont> labelsFont_;
+    bool tickOnLabelsOnly_ = true;
+    int32_t standardTitleAngle_ = 0;
+    std::unique_ptr<TChartAxisTitle> title_;
+    std::unique_ptr<TDarkGrayPen> ticks_;
+    int32_t tickLength_ = 4;
+    std::unique_ptr<TDarkGrayPen> minorTicks_;
+    int32_t minorTickLength_ = 2;
+    int32_t minorTickCount_ = 3;
+    std::unique_ptr<TDarkGrayPen> ticksInner_;
+    std::unique_ptr<TDottedGrayPen> grid_;
+    std::unique_ptr<TChartHiddenPen> minorGrid_;
+    std::unique_ptr<TChartAxisPen> axisPen_;
+    bool visible_ = true;
+    bool roundFirstLabel_ = true;
+    bool exactDateTime_ = true;
+    double startPosition_ = 0;
+    double endPosition_ = 100;
+    double positionPercent_ = 0;
+
+    double increment_ = 0;
+    double maximum_ = 0;
+    double minimum_ = 0;
+    bool logarithmic_ = false;
+    int32_t titleSize_ = 0;
+    bool gridCentered_ = false;
+    int32_t labelsAngle_ = 0;
+    int32_t labelsSize_ = 0;
+    std::string dateTimeFormat_;
+    bool labelsMultiLine_ = false;
+    int32_t tickInnerLength_ = 0;
+    bool inverted_ = false;
+
+    bool isHorizontal_ = false;
+    bool farSide_ = false;
+    bool depthRole_ = false;
+    double scaleMinimum_ = 0;
+    double scaleMaximum_ = 0;
+    double scaleRange_ = 0;
+    bool scaleIsDateTime_ = false;
+    int32_t startPixel_ = 0;
+    int32_t endPixel_ = 0;
+    int32_t pixelLength_ = 0;
+    int32_t centerPixel_ = 0;
+    int32_t linePos_ = 0;
+    int32_t labelsPos_ = 0;
+    int32_t titlePos_ = 0;
+
+    // Kept between draws only to reuse their storage.
+    std::vector<int32_t> tickList_;
+    std::vector<TAxisLabel> lastLabels_;
+    double lastIncrement_ = 0;
+};
+
+// One of the four side axes.
+class TChartAxis : public TCustomChartAxis {
+public:
+    using TCustomChartAxis::TCustomChartAxis;
+};
+
+// The axis across the depth of the 3D view.
+class TChartDepthAxis : public TCustomChartAxis {
+public:
+    using TCustomChartAxis::TCustomChartAxis;
+};
+
+} // namespace vemora

@@ -1,0 +1,131 @@
+// The chart panel with series and axes: the series list, the five axes, the 3D depth of
+// the series slots and the axis part of the layout of each frame.
+#pragma once
+
+#include "axes/chart_axis.h"
+#include "chart/chart_panel.h"
+
+#include <memory>
+#include <vector>
+
+namespace vemora {
+
+class TChartSeries;
+
+// The chart's series in the order they were attached.
+using TChartSeriesList = std::vector<TChartSeries*>;
+
+using TChartPageChangeEvent = std::function<void(TCustomChartPanel* sender)>;
+
+class TCustomAxisPanel : public TCustomChartPanelExtended {
+public:
+    explicit TCustomAxisPanel(ui::WindowHost* host);
+    ~TCustomAxisPanel() override;
+
+    bool AxisVisible() const { return axisVisible_; }
+    void SetAxisVisible(bool value) { SetAndInvalidate(axisVisible_, value); }
+    bool View3DWalls() const { return view3DWalls_; }
+    void SetView3DWalls(bool value) { SetAndInvalidate(view3DWalls_, value); }
+    bool ClipPoints() const { return clipPoints_; }
+    void SetClipPoints(bool value) { SetAndInvalidate(clipPoints_, value); }
+    bool ScaleLastPage() const { return scaleLastPage_; }
+    void SetScaleLastPage(bool value) { SetAndInvalidate(scaleLastPage_, value); }
+    int32_t MaxPointsPerPage() const { return maxPointsPerPage_; }
+    void SetMaxPointsPerPage(int32_t value); // ChartException below 0
+    int32_t Page() const { return page_; }
+    void SetPage(int32_t value);
+    int32_t NumPages() const;
+
+    // Series
+    const TChartSeriesList& SeriesList() const { return seriesList_; }
+    int32_t SeriesCount() const { return static_cast<int32_t>(seriesList_.size()); }
+    TChartSeries* Series(int32_t index) const { return seriesList_.at(index); }
+    // Attaches the series and keeps it: the chart frees it when it is destroyed.
+    TChartSeries* AddSeries(std::unique_ptr<TChartSeries> series);
+    // Detaches and frees every series the chart was given; detaches the others.
+    void FreeAllSeries();
+    int32_t CountActiveSeries() const;
+
+    // Axes, in list order: bottom, top, left, right, depth.
+    const std::vector<TCustomChartAxis*>& Axes() const { return axes_; }
+    TChartAxis& BottomAxis() { return *bottomAxis_; }
+    TChartAxis& TopAxis() { return *topAxis_; }
+    TChartAxis& LeftAxis() { return *leftAxis_; }
+    TChartAxis& RightAxis() { return *rightAxis_; }
+    TChartDepthAxis& DepthAxis() { return *depthAxis_; }
+    const TChartAxis& BottomAxis() const { return *bottomAxis_; }
+    const TChartAxis& TopAxis() const { return *topAxis_; }
+    const TChartAxis& LeftAxis() const { return *leftAxis_; }
+    const TChartAxis& RightAxis() const { return *rightAxis_; }
+    const TChartDepthAxis& DepthAxis() const { return *depthAxis_; }
+
+    int32_t SeriesDepth() const { return seriesDepth_; }
+    int32_t SeriesDepthY() const { return seriesDepthY_; }
+    int32_t HighestZOrder() const { return highestZOrder_; }
+    void SetHighestZOrder(int32_t value) { highestZOrder_ = value; }
+
+    // Whether the axis is drawn and takes space in this frame.
+    bool AxisShown(const TCustomChartAxis& axis) const;
+    // The smallest or largest finite value of the series on the axis; 0 without any.
+    double SeriesExtreme(const TCustomChartAxis& axis, bool wantMinimum, bool isX) const;
+    // The thickness the axis leaves for its wall.
+    virtual int32_t WallSizeFor(const TCustomChartAxis& axis) const;
+
+    // Layout steps of a frame, in the order a frame runs them after its titles.
+    void AssignZOrders();
+    void ComputeDepth();
+    virtual void LayoutAxes();
+    void AssignZRanges();
+    virtual void ApplySeriesMargins();
+    // Prepares the canvas for a frame of the given client rectangle; returns the drawing
+    // area.
+    Rect OpenCanvas(const Rect& clientRect);
+    // The geometry of a frame of the client area without painting it: drawing area, plot
+    // rectangle, z-slots, axis ranges and positions, series margins and the projection.
+    void ComputeLayout();
+
+    // Puts the font on the canvas.
+    void SelectFont(const TFont& font);
+
+    // Called by the series when its chart changes.
+    void AttachSeries(TChartSeries* series);
+    void DetachSeries(TChartSeries* series);
+    // Called by each axis's constructor and destructor.
+    void RegisterAxis(TCustomChartAxis* axis) { axes_.push_back(axis); }
+    void UnregisterAxis(TCustomChartAxis* axis);
+
+    TChartNotifyEvent OnBeforeDrawAxes;
+    TChartNotifyEvent OnBeforeDrawSeries;
+    TChartNotifyEvent OnAfterDraw;
+    TChartPageChangeEvent OnPageChange;
+    TAxisOnGetLabel OnGetAxisLabel;
+    TAxisOnGetNextLabel OnGetNextAxisLabel;
+
+protected:
+    // The thickness of the back wall, which the chart's walls give.
+    virtual int32_t BackWallSize() const { return 0; }
+    // The axes reserve their space, outermost first; an axis whose demand would leave
+    // nothing is ignored.
+    void ReserveAxesSpace();
+
+private:
+    bool axisVisible_ = true;
+    TChartSeriesList seriesList_;
+    std::vector<std::unique_ptr<TChartSeries>> ownedSeries_;
+    bool view3DWalls_ = true;
+    bool clipPoints_ = true;
+    std::vector<TCustomChartAxis*> axes_;
+    std::unique_ptr<TChartAxis> bottomAxis_;
+    std::unique_ptr<TChartAxis> topAxis_;
+    std::unique_ptr<TChartAxis> leftAxis_;
+    std::unique_ptr<TChartAxis> rightAxis_;
+    std::unique_ptr<TChartDepthAxis> depthAxis_;
+    int32_t page_ = 1;
+    bool scaleLastPage_ = true;
+    int32_t maxPointsPerPage_ = 0;
+    int32_t seriesDepth_ = 0;
+    int32_t seriesDepthY_ = 0;
+    int32_t highestZOrder_ = 0;
+};
+
+} // namespace vemora

@@ -1,0 +1,163 @@
+// The chart control: the axis panel with its title and foot, the three walls of the plot
+// box and the legend.
+#pragma once
+
+#include "chart/axis_panel.h"
+#include "chart/font_object.h"
+
+#include <string>
+#include <vector>
+
+namespace vemora {
+
+// One side of the 3D plot box.
+class TChartWall {
+public:
+    // The colour given here is the wall's default colour.
+    TChartWall(TCustomChartPanel* chart, TColor color);
+    TChartWall(const TChartWall&) = delete;
+    TChartWall& operator=(const TChartWall&) = delete;
+
+    TChartBrush& Brush() { return *brush_; }
+    const TChartBrush& Brush() const { return *brush_; }
+    void SetBrush(const TBrush& value) { brush_->Assign(value); }
+    TColor Color() const { return color_; }
+    void SetColor(TColor value) { Store(color_, value); }
+    bool ColorStored() const { return color_ != defaultColor_; }
+    bool Dark3D() const { return dark3D_; }
+    void SetDark3D(bool value) { Store(dark3D_, value); }
+    TChartPen& Pen() { return *pen_; }
+    const TChartPen& Pen() const { return *pen_; }
+    void SetPen(const TChartPen& value) { pen_->Assign(value); }
+    int32_t Size() const { return size_; }
+    void SetSize(int32_t value) { Store(size_, value); }
+
+    void Assign(const TChartWall& source);
+
+private:
+    template <class T> void Store(T& field, const T& value) {
+        if (StoreChanged(field, value))
+            chart_->Invalidate();
+    }
+
+    TCustomChartPanel* chart_;
+    std::unique_ptr<TChartBrush> brush_;
+    TColor color_;
+    TColor defaultColor_;
+    bool dark3D_ = true;
+    std::unique_ptr<TChartPen> pen_;
+    int32_t size_ = 0;
+};
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// The chart's title above the plot or its foot below it.
+class TChartTitle : public TChartFontObject {
+public:
+    explicit TChartTitle(TCustomChartPanel* chart);
+
+    bool AdjustFrame() const { return adjustFrame_; }
+    void SetAdjustFrame(bool value) { Store(adjustFrame_, value); }
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value) { Store(alignment_, value); }
+    TChartBrush& Brush() { return *brush_; }
+    const TChartBrush& Brush() const { return *brush_; }
+    TColor Color() const { return color_; }
+    void SetColor(TColor value) { Store(color_, value); }
+    TChartHiddenPen& Frame() { return *frame_; }
+    const TChartHiddenPen& Frame() const { return *frame_; }
+    const std::vector<std::string>& Text() const { return text_; }
+    void SetText(std::vector<std::string> value) { Store(text_, value); }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value) { Store(visible_, value); }
+    // Where the last frame drew it.
+    const Rect& TitleRect() const { return titleRect_; }
+    void SetTitleRect(const Rect& value) { titleRect_ = value; }
+
+private:
+    template <class T> void Store(T& field, const T& value) {
+        if (StoreChanged(field, value))
+            Repaint();
+    }
+
+    bool adjustFrame_ = true;
+    TAlignment alignment_ = TAlignment::taCenter;
+    std::unique_ptr<TChartBrush> brush_;
+    TColor color_ = clDefault;
+    std::unique_ptr<TChartHiddenPen> frame_;
+    std::vector<std::string> text_;
+    bool visible_ = true;
+    Rect titleRect_;
+};
+
+// The legend: hidden on this program's chart; only its visibility takes part in a frame.
+class TChartLegend {
+public:
+    explicit TChartLegend(TCustomChartPanel* chart) : chart_(chart) {}
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value) {
+        if (StoreChanged(visible_, value))
+            chart_->Invalidate();
+    }
+    // A vertical legend stands beside the plot, a horizontal one above or below it.
+    bool Vertical() const { return true; }
+
+private:
+    TCustomChartPanel* chart_;
+    bool visible_ = true;
+};
+
+class TCustomChart : public TCustomAxisPanel {
+public:
+    explicit TCustomChart(ui::WindowHost* host);
+    ~TCustomChart() override;
+
+    TChartTitle& Title() { return *title_; }
+    TChartTitle& Foot() { return *foot_; }
+    TChartWall& BackWall() { return *backWall_; }
+    TChartWall& LeftWall() { return *leftWall_; }
+    TChartWall& BottomWall() { return *bottomWall_; }
+    TChartLegend& Legend() { return *legend_; }
+    const TChartTitle& Title() const { return *title_; }
+    const TChartTitle& Foot() const { return *foot_; }
+    const TChartWall& BackWall() const { return *backWall_; }
+    const TChartWall& LeftWall() const { return *leftWall_; }
+    const TChartWall& BottomWall() const { return *bottomWall_; }
+    const TChartLegend& Legend() const { return *legend_; }
+
+    // The back wall's pen and colour under the names the chart publishes them.
+    TChartPen& Frame() { return backWall_->Pen(); }
+    TColor BackColor() const { return backWall_->Color(); }
+    void SetBackColor(TColor value);
+
+    bool BackImageInside() const { return backImageInside_; }
+    void SetBackImageInside(bool value) { SetAndInvalidate(backImageInside_, value); }
+    bool ScalesRestored() const { return scalesRestored_; }
+    bool SkipMouseAction() const { return skipMouseAction_; }
+    void SetSkipMouseAction(bool value) { skipMouseAction_ = value; }
+
+    int32_t WallSizeFor(const TCustomChartAxis& axis) const override;
+
+protected:
+    int32_t BackWallSize() const override { return backWall_->Size(); }
+
+private:
+    std::unique_ptr<TChartTitle> title_;
+    std::unique_ptr<TChartTitle> foot_;
+    std::unique_ptr<TChartWall> backWall_;
+    std::unique_ptr<TChartWall> leftWall_;
+    std::unique_ptr<TChartLegend> legend_;
+    std::unique_ptr<TChartWall> bottomWall_;
+    bool backImageInside_ = false;
+    bool scalesRestored_ = true;
+    bool skipMouseAction_ = false;
+};
+
+// The chart with its settings published; no behaviour of its own.
+class TChart : public TCustomChart {
+public:
+    using TCustomChart::TCustomChart;
+};
+
+} // namespace vemora

@@ -1,0 +1,245 @@
+// The chart control's first two layers: a window panel with bevels, margins, its 3D canvas
+// and the plot geometry of the current frame; then the background gradient, the back image
+// and the zoom and panning settings.
+#pragma once
+
+#include "canvas/chart_canvas.h"
+#include "canvas/gradient.h"
+#include "canvas/property.h"
+#include "platform/ui/window_host.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vemora {
+
+enum class TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
+enum class TBorderStyle { bsNone, bsSingle };
+enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
+enum class TBackImageMode { pbmStretch, pbmTile, pbmCenter };
+
+// The drag state of a zoom rectangle or of a pan, in window pixels.
+struct TZoomPanningRecord {
+    bool Dragging = false;
+    int32_t StartX = 0;
+    int32_t StartY = 0;
+    int32_t EndX = 0;
+    int32_t EndY = 0;
+
+    void Activate(int32_t x, int32_t y) {
+        StartX = EndX = x;
+        StartY = EndY = y;
+        Dragging = true;
+    }
+    void Normalize() {
+        if (StartX > EndX)
+            std::swap(StartX, EndX);
+        if (StartY > EndY)
+            std::swap(StartY, EndY);
+    }
+};
+
+class TCustomChartPanel;
+using TChartNotifyEvent = std::function<void(TCustomChartPanel* sender)>;
+
+class TCustomChartPanel {
+public:
+    // The host is the window the panel lives in; it must outlive the panel. Without one
+    // (nullptr) invalidation only marks the canvas dirty.
+    explicit TCustomChartPanel(ui::WindowHost* host);
+    TCustomChartPanel(const TCustomChartPanel&) = delete;
+    TCustomChartPanel& operator=(const TCustomChartPanel&) = delete;
+    virtual ~TCustomChartPanel();
+
+    ui::WindowHost* Host() const { return host_; }
+    const std::string& Name() const { return name_; }
+    void SetName(std::string value) { name_ = std::move(value); }
+
+    int32_t Left() const { return left_; }
+    int32_t Top() const { return top_; }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+    void SetWidth(int32_t value) { SetBounds(left_, top_, value, height_); }
+    void SetHeight(int32_t value) { SetBounds(left_, top_, width_, value); }
+
+    TPanelBevel BevelOuter() const { return bevelOuter_; }
+    void SetBevelOuter(TPanelBevel value) { SetAndInvalidate(bevelOuter_, value); }
+    TPanelBevel BevelInner() const { return bevelInner_; }
+    void SetBevelInner(TPanelBevel value) { SetAndInvalidate(bevelInner_, value); }
+    int32_t BevelWidth() const { return bevelWidth_; }
+    void SetBevelWidth(int32_t value) { SetAndInvalidate(bevelWidth_, value); }
+    int32_t BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int32_t value) { SetAndInvalidate(borderWidth_, value); }
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle value);
+    TColor Color() const { return color_; }
+    void SetColor(TColor value) { SetAndInvalidate(color_, value); }
+    int32_t Chart3DPercent() const { return chart3DPercent_; }
+    void SetChart3DPercent(int32_t value); // ChartException outside 1..100
+    bool UseZOrder() const { return useZOrder_; }
+    void SetUseZOrder(bool value) { SetAndInvalidate(useZOrder_, value); }
+
+    // Margins in percent of the drawing area: 0 left, 1 top, 2 right, 3 bottom.
+    int32_t Margin(int index) const { return margins_.at(index); }
+    void SetMargin(int index, int32_t value) { SetAndInvalidate(margins_.at(index), value); }
+    int32_t MarginLeft() const { return margins_[0]; }
+    int32_t MarginTop() const { return margins_[1]; }
+    int32_t MarginRight() const { return margins_[2]; }
+    int32_t MarginBottom() const { return margins_[3]; }
+    void SetMarginLeft(int32_t value) { SetMargin(0, value); }
+    void SetMarginTop(int32_t value) { SetMargin(1, value); }
+    void SetMarginRight(int32_t value) { SetMargin(2, value); }
+    void SetMarginBottom(int32_t value) { SetMargin(3, value); }
+
+    bool View3D() const { return view3D_; }
+    void SetView3D(bool value) { SetAndInvalidate(view3D_, value); }
+    TView3DOptions& View3DOptions() { return *view3DOptions_; }
+    const TView3DOptions& View3DOptions() const { return *view3DOptions_; }
+    void SetView3DOptions(const TView3DOptions& value) { view3DOptions_->Assign(value); }
+
+    bool IsPrinting() const { return isPrinting_; }
+    bool PrintProportional() const { return printProportional_; }
+    const Rect& PrintMargins() const { return printMargins_; }
+
+    ui::TCursor Cursor() const { return cursor_; }
+    void SetCursor(ui::TCursor value);
+
+    // Geometry of the current frame.
+    const Rect& PanelBounds() const { return panelBounds_; }
+    const Rect& PlotRect() const { return plotRect_; }
+    // The title drawing and the layout move the plot rectangle's edges.
+    void SetPlotRect(const Rect& value) { plotRect_ = value; }
+    int32_t PlotWidth() const { return plotWidth_; }
+    int32_t PlotHeight() const { return plotHeight_; }
+    int32_t PlotXCenter() const { return plotXCenter_; }
+    int32_t PlotYCenter() const { return plotYCenter_; }
+    int32_t ChartDepth() const { return chartDepth_; }
+    int32_t ChartDepthY() const { return chartDepthY_; }
+
+    TCanvas3D& Canvas3D() { return *canvas3D_; }
+    const TCanvas3D& Canvas3D() const { return *canvas3D_; }
+    // Replaces the drawing surface (a recording canvas in tests, say); it draws into the
+    // window canvas between frames.
+    void SetCanvas3D(std::unique_ptr<TCanvas3D> canvas);
+    TCanvas& WindowCanvas() { return *windowCanvas_; }
+
+    TZoomPanningRecord& ZoomRecord() { return zoom_; }
+    TZoomPanningRecord& PanningRecord() { return panning_; }
+
+    // False while the panel is being built or destroyed: invalidation is then ignored.
+    bool RepaintEnabled() const { return repaintEnabled_; }
+    void SetRepaintEnabled(bool value) { repaintEnabled_ = value; }
+    // Settings are being loaded (the property checks that compare two properties are
+    // skipped until the end).
+    bool Loading() const { return loading_; }
+    void BeginLoading() { loading_ = true; }
+    void EndLoading() { loading_ = false; }
+    bool Destroying() const { return destroying_; }
+
+    // Marks the frame out of date and asks the window to repaint; never draws.
+    virtual void Invalidate();
+    // Paints now if anything is invalid.
+    void Update();
+    // Invalidate, then Update.
+    void Repaint();
+
+    // The plot rectangle of a new frame from the drawing area, the border and the margins.
+    void CalcPlotRect(const Rect& panelBounds);
+    // Keeps the plot rectangle inside the drawing area and the right way round, and
+    // recomputes its size and centre.
+    void UpdatePlotSize();
+
+protected:
+    // Stores a new value and invalidates; an unchanged value does nothing.
+    template <class T> void SetAndInvalidate(T& field, const T& value) {
+        if (StoreChanged(field, value))
+            Invalidate();
+    }
+    // Begins the teardown: nothing invalidates or repaints from here on.
+    void BeginDestroy() {
+        destroying_ = true;
+        repaintEnabled_ = false;
+    }
+
+    Rect panelBounds_;
+    Rect plotRect_;
+    int32_t chartDepth_ = 0;
+    int32_t chartDepthY_ = 0;
+
+private:
+    ui::WindowHost* host_;
+    std::string name_;
+    int32_t left_ = 0;
+    int32_t top_ = 0;
+    int32_t width_ = 400;
+    int32_t height_ = 250;
+    TPanelBevel bevelOuter_ = TPanelBevel::bvRaised;
+    TPanelBevel bevelInner_ = TPanelBevel::bvNone;
+    int32_t bevelWidth_ = 1;
+    int32_t borderWidth_ = 0;
+    TBorderStyle borderStyle_ = TBorderStyle::bsNone;
+    TColor color_ = clBtnFace;
+    int32_t chart3DPercent_ = 15;
+    bool useZOrder_ = true;
+    int32_t plotWidth_ = 0;
+    int32_t plotHeight_ = 0;
+    int32_t plotXCenter_ = 0;
+    int32_t plotYCenter_ = 0;
+    std::unique_ptr<TCanvas> windowCanvas_;
+    std::array<int32_t, 4> margins_{3, 4, 3, 4};
+    ui::TCursor cursor_ = ui::TCursor::crDefault;
+    TZoomPanningRecord panning_;
+    bool isPrinting_ = false;
+    bool printProportional_ = true;
+    int32_t printResolution_ = 0;
+    bool view3D_ = true;
+    std::unique_ptr<TView3DOptions> view3DOptions_;
+    TZoomPanningRecord zoom_;
+    std::unique_ptr<TCanvas3D> canvas3D_;
+    bool repaintEnabled_ = false;
+    Rect printMargins_{15, 15, 15, 15};
+    bool loading_ = false;
+    bool destroying_ = false;
+};
+
+class TCustomChartPanelExtended : public TCustomChartPanel {
+public:
+    explicit TCustomChartPanelExtended(ui::WindowHost* host);
+
+    int32_t AnimatedZoomSteps() const { return animatedZoomSteps_; }
+    void SetAnimatedZoomSteps(int32_t value) { animatedZoomSteps_ = value; }
+    bool AnimatedZoom() const { return animatedZoom_; }
+    void SetAnimatedZoom(bool value) { animatedZoom_ = value; }
+    bool AllowZoom() const { return allowZoom_; }
+    void SetAllowZoom(bool value) { allowZoom_ = value; }
+    TPanningMode AllowPanning() const { return allowPanning_; }
+    void SetAllowPanning(TPanningMode value) { allowPanning_ = value; }
+    // A picture behind the chart; empty by default.
+    const std::shared_ptr<const gfx::Bitmap>& BackImage() const { return backImage_; }
+    void SetBackImage(std::shared_ptr<const gfx::Bitmap> value);
+    bool HasBackImage() const { return backImage_ && !backImage_->Empty(); }
+    TBackImageMode BackImageMode() const { return backImageMode_; }
+    void SetBackImageMode(TBackImageMode value) { SetAndInvalidate(backImageMode_, value); }
+    TChartGradient& Gradient() { return *gradient_; }
+    const TChartGradient& Gradient() const { return *gradient_; }
+    void SetGradient(const TCustomChartGradient& value) { gradient_->Assign(value); }
+    bool IsZoomed() const { return isZoomed_; }
+    void SetIsZoomed(bool value) { isZoomed_ = value; }
+
+    TChartNotifyEvent OnUndoZoom;
+
+private:
+    std::unique_ptr<TChartGradient> gradient_;
+    TBackImageMode backImageMode_ = TBackImageMode::pbmStretch;
+    std::shared_ptr<const gfx::Bitmap> backImage_;
+    int32_t animatedZoomSteps_ = 8;
+    bool animatedZoom_ = false;
+    bool allowZoom_ = true;
+    TPanningMode allowPanning_ = TPanningMode::pmBoth;
+    bool isZoomed_ = false;
+};
+
+} // namespace vemora

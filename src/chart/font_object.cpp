@@ -1,0 +1,15 @@
+#include "chart/font_object.h"
+
+#include "chart/chart_panel.h"
+
+namespace vemora {
+
+TChartFontObject::TChartFontObject(TCustomChartPanel* chart)
+    : chart_(chart), font_(NewChartFont([this](void*) { Repaint(); })) {}
+
+void TChartFontObject::Repaint() {
+    if (chart_)
+        chart_->Invalidate();
+}
+
+} // namespace vemora

@@ -1,0 +1,55 @@
+#include "platform/ui/headless_window_host.h"
+
+#include <algorithm>
+
+namespace vemora::ui {
+
+HeadlessWindowHost::HeadlessWindowHost(int32_t clientWidth, int32_t clientHeight)
+    : screen_(std::max(clientWidth, 0), std::max(clientHeight, 0)),
+      bounds_{0, 0, std::max(clientWidth, 0), std::max(clientHeight, 0)} {}
+
+void HeadlessWindowHost::SetBounds(const gfx::Rect& bounds, bool sunkenEdge) {
+    bounds_ = bounds;
+    const int64_t edge = sunkenEdge ? 2 * kEdgeWidth : 0;
+    const auto w = static_cast<int32_t>(std::max<int64_t>(bounds.Width() - edge, 0));
+    const auto h = static_cast<int32_t>(std::max<int64_t>(bounds.Height() - edge, 0));
+    ResizeClient(w, h);
+}
+
+gfx::Rect HeadlessWindowHost::ClientRect() const {
+    return {0, 0, screen_.Width(), screen_.Height()};
+}
+
+void HeadlessWindowHost::ResizeClient(int32_t width, int32_t height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == screen_.Width() && height == screen_.Height())
+        return;
+    screen_.Resize(width, height);
+    // A window that grows or shrinks is repainted, as a real one is.
+    Invalidate();
+}
+
+void HeadlessWindowHost::Invalidate() {
+    invalid_ = true;
+    ++invalidations_;
+}
+
+void HeadlessWindowHost::Update() {
+    if (invalid_)
+        Paint();
+}
+
+void HeadlessWindowHost::Expose() {
+    Paint();
+}
+
+void HeadlessWindowHost::Paint() {
+    // Validated before painting: an invalidation raised while painting stays pending.
+    invalid_ = false;
+    ++paints_;
+    if (client_)
+        client_->PaintWindow(screen_);
+}
+
+} // namespace vemora::ui

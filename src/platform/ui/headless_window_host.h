@@ -1,0 +1,52 @@
+// A window without a screen, for tests and the command-line tool: the client area is a
+// bitmap in memory, invalidation sets a flag, and an update paints synchronously into the
+// bitmap when the flag is set.
+#pragma once
+
+#include "platform/ui/window_host.h"
+
+#include <cstdint>
+
+namespace vemora::ui {
+
+class HeadlessWindowHost final : public WindowHost {
+public:
+    // The width of the sunken edge on every side.
+    static constexpr int32_t kEdgeWidth = 2;
+
+    explicit HeadlessWindowHost(int32_t clientWidth = 0, int32_t clientHeight = 0);
+
+    void SetClient(WindowClient* client) override { client_ = client; }
+    void SetBounds(const gfx::Rect& bounds, bool sunkenEdge) override;
+    gfx::Rect ClientRect() const override;
+    void Invalidate() override;
+    void Update() override;
+    void SetCursor(TCursor cursor) override { cursor_ = cursor; }
+    TCursor Cursor() const override { return cursor_; }
+    void SetMouseCapture(bool captured) override { captured_ = captured; }
+    bool HasMouseCapture() const override { return captured_; }
+
+    // The client area changes size without the control knowing (a resize by the user).
+    void ResizeClient(int32_t width, int32_t height);
+    // The window was uncovered: paint whatever the invalid state.
+    void Expose();
+
+    bool IsInvalid() const { return invalid_; }
+    uint64_t Invalidations() const { return invalidations_; }
+    uint64_t Paints() const { return paints_; }
+    const gfx::Bitmap& Screen() const { return screen_; }
+
+private:
+    void Paint();
+
+    WindowClient* client_ = nullptr;
+    gfx::Bitmap screen_;
+    gfx::Rect bounds_;
+    bool invalid_ = true;
+    bool captured_ = false;
+    TCursor cursor_ = TCursor::crDefault;
+    uint64_t invalidations_ = 0;
+    uint64_t paints_ = 0;
+};
+
+} // namespace vemora::ui
