@@ -76,7 +76,7 @@ int32_t TCustomChartAxis::TitleAreaSize() {
 }
 
 void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
-    scaleIsDateTime_ = false;
+    RefreshScaleIsDateTime();
     const auto shrink = [&](int64_t n) {
         if (isHorizontal_) {
             if (farSide_)
@@ -117,7 +117,7 @@ void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
 // ---- Drawing ----
 
 void TCustomChartAxis::DrawAxis(bool placeLine) {
-    scaleIsDateTime_ = false;
+    RefreshScaleIsDateTime();
     chart_->SelectFont(*labelsFont_);
     const double step = ComputeIncrement();
     lastIncrement_ = step;

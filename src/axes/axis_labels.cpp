@@ -16,6 +16,21 @@ constexpr long double kMaxLabelSteps = 10000;
 // How many values the chart's label event may supply in one draw.
 constexpr int32_t kMaxSuppliedLabels = 2000;
 
+// Takes an event handler away for its lifetime and puts it back, also on an exception.
+class HookAside {
+public:
+    explicit HookAside(TAxisOnGetLabel& hook) : hook_(hook), saved_(std::move(hook)) {
+        hook_ = nullptr;
+    }
+    HookAside(const HookAside&) = delete;
+    HookAside& operator=(const HookAside&) = delete;
+    ~HookAside() { hook_ = std::move(saved_); }
+
+private:
+    TAxisOnGetLabel& hook_;
+    TAxisOnGetLabel saved_;
+};
+
 } // namespace
 
 TAxisLabelStyle TCustomChartAxis::EffectiveLabelStyle() const {
@@ -54,6 +69,8 @@ std::string TCustomChartAxis::FormatLabelValue(double value) const {
 int32_t TCustomChartAxis::WidestLabel() {
     switch (EffectiveLabelStyle()) {
     case TAxisLabelStyle::talValue: {
+        // The hook may change the texts of the labels drawn, not the space they take.
+        HookAside aside(chart_->OnGetAxisLabel);
         long double lo = scaleMinimum_;
         long double hi = scaleMaximum_;
         if (roundFirstLabel_) {
@@ -61,18 +78,8 @@ int32_t TCustomChartAxis::WidestLabel() {
             lo = std::trunc(lo / step) * step;
             hi = std::trunc(hi / step) * step;
         }
-        // The hook may change the texts of the labels drawn, not the space they take.
-        TAxisOnGetLabel hook = std::move(chart_->OnGetAxisLabel);
-        chart_->OnGetAxisLabel = nullptr;
-        int32_t widest = 0;
-        try {
-            widest = std::max(LabelExtent(static_cast<double>(hi), false),
-                              LabelExtent(static_cast<double>(lo), false));
-        } catch (...) {
-            chart_->OnGetAxisLabel = std::move(hook);
-            throw;
-        }
-        chart_->OnGetAxisLabel = std::move(hook);
+        const int32_t widest = std::max(LabelExtent(static_cast<double>(hi), false),
+                                        LabelExtent(static_cast<double>(lo), false));
         return widest + Canvas().TextWidth(" ");
     }
     case TAxisLabelStyle::talMark:

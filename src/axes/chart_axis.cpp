@@ -6,6 +6,7 @@
 #include "chart/axis_panel.h"
 #include "platform/numeric/exceptions.h"
 #include "platform/numeric/extended.h"
+#include "series/chart_series.h"
 
 #include <cmath>
 #include <cstdio>
@@ -161,6 +162,7 @@ void TCustomChartAxis::SetMinimum(double value) {
 
 void TCustomChartAxis::SetLogarithmic(bool value) {
     if (value && value != logarithmic_) {
+        RefreshScaleIsDateTime();
         if (scaleIsDateTime_)
             throw AxisException("DateTime Axis cannot be Logarithmic");
         RefreshRange();
@@ -232,6 +234,17 @@ void TCustomChartAxis::Assign(const TCustomChartAxis& s) {
     farSide_ = s.farSide_;
     standardTitleAngle_ = s.standardTitleAngle_;
     Changed();
+}
+
+void TCustomChartAxis::RefreshScaleIsDateTime() {
+    scaleIsDateTime_ = false;
+    for (const TChartSeries* series : chart_->SeriesList()) {
+        if (series->Active() && series->IsOnAxis(this)) {
+            scaleIsDateTime_ =
+                isHorizontal_ ? series->XValues().DateTime() : series->YValues().DateTime();
+            return;
+        }
+    }
 }
 
 // ---- Range ----
@@ -399,10 +412,11 @@ double TCustomChartAxis::IncrementForCount(int32_t count) const {
 double TCustomChartAxis::NextNiceStep(double x) {
     if (!(x > 0) || !std::isfinite(x))
         return x;
+    // Each level hands a double to the next, so the scaling rounds as it goes.
     if (x >= 10)
-        return NextNiceStep(x * 0.1) * 10;
+        return static_cast<double>(NextNiceStep(static_cast<double>(x * 0.1L)) * 10.0L);
     if (x < 1)
-        return NextNiceStep(x * 10) * 0.1;
+        return static_cast<double>(NextNiceStep(static_cast<double>(x * 10.0L)) * 0.1L);
     if (x < 2)
         return 2;
     if (x < 5)

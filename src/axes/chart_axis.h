@@ -246,6 +246,8 @@ protected:
 
 private:
     void Changed();
+    // A date-time scale when the first active series on the axis keeps date-times there.
+    void RefreshScaleIsDateTime();
     TCanvas3D& Canvas() const;
     // The scale's extent in extended precision: the stored range may have overflowed.
     long double ExtendedRange() const;

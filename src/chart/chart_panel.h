@@ -102,6 +102,7 @@ public:
 
     bool IsPrinting() const { return isPrinting_; }
     bool PrintProportional() const { return printProportional_; }
+    int32_t PrintResolution() const { return printResolution_; }
     const Rect& PrintMargins() const { return printMargins_; }
 
     ui::TCursor Cursor() const { return cursor_; }
