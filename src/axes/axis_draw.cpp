@@ -143,15 +143,21 @@ void TCustomChartAxis::DrawAxis(bool placeLine) {
     DrawLines();
 }
 
-void TCustomChartAxis::PlaceLabel(int32_t pixel, std::string_view text) {
-    if (tickOnLabelsOnly_)
-        AppendTick(pixel);
-    chart_->SelectFont(*labelsFont_);
+void TCustomChartAxis::PrepareText(const TFont& font) {
+    chart_->SelectFont(font);
     TCanvas3D& canvas = Canvas();
     canvas.Brush().SetColor(chart_->Color());
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    // White text would vanish on paper.
     if (chart_->IsPrinting() && canvas.Font().Color() == clWhite)
         canvas.Font().SetColor(clBlack);
+}
+
+void TCustomChartAxis::PlaceLabel(int32_t pixel, std::string_view text) {
+    if (tickOnLabelsOnly_)
+        AppendTick(pixel);
+    PrepareText(*labelsFont_);
+    TCanvas3D& canvas = Canvas();
     if (depthRole_) {
         canvas.SetTextAlign(gfx::TA_LEFT | gfx::TA_TOP);
         canvas.TextOutAtDepth(labelsPos_, chart_->PlotRect().Bottom, text, pixel);
@@ -242,12 +248,8 @@ void TCustomChartAxis::DrawLabelText(int32_t x, int32_t y, std::string_view text
 }
 
 void TCustomChartAxis::DrawTitle() {
-    chart_->SelectFont(title_->Font());
+    PrepareText(title_->Font());
     TCanvas3D& canvas = Canvas();
-    canvas.Brush().SetColor(chart_->Color());
-    canvas.Brush().SetStyle(TBrushStyle::bsClear);
-    if (chart_->IsPrinting() && canvas.Font().Color() == clWhite)
-        canvas.Font().SetColor(clBlack);
     if (depthRole_) {
         canvas.SetTextAlign(gfx::TA_LEFT | gfx::TA_TOP);
         canvas.TextOutAtDepth(titlePos_, chart_->PlotRect().Bottom, title_->Caption(),

@@ -126,19 +126,12 @@ void TCustomChartAxis::SetAutomatic(bool value) {
     }
 }
 
-void TCustomChartAxis::SetAutomaticMaximum(bool value) {
-    Store(automaticMaximum_, value);
+void TCustomChartAxis::SetAutomaticEnd(bool& end, bool otherEnd, bool value) {
+    Store(end, value);
+    // Both ends automatic make the axis automatic; one manual end makes it manual.
     if (!value)
         Store(automatic_, false);
-    else if (automaticMinimum_)
-        Store(automatic_, true);
-}
-
-void TCustomChartAxis::SetAutomaticMinimum(bool value) {
-    Store(automaticMinimum_, value);
-    if (!value)
-        Store(automatic_, false);
-    else if (automaticMaximum_)
+    else if (otherEnd)
         Store(automatic_, true);
 }
 
@@ -311,30 +304,34 @@ int32_t TCustomChartAxis::ValueToPixel(double value) const {
     return isHorizontal_ ? ValueToPixelX(value) : ValueToPixelY(value);
 }
 
+bool TCustomChartAxis::PixelDistance(double value, int64_t& distance) const {
+    if (scaleRange_ == 0)
+        return false;
+    const double d = static_cast<double>((static_cast<long double>(value) - scaleMinimum_) *
+                                         pixelLength_ / ExtendedRange());
+    // Also false for NaN: a value that cannot be placed goes to the centre.
+    if (!(std::fabs(d) < 2147483647.0))
+        return false;
+    distance = static_cast<int64_t>(std::nearbyint(d));
+    return true;
+}
+
 int32_t TCustomChartAxis::ValueToPixelX(double value) const {
     if (depthRole_)
         return DepthValueToPixel(value);
-    if (scaleRange_ == 0)
+    int64_t d = 0;
+    if (!PixelDistance(value, d))
         return centerPixel_;
-    const double d = static_cast<double>((static_cast<long double>(value) - scaleMinimum_) *
-                                         pixelLength_ / ExtendedRange());
-    if (!(std::fabs(d) < 2147483647.0))
-        return centerPixel_;
-    const int64_t r = static_cast<int64_t>(std::nearbyint(d));
-    return inverted_ ? AddClamped(endPixel_, -r) : AddClamped(startPixel_, r);
+    return inverted_ ? AddClamped(endPixel_, -d) : AddClamped(startPixel_, d);
 }
 
 int32_t TCustomChartAxis::ValueToPixelY(double value) const {
     if (depthRole_)
         return DepthValueToPixel(value);
-    if (scaleRange_ == 0)
+    int64_t d = 0;
+    if (!PixelDistance(value, d))
         return centerPixel_;
-    const double d = static_cast<double>((static_cast<long double>(value) - scaleMinimum_) *
-                                         pixelLength_ / ExtendedRange());
-    if (!(std::fabs(d) < 2147483647.0))
-        return centerPixel_;
-    const int64_t r = static_cast<int64_t>(std::nearbyint(d));
-    return inverted_ ? AddClamped(startPixel_, r) : AddClamped(endPixel_, -r);
+    return inverted_ ? AddClamped(startPixel_, d) : AddClamped(endPixel_, -d);
 }
 
 int32_t TCustomChartAxis::DepthValueToPixel(double value) const {

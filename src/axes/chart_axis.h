@@ -85,9 +85,13 @@ public:
     bool Automatic() const { return automatic_; }
     void SetAutomatic(bool value);
     bool AutomaticMaximum() const { return automaticMaximum_; }
-    void SetAutomaticMaximum(bool value);
+    void SetAutomaticMaximum(bool value) {
+        SetAutomaticEnd(automaticMaximum_, automaticMinimum_, value);
+    }
     bool AutomaticMinimum() const { return automaticMinimum_; }
-    void SetAutomaticMinimum(bool value);
+    void SetAutomaticMinimum(bool value) {
+        SetAutomaticEnd(automaticMinimum_, automaticMaximum_, value);
+    }
     double Increment() const { return increment_; }
     void SetIncrement(double value); // AxisException below 0
     double Maximum() const { return maximum_; }
@@ -246,11 +250,17 @@ protected:
 
 private:
     void Changed();
+    void SetAutomaticEnd(bool& end, bool otherEnd, bool value);
+    // The font of a text on the canvas, over a clear brush.
+    void PrepareText(const TFont& font);
     // A date-time scale when the first active series on the axis keeps date-times there.
     void RefreshScaleIsDateTime();
     TCanvas3D& Canvas() const;
     // The scale's extent in extended precision: the stored range may have overflowed.
     long double ExtendedRange() const;
+    // The distance of the value from the scale's minimum in whole pixels; false when the
+    // scale is empty or the distance is beyond what a coordinate can hold.
+    bool PixelDistance(double value, int64_t& distance) const;
     int32_t LabelExtent(double value, bool useFontHeight);
     bool AppendTick(int32_t pixel);
     void ValueLabelPass(double step);

@@ -267,12 +267,13 @@ bool TChartSeries::IsOnAxis(const TCustomChartAxis* axis) const {
     return vertAxis_ == TVertAxis::aBothVertAxis || axis == vertAxisObject_;
 }
 
+// A series outside any chart has no screen position: 0.
 int32_t TChartSeries::XPixel(int32_t index) const {
-    return horizAxisObject_->ValueToPixelX(XAt(index));
+    return horizAxisObject_ ? horizAxisObject_->ValueToPixelX(XAt(index)) : 0;
 }
 
 int32_t TChartSeries::YPixel(int32_t index) const {
-    return vertAxisObject_->ValueToPixelY(YAt(index));
+    return vertAxisObject_ ? vertAxisObject_->ValueToPixelY(YAt(index)) : 0;
 }
 
 void TChartSeries::FindShownRange() {

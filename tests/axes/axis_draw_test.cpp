@@ -185,6 +185,15 @@ TEST(AxisDrawing, MinorMarksGridCentringAndDefaultGridColour) {
     EXPECT_EQ(rig.recorder->Of('D'),
               (Strings{"D 350 300 0 4", "D 250 300 0 4", "D 150 300 0 4", "D 50 300 0 4"}));
     EXPECT_EQ(rig.chart.Canvas3D().Pen().Color(), clGray);
+
+    // The minor grid: full grid lines at the minor positions, after everything else.
+    rig.recorder->calls.clear();
+    axis.SetGrid(TChartHiddenPen());
+    axis.MinorGrid().SetVisible(true);
+    AxisRig::Scale(axis, 0, 400, 200); // ticks at 400, 200, 0
+    axis.DrawAxis(true);
+    EXPECT_EQ(rig.recorder->Of('D'), (Strings{"D 250 300 0 4", "D 300 300 0 4", "D 350 300 0 4",
+                                              "D 50 300 0 4", "D 100 300 0 4", "D 150 300 0 4"}));
 }
 
 TEST(AxisDrawing, ScaleUpsideDownDrawsOnlyTheLine) {
