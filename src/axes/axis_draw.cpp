@@ -3,6 +3,7 @@
 #include "axes/chart_axis.h"
 #include "axes/label_format.h"
 #include "chart/axis_panel.h"
+#include "platform/numeric/extended.h"
 
 #include <cmath>
 
@@ -15,18 +16,6 @@ constexpr uint32_t kLabelAlign[2][2] = {
     {gfx::TA_CENTER | gfx::TA_TOP, gfx::TA_CENTER | gfx::TA_BOTTOM}, // horizontal axis
     {gfx::TA_RIGHT, gfx::TA_LEFT},                                   // vertical axis
 };
-
-int32_t Clamp32(int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
-int32_t RoundHalfEven(long double v) {
-    if (!(v > INT32_MIN))
-        return INT32_MIN;
-    if (!(v < INT32_MAX))
-        return INT32_MAX;
-    return static_cast<int32_t>(std::nearbyintl(v));
-}
 
 } // namespace
 
@@ -42,10 +31,10 @@ int32_t TCustomChartAxis::ApplyPositionPercent(int32_t coordinate, const Rect& r
     if (positionPercent_ == 0)
         return coordinate;
     const long double across = isHorizontal_ ? r.Height() : r.Width();
-    int64_t d = RoundHalfEven(positionPercent_ * 0.01L * across);
+    int64_t d = RoundSaturated(positionPercent_ * 0.01L * across);
     if (farSide_)
         d = -d;
-    return isHorizontal_ ? Clamp32(coordinate - d) : Clamp32(coordinate + d);
+    return isHorizontal_ ? SaturateInt32(coordinate - d) : SaturateInt32(coordinate + d);
 }
 
 int32_t TCustomChartAxis::TickAreaSize() const {
@@ -54,7 +43,7 @@ int32_t TCustomChartAxis::TickAreaSize() const {
         size += tickLength_;
     if (minorTicks_->Visible())
         size = std::max<int64_t>(size, minorTickLength_);
-    return Clamp32(size);
+    return SaturateInt32(size);
 }
 
 int32_t TCustomChartAxis::LabelsAreaSize() {
@@ -80,21 +69,21 @@ void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
     const auto shrink = [&](int64_t n) {
         if (isHorizontal_) {
             if (farSide_)
-                r.Top = Clamp32(r.Top + n);
+                r.Top = SaturateInt32(r.Top + n);
             else
-                r.Bottom = Clamp32(r.Bottom - n);
+                r.Bottom = SaturateInt32(r.Bottom - n);
         } else {
             if (farSide_)
-                r.Right = Clamp32(r.Right - n);
+                r.Right = SaturateInt32(r.Right - n);
             else
-                r.Left = Clamp32(r.Left + n);
+                r.Left = SaturateInt32(r.Left + n);
         }
     };
     if (!builtIn) {
         const int64_t outward = (isHorizontal_ != farSide_) ? 1 : -1;
         linePos_ = ApplyPositionPercent(SideEdge(r), r);
-        labelsPos_ = Clamp32(linePos_ + outward * TickAreaSize());
-        titlePos_ = Clamp32(labelsPos_ + outward * LabelsAreaSize());
+        labelsPos_ = SaturateInt32(linePos_ + outward * TickAreaSize());
+        titlePos_ = SaturateInt32(labelsPos_ + outward * LabelsAreaSize());
         return;
     }
     if (depthRole_) {
@@ -215,7 +204,7 @@ void TCustomChartAxis::DrawLabelText(int32_t x, int32_t y, std::string_view text
     const int64_t s = (angle == 180 || angle == 270) ? -int64_t{h} : int64_t{h};
     if (rightAngle) {
         const int64_t n = lines;
-        const int64_t block = RoundHalfEven(static_cast<long double>(s) * 0.5L * (n + 1));
+        const int64_t block = RoundSaturated(static_cast<long double>(s) * 0.5L * (n + 1));
         if (!vertical) {
             if (angle == 0)
                 py -= farSide_ ? s * n : s;
@@ -240,9 +229,9 @@ void TCustomChartAxis::DrawLabelText(int32_t x, int32_t y, std::string_view text
                 px += s;
         }
         if (angle == 0)
-            canvas.TextOutAtDepth(Clamp32(px), Clamp32(py), line, z);
+            canvas.TextOutAtDepth(SaturateInt32(px), SaturateInt32(py), line, z);
         else
-            canvas.RotatedTextAtDepth(Clamp32(px), Clamp32(py), line, angle, z);
+            canvas.RotatedTextAtDepth(SaturateInt32(px), SaturateInt32(py), line, angle, z);
     });
     canvas.SetTextAlign(gfx::TA_LEFT | gfx::TA_TOP);
 }
@@ -270,7 +259,7 @@ void TCustomChartAxis::DrawLines() {
         ApplyChartPen(*canvas.ReferenceCanvas(), *axisPen_);
         if (depthRole_) {
             const int32_t y =
-                Clamp32(int64_t{plot.Bottom} + chart_->WallSizeFor(chart_->BottomAxis()));
+                SaturateInt32(int64_t{plot.Bottom} + chart_->WallSizeFor(chart_->BottomAxis()));
             canvas.MoveToAtDepth(plot.Right, y, 0);
             canvas.LineToAtDepth(plot.Right, y, depth);
         } else if (isHorizontal_) {
@@ -278,15 +267,16 @@ void TCustomChartAxis::DrawLines() {
                 canvas.HorizLineAtDepth(startPixel_, endPixel_, linePos_, depth);
             else
                 canvas.HorizLineAtDepth(
-                    Clamp32(int64_t{startPixel_} - chart_->WallSizeFor(chart_->LeftAxis())),
-                    endPixel_, Clamp32(int64_t{linePos_} + w), 0);
+                    SaturateInt32(int64_t{startPixel_} - chart_->WallSizeFor(chart_->LeftAxis())),
+                    endPixel_, SaturateInt32(int64_t{linePos_} + w), 0);
         } else {
             if (farSide_)
                 canvas.VertLineAtDepth(linePos_, startPixel_, endPixel_, depth);
             else
                 canvas.VertLineAtDepth(
-                    Clamp32(int64_t{linePos_} - w), startPixel_,
-                    Clamp32(int64_t{endPixel_} + chart_->WallSizeFor(chart_->BottomAxis())), 0);
+                    SaturateInt32(int64_t{linePos_} - w), startPixel_,
+                    SaturateInt32(int64_t{endPixel_} + chart_->WallSizeFor(chart_->BottomAxis())),
+                    0);
         }
     }
     if (ticks_->Visible()) {
@@ -314,23 +304,23 @@ void TCustomChartAxis::DrawTick(int32_t p, int32_t offset, int32_t length) {
     const int32_t w = chart_->WallSizeFor(*this);
     const int64_t line = linePos_;
     if (depthRole_) {
-        canvas.HorizLineAtDepth(Clamp32(line + offset), Clamp32(line + offset + length),
+        canvas.HorizLineAtDepth(SaturateInt32(line + offset), SaturateInt32(line + offset + length),
                                 chart_->PlotRect().Bottom, p);
     } else if (!farSide_) {
         if (isHorizontal_)
-            canvas.VertLineAtDepth(p, Clamp32(line + offset + w),
-                                   Clamp32(line + offset + w + length), 0);
+            canvas.VertLineAtDepth(p, SaturateInt32(line + offset + w),
+                                   SaturateInt32(line + offset + w + length), 0);
         else
-            canvas.HorizLineAtDepth(Clamp32(line - offset - w), Clamp32(line - offset - w - length),
-                                    p, 0);
+            canvas.HorizLineAtDepth(SaturateInt32(line - offset - w),
+                                    SaturateInt32(line - offset - w - length), p, 0);
     } else {
         const int32_t depth = chart_->ChartDepth();
         if (isHorizontal_)
-            canvas.VertLineAtDepth(p, Clamp32(line - offset), Clamp32(line - offset - length),
-                                   depth);
+            canvas.VertLineAtDepth(p, SaturateInt32(line - offset),
+                                   SaturateInt32(line - offset - length), depth);
         else
-            canvas.HorizLineAtDepth(Clamp32(line + offset), Clamp32(line + offset + length), p,
-                                    depth);
+            canvas.HorizLineAtDepth(SaturateInt32(line + offset),
+                                    SaturateInt32(line + offset + length), p, depth);
     }
 }
 
@@ -354,7 +344,7 @@ void TCustomChartAxis::DrawGrid() {
     } else {
         for (size_t i = 1; i < tickList_.size(); ++i)
             DrawGridLine(
-                RoundHalfEven((static_cast<long double>(tickList_[i]) + tickList_[i - 1]) * 0.5L));
+                RoundSaturated((static_cast<long double>(tickList_[i]) + tickList_[i - 1]) * 0.5L));
     }
     canvas.SetBackMode(cbmOpaque);
 }
@@ -403,11 +393,11 @@ void TCustomChartAxis::DrawMinorMarks(bool grid) {
     const size_t k = tickList_.size();
     if (n < 1)
         return;
-    const auto mark = [&](int64_t position) { DrawMinorMark(Clamp32(position), grid); };
+    const auto mark = [&](int64_t position) { DrawMinorMark(SaturateInt32(position), grid); };
     if (k > 1) {
         const long double g = (static_cast<long double>(tickList_[1]) - tickList_[0]) / (n + 1);
         for (int64_t j = 1; j <= n; ++j) {
-            const int64_t d = RoundHalfEven(j * g);
+            const int64_t d = RoundSaturated(j * g);
             mark(tickList_[0] - d);
             mark(tickList_[k - 1] + d);
         }
@@ -415,7 +405,7 @@ void TCustomChartAxis::DrawMinorMarks(bool grid) {
     for (size_t i = 1; i < k; ++i) {
         const long double g = (static_cast<long double>(tickList_[i]) - tickList_[i - 1]) / (n + 1);
         for (int64_t j = 1; j <= n; ++j)
-            mark(tickList_[i] - RoundHalfEven(j * g));
+            mark(tickList_[i] - RoundSaturated(j * g));
     }
 }
 

@@ -18,20 +18,8 @@ namespace {
 
 constexpr double kMaxDouble = std::numeric_limits<double>::max();
 
-// Rounds to the nearest integer (ties to even), saturating at the 32-bit range so that
-// geometry from any setting stays finite.
-int32_t RoundToInt32(long double value) {
-    if (std::isnan(value))
-        return 0;
-    if (value <= INT32_MIN)
-        return INT32_MIN;
-    if (value >= INT32_MAX)
-        return INT32_MAX;
-    return static_cast<int32_t>(std::nearbyintl(value));
-}
-
 int32_t AddClamped(int64_t a, int64_t b) {
-    return static_cast<int32_t>(std::clamp<int64_t>(a + b, INT32_MIN, INT32_MAX));
+    return SaturateInt32(a + b);
 }
 
 // A scale end computed in extended precision that a double cannot hold saturates at the
@@ -263,8 +251,8 @@ void TCustomChartAxis::PlacePixels() {
     const Rect& plot = chart_->PlotRect();
     const int32_t p = isHorizontal_ ? plot.Left : plot.Top;
     const long double length = isHorizontal_ ? chart_->PlotWidth() : chart_->PlotHeight();
-    startPixel_ = AddClamped(p, RoundToInt32(length * 0.01L * startPosition_));
-    endPixel_ = AddClamped(p, RoundToInt32(length * 0.01L * endPosition_));
+    startPixel_ = AddClamped(p, RoundSaturated(length * 0.01L * startPosition_));
+    endPixel_ = AddClamped(p, RoundSaturated(length * 0.01L * endPosition_));
     pixelLength_ = AddClamped(endPixel_, -int64_t{startPixel_});
     centerPixel_ = static_cast<int32_t>((int64_t{startPixel_} + endPixel_) / 2);
 }
@@ -340,7 +328,7 @@ int32_t TCustomChartAxis::DepthValueToPixel(double value) const {
         return depth / 2;
     const long double from = inverted_ ? scaleMaximum_ : scaleMinimum_;
     const long double t = depth * (static_cast<long double>(value) - from) / ExtendedRange();
-    return RoundToInt32(inverted_ ? -t : t);
+    return RoundSaturated(inverted_ ? -t : t);
 }
 
 double TCustomChartAxis::PixelToValue(int32_t pixel) const {
@@ -380,8 +368,8 @@ int32_t TCustomChartAxis::IncrementForSize(int32_t labelSize) const {
         return 1;
     int64_t s = labelSize;
     if (labelsSeparation_ > 0)
-        s += RoundToInt32(0.01L * labelsSeparation_ * labelSize);
-    return RoundToInt32(static_cast<long double>(pixelLength_) / s);
+        s += RoundSaturated(0.01L * labelsSeparation_ * labelSize);
+    return RoundSaturated(static_cast<long double>(pixelLength_) / s);
 }
 
 double TCustomChartAxis::IncrementForCount(int32_t count) const {

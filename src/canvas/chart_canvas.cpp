@@ -10,21 +10,6 @@ namespace vemora {
 
 namespace {
 
-// Nearest, ties to even, held to the coordinate range.
-inline int32_t RoundCoord(long double v) {
-    const long double r = std::nearbyintl(v);
-    if (!(r >= std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
-    if (r > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(r);
-}
-
-inline int32_t ClampCoord(int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
 // Signed area (twice) of a projected polygon; the sign tells its winding on the screen.
 int64_t Winding(std::span<const Point> p) {
     int64_t sum = 0;
@@ -147,14 +132,14 @@ void TChartCanvas3D::ComputeViewTrig() {
 }
 
 void TChartCanvas3D::SetProjection(int32_t depth, const Rect&, const Rect& rect) {
-    cx_ = ClampCoord((static_cast<int64_t>(rect.Left) + rect.Right) / 2);
-    cy_ = ClampCoord((static_cast<int64_t>(rect.Top) + rect.Bottom) / 2);
+    cx_ = SaturateInt32((static_cast<int64_t>(rect.Left) + rect.Right) / 2);
+    cy_ = SaturateInt32((static_cast<int64_t>(rect.Top) + rect.Bottom) / 2);
     cz_ = depth / 2;
     ox_ = cx_;
     oy_ = cy_;
     if (view3DOptions_) {
-        ox_ = ClampCoord(static_cast<int64_t>(cx_) + view3DOptions_->HorizOffset());
-        oy_ = ClampCoord(static_cast<int64_t>(cy_) + view3DOptions_->VertOffset());
+        ox_ = SaturateInt32(static_cast<int64_t>(cx_) + view3DOptions_->HorizOffset());
+        oy_ = SaturateInt32(static_cast<int64_t>(cy_) + view3DOptions_->VertOffset());
         if (view3DOptions_->Perspective() > 0)
             perspectiveFactor_ = view3DOptions_->Perspective() / 35000.0L;
     }
@@ -166,13 +151,13 @@ void TChartCanvas3D::ProjectPoint(int32_t& x, int32_t& y, int32_t z) const {
         const int64_t dy = static_cast<int64_t>(y) - cy_ - z;
         if (zoomFactor_ == 1.0) {
             // The product would be exact anyway; skip the rounding.
-            x = ClampCoord(dx + ox_);
-            y = ClampCoord(dy + oy_);
+            x = SaturateInt32(dx + ox_);
+            y = SaturateInt32(dy + oy_);
             return;
         }
         const long double f = zoomFactor_;
-        x = ClampCoord(static_cast<int64_t>(RoundCoord(f * dx)) + ox_);
-        y = ClampCoord(static_cast<int64_t>(RoundCoord(f * dy)) + oy_);
+        x = SaturateInt32(static_cast<int64_t>(RoundSaturated(f * dx)) + ox_);
+        y = SaturateInt32(static_cast<int64_t>(RoundSaturated(f * dy)) + oy_);
         return;
     }
     if (!is3D_)
@@ -183,8 +168,10 @@ void TChartCanvas3D::ProjectPoint(int32_t& x, int32_t& y, int32_t z) const {
     long double f = zoomFactor_;
     if (perspectiveFactor_ > 0)
         f = f * (1 - perspectiveFactor_ * (dx * pX_ - dy * sE_ + dz * pZ_));
-    x = ClampCoord(static_cast<int64_t>(RoundCoord(f * (dx * mXX_ + dy * mXY_ + dz * mXZ_))) + ox_);
-    y = ClampCoord(static_cast<int64_t>(RoundCoord(f * (dx * mYX_ + dy * mYY_ + dz * mYZ_))) + oy_);
+    x = SaturateInt32(
+        static_cast<int64_t>(RoundSaturated(f * (dx * mXX_ + dy * mXY_ + dz * mXZ_))) + ox_);
+    y = SaturateInt32(
+        static_cast<int64_t>(RoundSaturated(f * (dx * mYX_ + dy * mYY_ + dz * mYZ_))) + oy_);
 }
 
 Point TChartCanvas3D::ProjectPosition(int32_t x, int32_t y, int32_t z) const {
@@ -197,10 +184,12 @@ void TChartCanvas3D::UnprojectPosition(int32_t& x, int32_t& y, int32_t z) const 
         return;
     const long double g = 1.0L / zoomFactor_;
     if (orthogonal_) {
-        x = ClampCoord(static_cast<int64_t>(RoundCoord(g * (static_cast<long double>(x) - ox_))) -
-                       z + cx_);
-        y = ClampCoord(static_cast<int64_t>(RoundCoord(g * (static_cast<long double>(y) - oy_))) +
-                       z + cy_);
+        x = SaturateInt32(
+            static_cast<int64_t>(RoundSaturated(g * (static_cast<long double>(x) - ox_))) - z +
+            cx_);
+        y = SaturateInt32(
+            static_cast<int64_t>(RoundSaturated(g * (static_cast<long double>(y) - oy_))) + z +
+            cy_);
         return;
     }
     if (!is3D_ || mXX_ == 0 || mYY_ == 0)
@@ -208,12 +197,12 @@ void TChartCanvas3D::UnprojectPosition(int32_t& x, int32_t& y, int32_t z) const 
     const long double a = x;
     const long double dz = static_cast<long double>(z) - cz_;
     const long double yy = y;
-    x = ClampCoord(
-        static_cast<int64_t>(RoundCoord((g * (a - ox_) - dz * mXZ_ - (yy - cy_) * mXY_) / mXX_)) +
-        cx_);
-    y = ClampCoord(
-        static_cast<int64_t>(RoundCoord((g * (yy - oy_) - dz * mYZ_ - (a - cx_) * mYX_) / mYY_)) +
-        cy_);
+    x = SaturateInt32(static_cast<int64_t>(
+                          RoundSaturated((g * (a - ox_) - dz * mXZ_ - (yy - cy_) * mXY_) / mXX_)) +
+                      cx_);
+    y = SaturateInt32(static_cast<int64_t>(
+                          RoundSaturated((g * (yy - oy_) - dz * mYZ_ - (a - cx_) * mYX_) / mYY_)) +
+                      cy_);
 }
 
 void TChartCanvas3D::Assign(const TCanvas3D& source) {
@@ -311,8 +300,9 @@ void TChartCanvas3D::Frame3D(Rect& rect, TColor topColor, TColor bottomColor, in
             dc.FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom}, bottom);
             dc.FillRect({r.Right - 1, r.Top, r.Right, r.Bottom}, bottom);
         }
-        rect = Rect{ClampCoord(int64_t{rect.Left} + 1), ClampCoord(int64_t{rect.Top} + 1),
-                    ClampCoord(int64_t{rect.Right} - 1), ClampCoord(int64_t{rect.Bottom} - 1)};
+        rect =
+            Rect{SaturateInt32(int64_t{rect.Left} + 1), SaturateInt32(int64_t{rect.Top} + 1),
+                 SaturateInt32(int64_t{rect.Right} - 1), SaturateInt32(int64_t{rect.Bottom} - 1)};
     }
 }
 
@@ -464,7 +454,7 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
 int32_t TChartCanvas3D::ScaledFontHeight() const {
     const int32_t size = canvas_->Font().Size();
     const int32_t scaled =
-        std::max<int32_t>(1, RoundCoord(size * static_cast<long double>(zoomFactor_)));
+        std::max<int32_t>(1, RoundSaturated(size * static_cast<long double>(zoomFactor_)));
     return scaled == size ? 0 : -MulDiv(scaled, gfx::kPixelsPerInch, 72);
 }
 
@@ -512,8 +502,8 @@ void TChartCanvas3D::RotatedTextAtDepth(int32_t x, int32_t y, std::string_view t
 
 void TChartCanvas3D::ClipToBox(const Rect& rect, int32_t z0, int32_t z1) {
     if (!is3D_) {
-        ClipToRect({ClampCoord(int64_t{rect.Left} + 1), ClampCoord(int64_t{rect.Top} + 1),
-                    rect.Right, ClampCoord(int64_t{rect.Bottom} - 1)});
+        ClipToRect({SaturateInt32(int64_t{rect.Left} + 1), SaturateInt32(int64_t{rect.Top} + 1),
+                    rect.Right, SaturateInt32(int64_t{rect.Bottom} - 1)});
         return;
     }
     if (view3DOptions_ && view3DOptions_->Elevation() == 270 &&
@@ -684,8 +674,8 @@ void TChartCanvas3D::EllipseAtDepth(int32_t left, int32_t top, int32_t right, in
         const Point b = ProjectPosition(right, bottom, z);
         canvas_->Ellipse(a.X, a.Y, b.X, b.Y);
     } else if (!is3D_) {
-        canvas_->Ellipse(left, top, ClampCoord(int64_t{right} + 1),
-                         ClampCoord(int64_t{bottom} + 1));
+        canvas_->Ellipse(left, top, SaturateInt32(int64_t{right} + 1),
+                         SaturateInt32(int64_t{bottom} + 1));
     } else {
         std::array<Point, 32> outline;
         const double cx = (static_cast<double>(left) + right) / 2.0,
@@ -694,8 +684,8 @@ void TChartCanvas3D::EllipseAtDepth(int32_t left, int32_t top, int32_t right, in
                      ry = (static_cast<double>(bottom) - top) / 2.0;
         for (size_t i = 0; i < outline.size(); ++i) {
             const double t = 2 * std::numbers::pi * static_cast<double>(i) / outline.size();
-            outline[i] = ProjectPosition(RoundCoord(cx + rx * std::cos(t)),
-                                         RoundCoord(cy + ry * std::sin(t)), z);
+            outline[i] = ProjectPosition(RoundSaturated(cx + rx * std::cos(t)),
+                                         RoundSaturated(cy + ry * std::sin(t)), z);
         }
         canvas_->Polygon(outline);
     }

@@ -9,21 +9,7 @@
 
 namespace vemora {
 
-namespace {
-
-int32_t SaturatedRound(long double value) {
-    if (!(value > INT32_MIN))
-        return INT32_MIN;
-    if (!(value < INT32_MAX))
-        return INT32_MAX;
-    return static_cast<int32_t>(std::nearbyintl(value));
-}
-
-int32_t SaturatedMultiply(int32_t a, int32_t b) {
-    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{a} * b, INT32_MIN, INT32_MAX));
-}
-
-} // namespace
+namespace {} // namespace
 
 TCustomAxisPanel::TCustomAxisPanel(ui::WindowHost* host) : TCustomChartPanelExtended(host) {
     bottomAxis_ = std::make_unique<TChartAxis>(this);
@@ -209,10 +195,10 @@ void TCustomAxisPanel::ComputeDepth() {
     long double f = Chart3DPercent() * 0.001L;
     if (!View3DOptions().Orthogonal())
         f *= 2;
-    seriesDepth_ = seriesDepthY_ = SaturatedRound(PlotWidth() * f);
+    seriesDepth_ = seriesDepthY_ = RoundSaturated(PlotWidth() * f);
     const int32_t slots = UseZOrder() ? std::max(1, highestZOrder_ + 1) : 1;
-    chartDepthY_ = SaturatedMultiply(slots, seriesDepthY_);
-    chartDepth_ = SaturatedMultiply(slots, seriesDepth_);
+    chartDepthY_ = SaturateInt32(int64_t{slots} * seriesDepthY_);
+    chartDepth_ = SaturateInt32(int64_t{slots} * seriesDepth_);
 }
 
 void TCustomAxisPanel::LayoutAxes() {
@@ -222,10 +208,8 @@ void TCustomAxisPanel::LayoutAxes() {
     if (View3D() && View3DOptions().Orthogonal()) {
         // Room for the back plane, which the oblique view shifts up and to the right.
         const int64_t wall = view3DWalls_ ? BackWallSize() : 0;
-        plotRect_.Right = static_cast<int32_t>(std::clamp<int64_t>(
-            plotRect_.Right - (std::abs(int64_t{chartDepth_}) + wall), INT32_MIN, INT32_MAX));
-        plotRect_.Top = static_cast<int32_t>(std::clamp<int64_t>(
-            plotRect_.Top + std::abs(int64_t{chartDepthY_}) + wall, INT32_MIN, INT32_MAX));
+        plotRect_.Right = SaturateInt32(plotRect_.Right - (std::abs(int64_t{chartDepth_}) + wall));
+        plotRect_.Top = SaturateInt32(plotRect_.Top + std::abs(int64_t{chartDepthY_}) + wall);
     }
     ReserveAxesSpace();
 }
@@ -255,9 +239,8 @@ void TCustomAxisPanel::AssignZRanges() {
         if (!series->Active())
             continue;
         const int64_t start = int64_t{seriesDepth_} * series->ZIndex();
-        const auto z0 = static_cast<int32_t>(std::clamp<int64_t>(start, INT32_MIN, INT32_MAX));
-        const auto z1 = static_cast<int32_t>(
-            std::clamp<int64_t>(int64_t{z0} + seriesDepth_, INT32_MIN, INT32_MAX));
+        const int32_t z0 = SaturateInt32(start);
+        const int32_t z1 = SaturateInt32(int64_t{z0} + seriesDepth_);
         series->SetZRange(z0, z1);
     }
 }

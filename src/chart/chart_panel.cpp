@@ -12,10 +12,6 @@ namespace {
 constexpr int32_t kMin3DPercent = 1;
 constexpr int32_t kMax3DPercent = 100;
 
-int32_t ClampToInt32(int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
 } // namespace
 
 TCustomChartPanel::TCustomChartPanel(ui::WindowHost* host) : host_(host) {
@@ -24,8 +20,7 @@ TCustomChartPanel::TCustomChartPanel(ui::WindowHost* host) : host_(host) {
     auto canvas = std::make_unique<TChartCanvas3D>(windowCanvas_.get());
     canvas->OnInvalidate = [this] { Invalidate(); };
     canvas3D_ = std::move(canvas);
-    if (host_)
-        host_->SetBounds({left_, top_, left_ + width_, top_ + height_}, false);
+    PlaceWindow();
     repaintEnabled_ = true;
 }
 
@@ -40,23 +35,23 @@ void TCustomChartPanel::SetBounds(int32_t left, int32_t top, int32_t width, int3
     top_ = top;
     width_ = width;
     height_ = height;
+    PlaceWindow();
+    Invalidate();
+}
+
+void TCustomChartPanel::PlaceWindow() {
     if (host_) {
-        host_->SetBounds({left_, top_, ClampToInt32(int64_t{left_} + width_),
-                          ClampToInt32(int64_t{top_} + height_)},
+        host_->SetBounds({left_, top_, SaturateInt32(int64_t{left_} + width_),
+                          SaturateInt32(int64_t{top_} + height_)},
                          borderStyle_ == TBorderStyle::bsSingle);
     }
-    Invalidate();
 }
 
 void TCustomChartPanel::SetBorderStyle(TBorderStyle value) {
     if (value == borderStyle_)
         return;
     borderStyle_ = value;
-    if (host_) {
-        host_->SetBounds({left_, top_, ClampToInt32(int64_t{left_} + width_),
-                          ClampToInt32(int64_t{top_} + height_)},
-                         borderStyle_ == TBorderStyle::bsSingle);
-    }
+    PlaceWindow();
     Invalidate();
 }
 
@@ -106,10 +101,10 @@ void TCustomChartPanel::CalcPlotRect(const Rect& panelBounds) {
     const auto w = static_cast<int32_t>(std::min<int64_t>(panelBounds.Width(), INT32_MAX));
     const auto h = static_cast<int32_t>(std::min<int64_t>(panelBounds.Height(), INT32_MAX));
     const int64_t border = borderWidth_;
-    plotRect_.Left = ClampToInt32(panelBounds.Left + border + MulDiv(MarginLeft(), w, 100));
-    plotRect_.Top = ClampToInt32(panelBounds.Top + border + MulDiv(MarginTop(), h, 100));
-    plotRect_.Right = ClampToInt32(panelBounds.Right - border - MulDiv(MarginRight(), w, 100));
-    plotRect_.Bottom = ClampToInt32(panelBounds.Bottom - border - MulDiv(MarginBottom(), h, 100));
+    plotRect_.Left = SaturateInt32(panelBounds.Left + border + MulDiv(MarginLeft(), w, 100));
+    plotRect_.Top = SaturateInt32(panelBounds.Top + border + MulDiv(MarginTop(), h, 100));
+    plotRect_.Right = SaturateInt32(panelBounds.Right - border - MulDiv(MarginRight(), w, 100));
+    plotRect_.Bottom = SaturateInt32(panelBounds.Bottom - border - MulDiv(MarginBottom(), h, 100));
     UpdatePlotSize();
 }
 
@@ -120,15 +115,15 @@ void TCustomChartPanel::UpdatePlotSize() {
     // A collapsed rectangle takes the whole control's size; one turned inside out keeps a
     // single pixel.
     if (r.Left > r.Right)
-        r.Right = ClampToInt32(int64_t{r.Left} + 1);
+        r.Right = SaturateInt32(int64_t{r.Left} + 1);
     else if (r.Left == r.Right)
-        r.Right = ClampToInt32(int64_t{r.Left} + width_);
+        r.Right = SaturateInt32(int64_t{r.Left} + width_);
     if (r.Top > r.Bottom)
-        r.Bottom = ClampToInt32(int64_t{r.Top} + 1);
+        r.Bottom = SaturateInt32(int64_t{r.Top} + 1);
     else if (r.Top == r.Bottom)
-        r.Bottom = ClampToInt32(int64_t{r.Top} + height_);
-    plotWidth_ = ClampToInt32(r.Width());
-    plotHeight_ = ClampToInt32(r.Height());
+        r.Bottom = SaturateInt32(int64_t{r.Top} + height_);
+    plotWidth_ = SaturateInt32(r.Width());
+    plotHeight_ = SaturateInt32(r.Height());
     plotXCenter_ = static_cast<int32_t>((int64_t{r.Left} + r.Right) / 2);
     plotYCenter_ = static_cast<int32_t>((int64_t{r.Top} + r.Bottom) / 2);
 }

@@ -159,6 +159,8 @@ protected:
         if (StoreChanged(field, value))
             Invalidate();
     }
+    // Tells the window its position, size and border.
+    void PlaceWindow();
     // Begins the teardown: nothing invalidates or repaints from here on.
     void BeginDestroy() {
         destroying_ = true;

@@ -1,5 +1,7 @@
 #include "platform/gfx/device_context.h"
 
+#include "platform/numeric/extended.h"
+
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -293,9 +295,6 @@ void DeviceContext::LineTo(int32_t x, int32_t y) {
 
 namespace {
 __extension__ typedef __int128 Int128;
-inline int32_t ClampToInt32(int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
 } // namespace
 
 // Bresenham along the major axis, end point excluded. Only the steps that fall inside the
@@ -312,7 +311,7 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
         if (to.X > from.X)
             SolidSpan(from.Y, from.X, to.X, color, pen_.Mode);
         else if (to.X < from.X)
-            SolidSpan(from.Y, to.X + 1, ClampToInt32(int64_t{from.X} + 1), color, pen_.Mode);
+            SolidSpan(from.Y, to.X + 1, SaturateInt32(int64_t{from.X} + 1), color, pen_.Mode);
         return;
     }
     const bool xMajor = dx >= dy;
@@ -472,8 +471,8 @@ void DeviceContext::WideLine(Point from, Point to) {
             }
         }
         if (lo < hi) {
-            const int32_t x0 = ClampToInt32(static_cast<int64_t>(std::floor(lo - 0.5)) + 1);
-            const int32_t x1 = ClampToInt32(static_cast<int64_t>(std::ceil(hi - 0.5)));
+            const int32_t x0 = SaturateInt32(static_cast<int64_t>(std::floor(lo - 0.5)) + 1);
+            const int32_t x1 = SaturateInt32(static_cast<int64_t>(std::ceil(hi - 0.5)));
             SolidSpan(y, x0, x1, color, pen_.Mode);
         }
     }
@@ -545,9 +544,10 @@ void DeviceContext::Rectangle(int32_t left, int32_t top, int32_t right, int32_t 
             SolidSpan(y, box.Left, box.Right, color, pen_.Mode);
             continue;
         }
-        const int32_t innerLeft = ClampToInt32(std::min<int64_t>(int64_t{box.Left} + w, box.Right));
+        const int32_t innerLeft =
+            SaturateInt32(std::min<int64_t>(int64_t{box.Left} + w, box.Right));
         const int32_t innerRight =
-            ClampToInt32(std::max<int64_t>(int64_t{box.Right} - w, innerLeft));
+            SaturateInt32(std::max<int64_t>(int64_t{box.Right} - w, innerLeft));
         SolidSpan(y, box.Left, innerLeft, color, pen_.Mode);
         BrushSpan(y, innerLeft, innerRight, brush_);
         SolidSpan(y, innerRight, box.Right, color, pen_.Mode);
@@ -563,8 +563,8 @@ void DeviceContext::DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Ke
         return;
     const bool pen = PenDraws();
     const int32_t w = pen ? std::max(1, pen_.Width) : 0;
-    const Rect inner{ClampToInt32(int64_t{box.Left} + w), ClampToInt32(int64_t{box.Top} + w),
-                     ClampToInt32(int64_t{box.Right} - w), ClampToInt32(int64_t{box.Bottom} - w)};
+    const Rect inner{SaturateInt32(int64_t{box.Left} + w), SaturateInt32(int64_t{box.Top} + w),
+                     SaturateInt32(int64_t{box.Right} - w), SaturateInt32(int64_t{box.Bottom} - w)};
     const Pixel color = ToPixel(pen_.Color);
     const Rect& clip = clip_.Bounds();
     auto emit = [&](int32_t y, int32_t x0, int32_t x1, bool outline) {
@@ -598,8 +598,8 @@ void DeviceContext::DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Ke
             if (up.Empty() || down.Empty())
                 in = {};
             else
-                in = {ClampToInt32(std::max<int64_t>({int64_t{cur.X0} + 1, up.X0, down.X0})),
-                      ClampToInt32(std::min<int64_t>({int64_t{cur.X1} - 1, up.X1, down.X1}))};
+                in = {SaturateInt32(std::max<int64_t>({int64_t{cur.X0} + 1, up.X0, down.X0})),
+                      SaturateInt32(std::min<int64_t>({int64_t{cur.X1} - 1, up.X1, down.X1}))};
         } else if (pen) {
             in = shape(inner, y);
             in = {std::max(in.X0, cur.X0), std::min(in.X1, cur.X1)};
@@ -622,8 +622,8 @@ namespace {
 Rect ShapeBox(int32_t left, int32_t top, int32_t right, int32_t bottom, bool pen) {
     Rect box = Rect{left, top, right, bottom}.Normalized();
     if (!pen) {
-        box.Right = ClampToInt32(int64_t{box.Right} - 1);
-        box.Bottom = ClampToInt32(int64_t{box.Bottom} - 1);
+        box.Right = SaturateInt32(int64_t{box.Right} - 1);
+        box.Bottom = SaturateInt32(int64_t{box.Bottom} - 1);
     }
     return box;
 }
@@ -636,8 +636,8 @@ void DeviceContext::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bo
 
 void DeviceContext::RoundRect(int32_t left, int32_t top, int32_t right, int32_t bottom,
                               int32_t width, int32_t height) {
-    const int32_t cornerW = ClampToInt32(std::abs(int64_t{width}));
-    const int32_t cornerH = ClampToInt32(std::abs(int64_t{height}));
+    const int32_t cornerW = SaturateInt32(std::abs(int64_t{width}));
+    const int32_t cornerH = SaturateInt32(std::abs(int64_t{height}));
     auto shape = [&](const Rect& b, int32_t y) { return RoundRectRow(b, y, cornerW, cornerH); };
     DrawRoundShape(ShapeBox(left, top, right, bottom, PenDraws()), shape, true, kKeepAll);
 }
@@ -683,7 +683,7 @@ void DeviceContext::PatBlt(int32_t x, int32_t y, int32_t width, int32_t height, 
     const int64_t x1 = width < 0 ? x : int64_t{x} + width,
                   y1 = height < 0 ? y : int64_t{y} + height;
     const Rect area =
-        Rect{ClampToInt32(x0), ClampToInt32(y0), ClampToInt32(x1), ClampToInt32(y1)}.Intersect(
+        Rect{SaturateInt32(x0), SaturateInt32(y0), SaturateInt32(x1), SaturateInt32(y1)}.Intersect(
             clip_.Bounds());
     for (int32_t row = area.Top; row < area.Bottom; ++row) {
         switch (rop) {
@@ -816,7 +816,7 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
     }
     const double ox = x + along * ux + across * vx, oy = y + along * uy + across * vy;
     auto toCoord = [](double v) {
-        return ClampToInt32(std::llround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
+        return SaturateInt32(std::llround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
     };
     const Point origin{toCoord(ox), toCoord(oy)};
     const Rect& clip = clip_.Bounds();
@@ -844,7 +844,7 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
         for (int64_t gy = firstRow; gy < endRow; ++gy) {
             const int32_t row = static_cast<int32_t>(top + gy);
             const uint8_t* cov = img.Coverage.data() + static_cast<size_t>(gy) * img.Width;
-            clip_.ForEachSpan(row, ClampToInt32(left), ClampToInt32(left + img.Width),
+            clip_.ForEachSpan(row, SaturateInt32(left), SaturateInt32(left + img.Width),
                               [&](int32_t a, int32_t b) {
                                   Pixel* dst = target_->Row(row);
                                   for (int32_t px = a; px < b; ++px) {

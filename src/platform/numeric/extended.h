@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 
 namespace vemora {
@@ -22,6 +23,26 @@ int64_t Trunc(Extended value);
 // a * b / c with a 64-bit intermediate, rounded half away from zero. Returns -1 when c is 0
 // or the result does not fit 32 bits, as the platform call does.
 int32_t MulDiv(int32_t a, int32_t b, int32_t c);
+
+// Held to the 32-bit range: coordinates computed in 64 bits never wrap.
+constexpr int32_t SaturateInt32(int64_t value) {
+    return value < INT32_MIN   ? INT32_MIN
+           : value > INT32_MAX ? INT32_MAX
+                               : static_cast<int32_t>(value);
+}
+
+// Nearest, ties to even, held to the 32-bit range; NaN gives 0. For geometry, which must
+// stay drawable whatever the settings.
+inline int32_t RoundSaturated(Extended value) {
+    if (std::isnan(value))
+        return 0;
+    const Extended r = std::nearbyintl(value);
+    if (r <= INT32_MIN)
+        return INT32_MIN;
+    if (r >= INT32_MAX)
+        return INT32_MAX;
+    return static_cast<int32_t>(r);
+}
 
 // Stores an extended value into a double. A finite value too large for a double raises
 // EOverflow, as the store instruction does with overflow unmasked; infinities and NaNs
