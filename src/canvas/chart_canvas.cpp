@@ -80,6 +80,7 @@ TChartCanvas3D::~TChartCanvas3D() = default;
 Rect TChartCanvas3D::OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor,
                                bool is3D, const Rect& userRect) {
     userRect_ = userRect;
+    dirtyDuringFrame_ = false;
     view3DOptions_ = options;
     is3D_ = is3D;
     orthogonal_ = false;
@@ -214,7 +215,7 @@ void TChartCanvas3D::PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
     if (offscreenBuffered_ && bitmap_ && destination) {
         destination->DeviceContext().BitBlt(userRect.Left, userRect.Top, bitmap_->Width(),
                                             bitmap_->Height(), *bitmap_, 0, 0);
-        dirty_ = false;
+        dirty_ = dirtyDuringFrame_;
     }
     canvas_ = windowCanvas;
 }
@@ -262,11 +263,13 @@ gfx::DeviceContext* TChartCanvas3D::GetHandle() {
 uint32_t TChartCanvas3D::GetTextAlign() const {
     return canvas_->DeviceContext().GetTextAlign();
 }
+// Through the handle, so that a brush changed just before is selected first and does not
+// undo these settings at the next drawing.
 void TChartCanvas3D::SetBackColor(TColor color) {
-    canvas_->DeviceContext().SetBkColor(ResolveColor(color));
+    Dc().SetBkColor(ResolveColor(color));
 }
 void TChartCanvas3D::SetBackMode(int mode) {
-    canvas_->DeviceContext().SetBkMode(mode);
+    Dc().SetBkMode(mode);
 }
 void TChartCanvas3D::SetPixel(int32_t x, int32_t y, TColor color) {
     canvas_->SetPixel(x, y, color);

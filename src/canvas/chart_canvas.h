@@ -245,7 +245,10 @@ public:
     void VertLine(int32_t x, int32_t y0, int32_t y1) override;
     void EraseBackground(const Rect& rect) override;
     void FillGradient(const Rect& rect, TColor a, TColor b, TGradientDirection direction) override;
-    void MarkDirty() override { dirty_ = true; }
+    void MarkDirty() override {
+        dirty_ = true;
+        dirtyDuringFrame_ = true;
+    }
     void Line(int32_t x0, int32_t y0, int32_t x1, int32_t y1) override;
     void Polygon(std::span<const Point> points) override;
     void RotatedText(int32_t x, int32_t y, std::string_view text, int32_t angle) override;
@@ -314,6 +317,8 @@ private:
     bool offscreenBuffered_ = true;
     bool monochrome_ = false;
     bool dirty_ = true;
+    // Marked dirty while a frame was being drawn: that frame is already out of date.
+    bool dirtyDuringFrame_ = false;
     Rect userRect_;
 
     bool zoomText_ = true;

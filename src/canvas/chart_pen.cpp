@@ -96,21 +96,25 @@ void TBrush::Changed() {
 }
 
 void TBrush::SetColor(TColor value) {
+    ++generation_;
     if (StoreChanged(color_, value))
         Changed();
 }
 
 void TBrush::SetStyle(TBrushStyle value) {
+    ++generation_;
     if (StoreChanged(style_, value))
         Changed();
 }
 
 void TBrush::SetBitmap(std::shared_ptr<const gfx::Bitmap> value) {
+    ++generation_;
     if (StoreChanged(bitmap_, value))
         Changed();
 }
 
 void TBrush::Assign(const TBrush& source) {
+    ++generation_;
     bool changed = StoreChanged(color_, source.color_);
     changed |= StoreChanged(style_, source.style_);
     changed |= StoreChanged(bitmap_, source.bitmap_);

@@ -149,6 +149,9 @@ public:
     bool HasBitmap() const { return bitmap_ && !bitmap_->Empty(); }
 
     void Assign(const TBrush& source);
+    // Counts every assignment, changing or not: a canvas selects its brush again after
+    // any of them, which also sets the background mode of text and hatches.
+    uint64_t Generation() const { return generation_; }
 
     TNotifyEvent OnChange;
 
@@ -159,6 +162,7 @@ private:
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
     std::shared_ptr<const gfx::Bitmap> bitmap_;
+    uint64_t generation_ = 0;
 };
 
 class TChartBrush : public TBrush {

@@ -56,6 +56,18 @@ void TCanvas::ApplyBrush() {
     b.Color = ResolveColor(brush_.Color());
     b.Style = ToDevice(brush_.Style());
     b.Pattern = brush_.HasBitmap() ? brush_.Bitmap().get() : nullptr;
+    if (brush_.Generation() == selectedBrush_)
+        return;
+    // Selecting a brush sets the background: a solid brush paints text on its own colour,
+    // any other lets what lies behind show through text and between hatch lines.
+    selectedBrush_ = brush_.Generation();
+    if (brush_.Style() == TBrushStyle::bsSolid) {
+        dc_.SetBkColor(b.Color);
+        dc_.SetBkMode(gfx::OPAQUE);
+    } else {
+        dc_.SetBkColor(~b.Color & 0xFFFFFF);
+        dc_.SetBkMode(gfx::TRANSPARENT);
+    }
 }
 
 gfx::LogFont TCanvas::LogicalFont() const {

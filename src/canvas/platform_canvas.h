@@ -66,6 +66,8 @@ private:
     TPen pen_;
     TBrush brush_;
     TFont font_;
+    // The brush generation last selected; none at first.
+    uint64_t selectedBrush_ = UINT64_MAX;
 };
 
 // Platform values of the tools, with system colours resolved.
