@@ -29,6 +29,35 @@ TChartSeries::~TChartSeries() {
     SetParentChart(nullptr);
 }
 
+void TChartSeries::Assign(const TChartSeries& source) {
+    if (&source == this)
+        return;
+    SetSeriesColor(source.seriesColor_);
+    SetTitle(source.title_);
+    SetShowInLegend(source.showInLegend_);
+    SetValueFormat(source.valueFormat_);
+    SetPercentFormat(source.percentFormat_);
+    SetColorEachPoint(source.colorEachPoint_);
+    marks_.SetVisible(source.marks_.Visible());
+    marks_.SetArrowLength(source.marks_.ArrowLength());
+    marks_.SetClip(source.marks_.Clip());
+    SetCursor(source.cursor_);
+    SetClipToAxisRange(source.clipToAxisRange_);
+    connectsPoints_ = source.connectsPoints_;
+    SetHorizAxis(source.horizAxis_);
+    SetVertAxis(source.vertAxis_);
+    // A custom axis belongs to a chart: only one of this series' own chart is taken.
+    if (source.parentChart_ == parentChart_) {
+        SetCustomHorizAxis(source.customHorizAxis_);
+        SetCustomVertAxis(source.customVertAxis_);
+    }
+    SetZOrder(source.zOrder_);
+    xValues_->CopySettingsFrom(source.xValues_.get());
+    yValues_->CopySettingsFrom(source.yValues_.get());
+    SetActive(source.active_);
+    RequestRepaint();
+}
+
 void TChartSeries::AddValueFromSource(TChartSeries* source, int32_t index) {
     const TColor color =
         index < static_cast<int32_t>(source->colors_.size()) ? source->colors_[index] : clDefault;

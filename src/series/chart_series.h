@@ -65,6 +65,9 @@ public:
     TChartSeries& operator=(const TChartSeries&) = delete;
     virtual ~TChartSeries();
 
+    // Takes the other series' settings (not its points, not its chart, not its events).
+    virtual void Assign(const TChartSeries& source);
+
     // Data-source linking: this series copies what its source does.
     virtual void AddValueFromSource(TChartSeries* source, int32_t index);
     virtual void AddedInSource(TChartSeries* source, int32_t index);

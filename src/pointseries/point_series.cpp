@@ -1,0 +1,168 @@
+#include "pointseries/point_series.h"
+
+#include "axes/chart_axis.h"
+#include "chart/axis_panel.h"
+
+#include <cstdlib>
+
+namespace vemora {
+
+namespace {
+
+bool Drawable(int32_t pixel) {
+    return pixel >= -kMaxDrawnPixel && pixel <= kMaxDrawnPixel;
+}
+
+} // namespace
+
+TCustomSeries::TCustomSeries() {
+    pointer_ = std::make_unique<TSeriesPointer>(this);
+    const TNotifyEvent changed = [this](void*) { RequestRepaint(); };
+    linePen_ = std::make_unique<TChartPen>(changed);
+    areaLinesPen_ = std::make_unique<TChartPen>(changed);
+    SetConnectsPoints(true);
+}
+
+void TCustomSeries::Assign(const TChartSeries& source) {
+    TChartSeries::Assign(source);
+    const auto* other = dynamic_cast<const TCustomSeries*>(&source);
+    if (!other || other == this)
+        return;
+    pointer_->Assign(*other->pointer_);
+    linePen_->Assign(*other->linePen_);
+    areaLinesPen_->Assign(*other->areaLinesPen_);
+    SetLineHeight(other->lineHeight_);
+    SetAreaColor(other->areaColor_);
+    SetDark3D(other->dark3D_);
+    SetStairs(other->stairs_);
+    SetInvertedStairs(other->invertedStairs_);
+    SetLineBrush(other->lineBrush_);
+    SetDrawLine(other->drawLine_);
+    SetDrawArea(other->drawArea_);
+    SetClickableLine(other->clickableLine_);
+}
+
+void TCustomSeries::SetDrawBetweenPoints(bool value) {
+    if (value == ConnectsPoints())
+        return;
+    SetConnectsPoints(value);
+    RequestRepaint();
+}
+
+void TCustomSeries::SetColorEachPoint(bool value) {
+    TChartSeries::SetColorEachPoint(value);
+    if (value)
+        pointer_->Brush().SetColor(clDefault);
+}
+
+TCanvas3D& TCustomSeries::PointerCanvas() {
+    return ParentChart()->Canvas3D();
+}
+
+bool TCustomSeries::PointerView3D() const {
+    return ParentChart() && ParentChart()->View3D();
+}
+
+int32_t TCustomSeries::OriginPosition(int32_t) const {
+    const TCustomChartAxis* axis = GetVertAxis();
+    return axis ? axis->EndPixel() : 0;
+}
+
+void TCustomSeries::DrawPoint(int32_t index) {
+    TCustomAxisPanel* chart = ParentChart();
+    if (!chart)
+        return;
+    const TColor color = PointColor(index);
+    const int32_t x = XPixel(index);
+    const int32_t y = YPixel(index);
+    if (Drawable(x) && Drawable(y)) {
+        TCanvas3D& canvas = chart->Canvas3D();
+        canvas.Pen().SetColor(clBlack);
+        canvas.Brush().SetColor(color);
+        if (oldColor_ == clNone) {
+            oldX_ = x;
+            oldY_ = y;
+        }
+        const bool last = index == LastShown();
+        // A null point has no marker, not even as the only point shown.
+        const bool drawThis = last && color != clNone && pointer_->Visible();
+        if (index == FirstShown()) {
+            if (drawThis)
+                PaintMarker(x, y, index, color);
+        } else if (pointer_->Visible()) {
+            if (oldColor_ != clNone)
+                PaintMarker(oldX_, oldY_, index - 1, oldColor_);
+            if (drawThis)
+                PaintMarker(x, y, index, color);
+        }
+        oldX_ = x;
+        oldY_ = y;
+    }
+    oldColor_ = color;
+}
+
+void TCustomSeries::PaintMarker(int32_t x, int32_t y, int32_t index, TColor color) {
+    pointer_->PrepareCanvas(color);
+    const TSeriesPointerStyle style =
+        OnGetPointerStyle ? OnGetPointerStyle(this, index) : pointer_->Style();
+    pointer_->Draw(x, y, color, style);
+}
+
+void TCustomSeries::HorizMargins(int32_t& left, int32_t& right) {
+    left = right = 0;
+    pointer_->HorizMargins(left, right);
+    if (stairs_ && drawLine_) {
+        left = std::max(left, linePen_->Width());
+        right = std::max(right, linePen_->Width());
+    }
+}
+
+void TCustomSeries::VertMargins(int32_t& top, int32_t& bottom) {
+    top = bottom = 0;
+    pointer_->VertMargins(top, bottom);
+    if (stairs_ && drawLine_) {
+        top = std::max(top, linePen_->Width());
+        bottom = std::max(bottom, linePen_->Width() + 1);
+    }
+    if (lineHeight_ > 0 && !drawArea_ && bottom < lineHeight_)
+        bottom = lineHeight_;
+}
+
+int32_t TCustomSeries::PointAtPixel(int32_t x, int32_t y) {
+    TCustomAxisPanel* chart = ParentChart();
+    if (!chart)
+        return -1;
+    chart->Canvas3D().UnprojectPosition(x, y, ZStart());
+    if (FirstShown() < 0 || LastShown() < 0)
+        return -1;
+    for (int32_t i = FirstShown(); i <= LastShown() && i < PointCount(); ++i) {
+        const int64_t px = XPixel(i);
+        const int64_t py = YPixel(i);
+        if (pointer_->Visible() && std::llabs(px - x) < pointer_->HorizSize() &&
+            std::llabs(py - y) < pointer_->VertSize()) {
+            if (OnClickPointer)
+                OnClickPointer(this, i, x, y);
+            return i;
+        }
+        if (px == x && py == y)
+            return i;
+    }
+    return -1;
+}
+
+TPointSeries::TPointSeries() {
+    SetDrawLine(false);
+    Marks().SetArrowLength(0);
+    SetClickableLine(false);
+    Pointer().SetVisible(true);
+}
+
+void TPointSeries::Assign(const TChartSeries& source) {
+    TCustomSeries::Assign(source);
+    Pointer().SetVisible(true);
+    SetDrawArea(false);
+    SetDrawLine(false);
+    SetClickableLine(false);
+}
+
+} // namespace vemora

@@ -1,0 +1,107 @@
+// The series that draws a marker at every point and nothing between points, on the common
+// base of the series with pointers.
+#pragma once
+
+#include "pointseries/series_pointer.h"
+#include "series/chart_series.h"
+
+#include <functional>
+#include <memory>
+
+namespace vemora {
+
+class TCustomSeries;
+
+using TSeriesOnGetPointerStyle =
+    std::function<TSeriesPointerStyle(TChartSeries* sender, int32_t valueIndex)>;
+using TSeriesClickPointerEvent =
+    std::function<void(TCustomSeries* sender, int32_t valueIndex, int32_t x, int32_t y)>;
+
+// A screen position beyond this on either axis is not drawn.
+constexpr int32_t kMaxDrawnPixel = 32766;
+
+// The base of the series that mark their points with a pointer. Only the point-series
+// configuration is drawn here: no connecting lines, no area.
+class TCustomSeries : public TChartSeries, public TPointerOwner {
+public:
+    TCustomSeries();
+
+    void Assign(const TChartSeries& source) override;
+    // Draws the marker of the previous shown point, and the last one's at the end.
+    void DrawPoint(int32_t index) override;
+    void SetColorEachPoint(bool value) override;
+    int32_t PointAtPixel(int32_t x, int32_t y) override;
+    void HorizMargins(int32_t& left, int32_t& right) override;
+    void VertMargins(int32_t& top, int32_t& bottom) override;
+    // One marker at the screen position, for point index and colour.
+    virtual void PaintMarker(int32_t x, int32_t y, int32_t index, TColor color);
+
+    TSeriesPointer& Pointer() { return *pointer_; }
+    const TSeriesPointer& Pointer() const { return *pointer_; }
+    TChartPen& LinePen() { return *linePen_; }
+    TChartPen& AreaLinesPen() { return *areaLinesPen_; }
+    int32_t LineHeight() const { return lineHeight_; }
+    void SetLineHeight(int32_t value) { Store(lineHeight_, value); }
+    TColor AreaColor() const { return areaColor_; }
+    void SetAreaColor(TColor value) { Store(areaColor_, value); }
+    bool Dark3D() const { return dark3D_; }
+    void SetDark3D(bool value) { Store(dark3D_, value); }
+    bool Stairs() const { return stairs_; }
+    void SetStairs(bool value) { Store(stairs_, value); }
+    bool InvertedStairs() const { return invertedStairs_; }
+    void SetInvertedStairs(bool value) { Store(invertedStairs_, value); }
+    TBrushStyle LineBrush() const { return lineBrush_; }
+    void SetLineBrush(TBrushStyle value) { Store(lineBrush_, value); }
+    bool DrawLine() const { return drawLine_; }
+    void SetDrawLine(bool value) { Store(drawLine_, value); }
+    bool DrawArea() const { return drawArea_; }
+    void SetDrawArea(bool value) { Store(drawArea_, value); }
+    bool ClickableLine() const { return clickableLine_; }
+    void SetClickableLine(bool value) { Store(clickableLine_, value); }
+    // The shown range ends with the first point at or beyond the end of the axis, so that
+    // the segment leaving the plot is drawn.
+    bool DrawBetweenPoints() const { return ConnectsPoints(); }
+    void SetDrawBetweenPoints(bool value);
+    // The bottom of the area under the point: the end of the vertical axis.
+    int32_t OriginPosition(int32_t index) const;
+
+    TSeriesOnGetPointerStyle OnGetPointerStyle;
+    // The mouse is on the marker of the point (fired by the hit test).
+    TSeriesClickPointerEvent OnClickPointer;
+
+    // TPointerOwner
+    TCanvas3D& PointerCanvas() override;
+    bool PointerView3D() const override;
+    int32_t PointerZStart() const override { return ZStart(); }
+    int32_t PointerZMiddle() const override { return ZMiddle(); }
+    int32_t PointerZEnd() const override { return ZEnd(); }
+    void PointerChanged() override { RequestRepaint(); }
+
+private:
+    std::unique_ptr<TSeriesPointer> pointer_;
+    std::unique_ptr<TChartPen> linePen_;
+    std::unique_ptr<TChartPen> areaLinesPen_;
+    int32_t lineHeight_ = 0;
+    TColor areaColor_ = clDefault;
+    bool dark3D_ = true;
+    bool stairs_ = false;
+    bool invertedStairs_ = false;
+    TBrushStyle lineBrush_ = TBrushStyle::bsSolid;
+    bool drawLine_ = true;
+    bool drawArea_ = false;
+    bool clickableLine_ = true;
+    // The previous point of the draw: its marker is drawn when the next point comes.
+    int32_t oldX_ = 0;
+    int32_t oldY_ = 0;
+    TColor oldColor_ = 0;
+};
+
+class TPointSeries : public TCustomSeries {
+public:
+    TPointSeries();
+
+    // The point series keeps its own look: pointer shown, no line, no area.
+    void Assign(const TChartSeries& source) override;
+};
+
+} // namespace vemora
