@@ -9,8 +9,6 @@
 
 namespace vemora {
 
-namespace {} // namespace
-
 TCustomAxisPanel::TCustomAxisPanel(ui::WindowHost* host) : TCustomChartPanelExtended(host) {
     bottomAxis_ = std::make_unique<TChartAxis>(this);
     bottomAxis_->SetRole(true, false, false, 0);
@@ -271,20 +269,6 @@ void TCustomAxisPanel::ApplySeriesMargins() {
         }
         axis->WidenRangeByMargins(m);
     }
-}
-
-Rect TCustomAxisPanel::OpenCanvas(const Rect& clientRect) {
-    return Canvas3D().OpenFrame(&WindowCanvas(), &View3DOptions(), Color(), View3D(), clientRect);
-}
-
-void TCustomAxisPanel::ComputeLayout() {
-    const Rect client = Host() ? Host()->ClientRect() : Rect{0, 0, Width(), Height()};
-    CalcPlotRect(OpenCanvas(client));
-    AssignZOrders();
-    LayoutAxes();
-    AssignZRanges();
-    ApplySeriesMargins();
-    Canvas3D().SetProjection(chartDepth_, panelBounds_, plotRect_);
 }
 
 void TCustomAxisPanel::SelectFont(const TFont& font) {

@@ -77,12 +77,14 @@ public:
     virtual void LayoutAxes();
     void AssignZRanges();
     virtual void ApplySeriesMargins();
-    // Prepares the canvas for a frame of the given client rectangle; returns the drawing
-    // area.
-    Rect OpenCanvas(const Rect& clientRect);
-    // The geometry of a frame of the client area without painting it: drawing area, plot
-    // rectangle, z-slots, axis ranges and positions, series margins and the projection.
+    // The geometry of a frame of the client area without painting its background, axes
+    // or series: drawing area, titles, plot rectangle, z-slots, axis ranges and
+    // positions, series margins and the projection.
     void ComputeLayout();
+    // Whether the series may be cut at the plot box on the current canvas.
+    bool ClippingAllowed() const;
+    // The zoom rectangle in inverting ink: drawing it twice leaves the picture as it was.
+    void DrawZoomFrame();
 
     // Puts the font on the canvas.
     void SelectFont(const TFont& font);
@@ -102,6 +104,19 @@ public:
     TAxisOnGetNextLabel OnGetNextAxisLabel;
 
 protected:
+    // One whole frame, in a fixed order: background, titles, layout, walls, axes, series,
+    // zoom frame; then the canvas tools are reset for OnAfterDraw.
+    void DrawContents(const Rect& panelBounds) override;
+    // Title, foot and legend, on the front plane; each takes its space off the plot.
+    virtual void DrawTitles() {}
+    virtual void PaintWalls() {}
+    void PaintAxes();
+    // The shown points of the series, or of every series of its depth slot together when
+    // they share it.
+    void PaintSeries(TChartSeries& series);
+    void BeginSeriesClip();
+    void EndSeriesClip();
+
     // The thickness of the back wall, which the chart's walls give.
     virtual int32_t BackWallSize() const { return 0; }
     // The axes reserve their space, outermost first; an axis whose demand would leave
@@ -109,7 +124,12 @@ protected:
     void ReserveAxesSpace();
 
 private:
+    // The layout steps of a frame that follow its titles.
+    void LayoutFrame();
+    void PaintSharedZOrder(TChartSeries& first);
+
     bool axisVisible_ = true;
+    bool seriesClipped_ = false;
     TChartSeriesList seriesList_;
     std::vector<std::unique_ptr<TChartSeries>> ownedSeries_;
     bool view3DWalls_ = true;

@@ -138,9 +138,19 @@ public:
     void SetSkipMouseAction(bool value) { skipMouseAction_ = value; }
 
     int32_t WallSizeFor(const TCustomChartAxis& axis) const override;
+    // Whether the wall's sides are drawn darker: not for a clear or pictured brush.
+    bool WallDark3D(const TChartWall& wall) const;
+    // Puts the wall's pen and brush on the canvas.
+    void PrepareWall(const TChartWall& wall);
+    // One title or the foot, and the space it takes off the plot rectangle.
+    void TitleDraw(TChartTitle& title, bool onTop);
 
 protected:
     int32_t BackWallSize() const override { return backWall_->Size(); }
+    // The picture goes inside the walls instead when BackImageInside is set.
+    void DrawBackImage(const Rect& rect) override;
+    void DrawTitles() override;
+    void PaintWalls() override;
 
 private:
     std::unique_ptr<TChartTitle> title_;

@@ -21,11 +21,20 @@ TCustomChartPanel::TCustomChartPanel(ui::WindowHost* host) : host_(host) {
     canvas->OnInvalidate = [this] { Invalidate(); };
     canvas3D_ = std::move(canvas);
     PlaceWindow();
+    if (host_)
+        host_->SetClient(this);
     repaintEnabled_ = true;
 }
 
 TCustomChartPanel::~TCustomChartPanel() {
     BeginDestroy();
+}
+
+void TCustomChartPanel::BeginDestroy() {
+    if (host_ && !destroying_)
+        host_->SetClient(nullptr);
+    destroying_ = true;
+    repaintEnabled_ = false;
 }
 
 void TCustomChartPanel::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
@@ -96,6 +105,72 @@ void TCustomChartPanel::Repaint() {
     Update();
 }
 
+void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
+    windowCanvas_->SetTarget(&surface);
+    if (isPrinting_ || destroying_)
+        return;
+    if (canvas3D_->RepaintFromBuffer())
+        return;
+    DrawToCanvas(*windowCanvas_, {0, 0, surface.Width(), surface.Height()});
+}
+
+Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect) {
+    return canvas3D_->OpenFrame(windowCanvas_.get(), view3DOptions_.get(), color_, view3D_,
+                                clientRect);
+}
+
+void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
+    CalcPlotRect(canvas3D_->OpenFrame(&destination, view3DOptions_.get(), color_, view3D_, rect));
+    try {
+        DrawContents(panelBounds_);
+    } catch (...) {
+        // The frame is lost, not the canvas: back to the window, unclipped, and drawn
+        // again at the next paint.
+        canvas3D_->Unclip();
+        canvas3D_->PresentFrame(nullptr, windowCanvas_.get(), rect);
+        canvas3D_->MarkDirty();
+        throw;
+    }
+    canvas3D_->PresentFrame(&destination, windowCanvas_.get(), rect);
+}
+
+void TCustomChartPanel::PaintPanel(const Rect& rect) {
+    FillBackground(rect);
+    DrawBackImage(rect);
+    if (!canvas3D_->SupportsSolids())
+        DrawBevels(rect);
+}
+
+void TCustomChartPanel::FillBackground(const Rect& rect) {
+    if (isPrinting_ && !PanelWhenPrinting)
+        return;
+    TCanvas3D& canvas = *canvas3D_;
+    canvas.Brush().SetColor(color_);
+    canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+    canvas.FillRect(rect);
+}
+
+void TCustomChartPanel::DrawBevels(const Rect& rect) {
+    if (isPrinting_ && !PanelWhenPrinting)
+        return;
+    TCanvas3D& canvas = *canvas3D_;
+    canvas.Pen().SetStyle(TPenStyle::psSolid);
+    canvas.Pen().SetWidth(1);
+    canvas.Pen().SetMode(TPenMode::pmCopy);
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    auto bevel = [&](Rect& r, TPanelBevel kind) {
+        if (kind == TPanelBevel::bvNone)
+            return;
+        const TColor topLeft = kind == TPanelBevel::bvLowered ? clBtnShadow : clBtnHighlight;
+        const TColor bottomRight = kind == TPanelBevel::bvRaised ? clBtnShadow : clBtnHighlight;
+        canvas.Frame3D(r, topLeft, bottomRight, bevelWidth_);
+    };
+    Rect r = rect;
+    bevel(r, bevelOuter_);
+    canvas.Frame3D(r, color_, color_, borderWidth_);
+    bevel(r, bevelInner_);
+}
+
 void TCustomChartPanel::CalcPlotRect(const Rect& panelBounds) {
     panelBounds_ = panelBounds;
     const auto w = static_cast<int32_t>(std::min<int64_t>(panelBounds.Width(), INT32_MAX));
@@ -131,6 +206,43 @@ void TCustomChartPanel::UpdatePlotSize() {
 TCustomChartPanelExtended::TCustomChartPanelExtended(ui::WindowHost* host)
     : TCustomChartPanel(host) {
     gradient_ = std::make_unique<TChartGradient>([this] { Invalidate(); });
+}
+
+void TCustomChartPanelExtended::FillBackground(const Rect& rect) {
+    const TChartGradient& g = *gradient_;
+    if (!g.Visible()) {
+        TCustomChartPanel::FillBackground(rect);
+        return;
+    }
+    // The canvas turns the colours round again for the other directions: the start
+    // colour lies at the bottom or right edge whichever way the gradient is set.
+    const bool forward = g.Direction() == TGradientDirection::gdTopBottom ||
+                         g.Direction() == TGradientDirection::gdLeftRight;
+    Canvas3D().FillGradient(rect, forward ? g.StartColor() : g.EndColor(),
+                            forward ? g.EndColor() : g.StartColor(), g.Direction());
+}
+
+void TCustomChartPanelExtended::DrawBackImage(const Rect& rect) {
+    if (!HasBackImage())
+        return;
+    const gfx::Bitmap& picture = *backImage_;
+    TCanvas3D& canvas = Canvas3D();
+    switch (backImageMode_) {
+    case TBackImageMode::pbmStretch:
+        canvas.StretchDraw(rect, picture);
+        break;
+    case TBackImageMode::pbmCenter:
+        canvas.Draw(static_cast<int32_t>((int64_t{rect.Left} + rect.Right - picture.Width()) / 2),
+                    static_cast<int32_t>((int64_t{rect.Top} + rect.Bottom - picture.Height()) / 2),
+                    picture);
+        break;
+    case TBackImageMode::pbmTile:
+        for (int64_t y = rect.Top; y < rect.Bottom; y += picture.Height()) {
+            for (int64_t x = rect.Left; x < rect.Right; x += picture.Width())
+                canvas.Draw(static_cast<int32_t>(x), static_cast<int32_t>(y), picture);
+        }
+        break;
+    }
 }
 
 void TCustomChartPanelExtended::SetBackImage(std::shared_ptr<const gfx::Bitmap> value) {

@@ -44,14 +44,23 @@ struct TZoomPanningRecord {
 class TCustomChartPanel;
 using TChartNotifyEvent = std::function<void(TCustomChartPanel* sender)>;
 
-class TCustomChartPanel {
+// Fixed choices of the drawing: the axes lie under the series; the window's background is
+// never erased (every frame paints all of it); clipping also when printing or recording;
+// no background or bevels on paper.
+constexpr bool AxesBeforeSeries = true;
+constexpr bool EraseWindowBackground = false;
+constexpr bool ClipWhenPrinting = true;
+constexpr bool ClipWhenMetafiling = true;
+constexpr bool PanelWhenPrinting = false;
+
+class TCustomChartPanel : public ui::WindowClient {
 public:
     // The host is the window the panel lives in; it must outlive the panel. Without one
     // (nullptr) invalidation only marks the canvas dirty.
     explicit TCustomChartPanel(ui::WindowHost* host);
     TCustomChartPanel(const TCustomChartPanel&) = delete;
     TCustomChartPanel& operator=(const TCustomChartPanel&) = delete;
-    virtual ~TCustomChartPanel();
+    ~TCustomChartPanel() override;
 
     ui::WindowHost* Host() const { return host_; }
     const std::string& Name() const { return name_; }
@@ -147,6 +156,19 @@ public:
     // Invalidate, then Update.
     void Repaint();
 
+    // The paint handler: copies the last frame when nothing changed since, else draws a
+    // new one. Nothing while printing.
+    void PaintWindow(gfx::Bitmap& surface) override;
+    bool EraseBackgroundHandled() const override { return !EraseWindowBackground; }
+    uint32_t DialogCode(uint32_t defaultCode) const override {
+        return defaultCode | ui::DLGC_WANTARROWS;
+    }
+    // A whole frame for the destination rectangle, drawn off screen and then copied.
+    void DrawToCanvas(TCanvas& destination, const Rect& rect);
+    // Prepares the canvas for a frame of the given client rectangle; returns the drawing
+    // area.
+    Rect OpenCanvas(const Rect& clientRect);
+
     // The plot rectangle of a new frame from the drawing area, the border and the margins.
     void CalcPlotRect(const Rect& panelBounds);
     // Keeps the plot rectangle inside the drawing area and the right way round, and
@@ -154,6 +176,14 @@ public:
     void UpdatePlotSize();
 
 protected:
+    // One frame inside the drawing area; the panel alone paints its background.
+    virtual void DrawContents(const Rect& panelBounds) { PaintPanel(panelBounds); }
+    // Background, back image, bevels.
+    virtual void PaintPanel(const Rect& rect);
+    virtual void FillBackground(const Rect& rect);
+    virtual void DrawBackImage(const Rect& /*rect*/) {}
+    virtual void DrawBevels(const Rect& rect);
+
     // Stores a new value and invalidates; an unchanged value does nothing.
     template <class T> void SetAndInvalidate(T& field, const T& value) {
         if (StoreChanged(field, value))
@@ -161,11 +191,9 @@ protected:
     }
     // Tells the window its position, size and border.
     void PlaceWindow();
-    // Begins the teardown: nothing invalidates or repaints from here on.
-    void BeginDestroy() {
-        destroying_ = true;
-        repaintEnabled_ = false;
-    }
+    // Begins the teardown: nothing invalidates or repaints from here on, and the window
+    // no longer paints through the panel.
+    void BeginDestroy();
 
     Rect panelBounds_;
     Rect plotRect_;
@@ -233,6 +261,12 @@ public:
     void SetIsZoomed(bool value) { isZoomed_ = value; }
 
     TChartNotifyEvent OnUndoZoom;
+
+protected:
+    // The gradient when it is shown, else the panel colour.
+    void FillBackground(const Rect& rect) override;
+    // Nothing without a picture; a picture is stretched, tiled or centred over the rect.
+    void DrawBackImage(const Rect& rect) override;
 
 private:
     std::unique_ptr<TChartGradient> gradient_;

@@ -5,9 +5,17 @@
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/geometry.h"
 
+#include <cstdint>
+
 namespace vemora::ui {
 
 enum class TCursor { crDefault, crArrow, crCross, crSizeAll, crHandPoint };
+
+// What a control may ask for in a dialog's keyboard navigation, as bits.
+constexpr uint32_t DLGC_WANTARROWS = 0x0001;
+constexpr uint32_t DLGC_WANTTAB = 0x0002;
+constexpr uint32_t DLGC_WANTALLKEYS = 0x0004;
+constexpr uint32_t DLGC_WANTCHARS = 0x0080;
 
 // The control inside the window: the host calls it to paint.
 class WindowClient {
@@ -16,6 +24,11 @@ public:
     // The window must be painted: draw every pixel of the client area into `surface`,
     // which has the client area's size.
     virtual void PaintWindow(gfx::Bitmap& surface) = 0;
+    // True when the client paints every pixel itself, so that the window system must not
+    // erase the background before a paint (that would flicker).
+    virtual bool EraseBackgroundHandled() const { return false; }
+    // The keys the client wants from dialog navigation, given the default answer.
+    virtual uint32_t DialogCode(uint32_t defaultCode) const { return defaultCode; }
 };
 
 class WindowHost {

@@ -1,0 +1,200 @@
+// The frame of the chart with axes and series: the order of its drawing, the axes, the
+// series with their clipping, and the zoom rectangle.
+#include "chart/axis_panel.h"
+
+#include "series/chart_series.h"
+
+#include <algorithm>
+
+namespace vemora {
+
+void TCustomAxisPanel::ComputeLayout() {
+    const Rect client = Host() ? Host()->ClientRect() : Rect{0, 0, Width(), Height()};
+    CalcPlotRect(OpenCanvas(client));
+    Canvas3D().BeginFrontPlane();
+    DrawTitles();
+    Canvas3D().EndFrontPlane();
+    LayoutFrame();
+}
+
+void TCustomAxisPanel::LayoutFrame() {
+    AssignZOrders();
+    LayoutAxes();
+    AssignZRanges();
+    ApplySeriesMargins();
+    Canvas3D().SetProjection(chartDepth_, panelBounds_, plotRect_);
+}
+
+void TCustomAxisPanel::DrawContents(const Rect& panelBounds) {
+    TCanvas3D& canvas = Canvas3D();
+    PaintPanel(panelBounds);
+    for (TChartSeries* series : seriesList_) {
+        if (series->Active())
+            series->DoBeforeDrawChart();
+    }
+    canvas.BeginFrontPlane();
+    DrawTitles();
+    canvas.EndFrontPlane();
+    LayoutFrame();
+    if (canvas.SupportsSolids()) {
+        // A true 3D canvas draws the titles again over the whole panel.
+        const Rect plot = plotRect_;
+        plotRect_ = panelBounds_;
+        canvas.BeginFrontPlane();
+        DrawTitles();
+        canvas.EndFrontPlane();
+        plotRect_ = plot;
+        UpdatePlotSize();
+    }
+    PaintWalls();
+    if (axisVisible_ && AxesBeforeSeries)
+        PaintAxes();
+    if (OnBeforeDrawSeries)
+        OnBeforeDrawSeries(this);
+    // A copy: an event handler may change the list.
+    const TChartSeriesList series = seriesList_;
+    for (TChartSeries* s : series) {
+        if (s->Active() && s->ParentChart() == this)
+            PaintSeries(*s);
+    }
+    if (axisVisible_ && !AxesBeforeSeries)
+        PaintAxes();
+    if (ZoomRecord().Dragging)
+        DrawZoomFrame();
+    canvas.ResetTools();
+    if (OnAfterDraw)
+        OnAfterDraw(this);
+}
+
+void TCustomAxisPanel::PaintAxes() {
+    if (OnBeforeDrawAxes)
+        OnBeforeDrawAxes(this);
+    for (TCustomChartAxis* axis : axes_) {
+        if (AxisShown(*axis))
+            axis->DrawAxis(true);
+    }
+}
+
+void TCustomAxisPanel::PaintSeries(TChartSeries& series) {
+    if (View3D() && series.SharesZOrder()) {
+        // The first series of the slot draws all of them; the others have been drawn.
+        if (series.FirstInZOrder())
+            PaintSharedZOrder(series);
+        return;
+    }
+    series.FindShownRange();
+    if (series.FirstShown() == -1)
+        return;
+    if (series.BeforeDrawValues)
+        series.BeforeDrawValues(&series);
+    if (clipPoints_)
+        BeginSeriesClip();
+    try {
+        series.DrawAllPoints();
+    } catch (...) {
+        EndSeriesClip();
+        throw;
+    }
+    if (clipPoints_)
+        EndSeriesClip();
+    if (series.AfterDrawValues)
+        series.AfterDrawValues(&series);
+}
+
+void TCustomAxisPanel::PaintSharedZOrder(TChartSeries& first) {
+    const int32_t slot = first.EffectiveZOrder();
+    std::vector<TChartSeries*> group;
+    bool found = false;
+    for (TChartSeries* s : seriesList_) {
+        found = found || s == &first;
+        if (found && s->Active() && !s->HasZValues() && s->EffectiveZOrder() == slot)
+            group.push_back(s);
+    }
+    int32_t lo = -1;
+    int32_t hi = -1;
+    std::vector<TChartSeries*> shown;
+    for (TChartSeries* s : group) {
+        s->FindShownRange();
+        if (s->FirstShown() == -1)
+            continue;
+        shown.push_back(s);
+        if (s->BeforeDrawValues)
+            s->BeforeDrawValues(s);
+        lo = lo == -1 ? s->FirstShown() : std::min(lo, s->FirstShown());
+        hi = std::max(hi, s->LastShown());
+    }
+    if (lo == -1)
+        return;
+    if (clipPoints_)
+        BeginSeriesClip();
+    auto drawIndex = [&](int32_t index) {
+        const bool forward = first.DrawSeriesForward(index);
+        const size_t n = group.size();
+        for (size_t k = 0; k < n; ++k) {
+            TChartSeries* s = group[forward ? k : n - 1 - k];
+            if (index < s->PointCount())
+                s->DrawPoint(index);
+        }
+    };
+    try {
+        if (first.DrawsForward()) {
+            for (int32_t i = lo; i <= hi; ++i)
+                drawIndex(i);
+        } else {
+            for (int32_t i = hi; i >= lo; --i)
+                drawIndex(i);
+        }
+    } catch (...) {
+        EndSeriesClip();
+        throw;
+    }
+    EndSeriesClip();
+    for (TChartSeries* s : shown) {
+        if (s->AfterDrawValues)
+            s->AfterDrawValues(s);
+    }
+}
+
+bool TCustomAxisPanel::ClippingAllowed() const {
+    const TCanvas3D& canvas = Canvas3D();
+    if (canvas.SupportsSolids())
+        return false;
+    if (IsPrinting())
+        return ClipWhenPrinting;
+    if (canvas.Metafiling())
+        return ClipWhenMetafiling;
+    return true;
+}
+
+void TCustomAxisPanel::BeginSeriesClip() {
+    if (!ClippingAllowed())
+        return;
+    Canvas3D().ClipToBox(plotRect_, 0, chartDepth_);
+    seriesClipped_ = true;
+}
+
+void TCustomAxisPanel::EndSeriesClip() {
+    if (!seriesClipped_)
+        return;
+    Canvas3D().Unclip();
+    seriesClipped_ = false;
+}
+
+void TCustomAxisPanel::DrawZoomFrame() {
+    TCanvas3D& canvas = Canvas3D();
+    TColor ink = ColorToRGB(Color());
+    if (ink == clWhite)
+        ink = clBlack;
+    TPen& pen = canvas.Pen();
+    pen.SetColor(ink);
+    pen.SetMode(TPenMode::pmNotXor);
+    pen.SetStyle(TPenStyle::psSolid);
+    pen.SetWidth(1);
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    const TZoomPanningRecord& zoom = ZoomRecord();
+    canvas.Rectangle(zoom.StartX, zoom.StartY, zoom.EndX, zoom.EndY);
+    // The inverting ink is for this rectangle only; later drawing copies again.
+    pen.SetMode(TPenMode::pmCopy);
+}
+
+} // namespace vemora
