@@ -293,14 +293,22 @@ int32_t TCustomChartAxis::ValueToPixel(double value) const {
 }
 
 bool TCustomChartAxis::PixelDistance(double value, int64_t& distance) const {
+    // A value that is not a number, or infinite, lies beyond any screen: never drawn.
+    constexpr int64_t kFar = INT64_C(1) << 40;
+    if (!std::isfinite(value)) {
+        distance = value < 0 ? -kFar : kFar;
+        return true;
+    }
+    // A scale of no length puts every value in the middle.
     if (scaleRange_ == 0)
         return false;
-    const double d = static_cast<double>((static_cast<long double>(value) - scaleMinimum_) *
-                                         pixelLength_ / ExtendedRange());
-    // Also false for NaN: a value that cannot be placed goes to the centre.
-    if (!(std::fabs(d) < 2147483647.0))
-        return false;
-    distance = static_cast<int64_t>(std::nearbyint(d));
+    const long double d =
+        (static_cast<long double>(value) - scaleMinimum_) * pixelLength_ / ExtendedRange();
+    if (std::isnan(d)) {
+        distance = kFar;
+        return true;
+    }
+    distance = static_cast<int64_t>(std::nearbyint(std::clamp<long double>(d, -kFar, kFar)));
     return true;
 }
 

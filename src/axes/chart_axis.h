@@ -258,8 +258,8 @@ private:
     TCanvas3D& Canvas() const;
     // The scale's extent in extended precision: the stored range may have overflowed.
     long double ExtendedRange() const;
-    // The distance of the value from the scale's minimum in whole pixels; false when the
-    // scale is empty or the distance is beyond what a coordinate can hold.
+    // The distance of the value from the scale's minimum in whole pixels, far beyond any
+    // screen for a value that is not finite; false when the scale has no length.
     bool PixelDistance(double value, int64_t& distance) const;
     int32_t LabelExtent(double value, bool useFontHeight);
     bool AppendTick(int32_t pixel);

@@ -87,18 +87,28 @@ TEST(AxisMapping, PixelToValueInvertsEveryOrientation) {
     }
 }
 
-TEST(AxisMapping, DegenerateScalesMapToTheCentre) {
+TEST(AxisMapping, DegenerateScalesMapToTheCentreAndUnplaceableValuesFarOff) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
     AxisRig rig({100, 100, 501, 500});
     TChartAxis& bottom = rig.chart.BottomAxis();
+    TChartAxis& left = rig.chart.LeftAxis();
     AxisRig::Scale(bottom, 7, 7);
     EXPECT_EQ(bottom.CenterPixel(), 300);
     EXPECT_EQ(bottom.ValueToPixelX(-1e300), 300);
+    // What is not a finite number has no place on any scale: it lies beyond every screen,
+    // on the side of its sign, so that nothing draws it.
+    EXPECT_EQ(bottom.ValueToPixelX(inf), INT32_MAX);
+    EXPECT_EQ(bottom.ValueToPixelX(-inf), INT32_MIN);
+    EXPECT_EQ(bottom.ValueToPixelX(std::numeric_limits<double>::quiet_NaN()), INT32_MAX);
     AxisRig::Scale(bottom, 0, 1);
-    // A distance of 2^31 pixels or more cannot be drawn: the centre stands for it.
-    EXPECT_EQ(bottom.ValueToPixelX(1e7), 300);
-    EXPECT_EQ(bottom.ValueToPixelX(std::numeric_limits<double>::infinity()), 300);
-    EXPECT_EQ(bottom.ValueToPixelX(std::numeric_limits<double>::quiet_NaN()), 300);
     EXPECT_EQ(bottom.ValueToPixelX(1e6), 100 + 401000000);
+    // Beyond what a coordinate holds: saturated, not wrapped round, not put in the middle.
+    EXPECT_EQ(bottom.ValueToPixelX(1e7), INT32_MAX);
+    EXPECT_EQ(bottom.ValueToPixelX(-1e300), INT32_MIN);
+    EXPECT_EQ(bottom.ValueToPixelX(inf), INT32_MAX);
+    AxisRig::Scale(left, 0, 1);
+    EXPECT_EQ(left.ValueToPixelY(1e300), INT32_MIN);
+    EXPECT_EQ(left.ValueToPixelY(-inf), INT32_MAX);
 }
 
 TEST(AxisMapping, DepthValuesSpanTheChartDepth) {

@@ -1,5 +1,6 @@
 // The layout of the program's own chart with the sample data, frame by frame.
 #include "app/headless_plot_window.h"
+#include "app/main_chart.h"
 #include "app/plotrun.h"
 #include "chart/chart.h"
 #include "platform/ui/headless_window_host.h"
@@ -12,13 +13,6 @@
 namespace vemora {
 namespace {
 
-// The point series' margins with its size-4 markers.
-class MarginSeries final : public TChartSeries {
-public:
-    void HorizMargins(int32_t& left, int32_t& right) override { left = right = 5; }
-    void VertMargins(int32_t& top, int32_t& bottom) override { top = bottom = 5; }
-};
-
 std::vector<std::string> LabelTexts(const TCustomChartAxis& axis) {
     std::vector<std::string> texts;
     for (const TAxisLabel& label : axis.LastLabels())
@@ -29,20 +23,7 @@ std::vector<std::string> LabelTexts(const TCustomChartAxis& axis) {
 TEST(MainChartLayout, SampleDataFrames) {
     ui::HeadlessWindowHost host;
     TChart chart(&host);
-    chart.SetBorderStyle(TBorderStyle::bsSingle);
-    chart.SetBounds(16, 56, 817, 657);
-    chart.SetChart3DPercent(5);
-    chart.SetView3DWalls(false);
-    chart.SetScaleLastPage(false);
-    chart.Title().SetVisible(false);
-    chart.Legend().SetVisible(false);
-    chart.View3DOptions().SetElevation(344);
-    chart.View3DOptions().SetPerspective(8);
-    chart.Gradient().SetVisible(true);
-    chart.Gradient().SetStartColor(0x80FF80);
-    chart.Gradient().SetEndColor(0x80FFFF);
-    TChartSeries& series = *chart.AddSeries(std::make_unique<MarginSeries>());
-
+    TPointSeries& series = BuildChart1(chart);
     THeadlessPlotWindow window(std::string(VEMORA_SOURCE_DIR) + "/data/proba2.txt");
     TPlotRun run(window, series);
     run.Button1Click(nullptr);

@@ -61,6 +61,40 @@ printf '5 6\n' | "$tool" read '' >"$work/out" 2>"$work/err"
 check "stdin exits 0" $?
 check "stdin first line" "$([[ $(head -1 "$work/out") == "points 1" ]]; echo $?)"
 
+# render: the window's picture after a run, and its layout.
+"$tool" render "$src/data/proba2.txt" --png "$work/r.png" --json "$work/r.json" 2>"$work/err"
+check "render exits 0" $?
+check "render png" "$([[ $(head -c 8 "$work/r.png" | od -An -c | tr -d ' ') == '211PNG\r\n032\n' ]]; echo $?)"
+check "render plot rect" "$(grep -q '"plot_rect": \[45, 30, 785, 608\], "chart_depth": 4' "$work/r.json"; echo $?)"
+check "render bottom labels" "$(( $(grep -c '"text": "[0-9]*", "pixel"' "$work/r.json") != 21 + 19 ))"
+markers=$(grep '"markers"' "$work/r.json" | grep -o '\[[0-9-]*, [0-9-]*\]' | wc -l)
+check "render markers" $((markers != 400))
+"$tool" render "$src/data/proba2.txt" --size 200x150 --json "$work/small.json" 2>"$work/err"
+check "render size" "$(grep -q '"panel_bounds": \[0, 0, 200, 150\]' "$work/small.json"; echo $?)"
+"$tool" render "$work/absent.txt" --png "$work/none.png" >"$work/out" 2>"$work/err"
+check "render missing exits 1" $(($? != 1))
+check "render missing message" "$([[ $(cat "$work/err") == "File not found." && ! -e "$work/none.png" ]]; echo $?)"
+
+# replay: one frame per point; its last frame is the picture render makes.
+"$tool" replay "$src/data/proba2.txt" --no-pause --png "$work/p.png" >"$work/out" 2>"$work/err"
+check "replay exits 0" $?
+check "replay counts" "$(grep -qx 'frames: 400' "$work/out" && grep -qx 'pause_ms: 50000' "$work/out"; echo $?)"
+check "replay summary" "$(tail -1 "$work/out" | grep -q '^replay: 400 points, 400 frames, [0-9]* ms$'; echo $?)"
+check "replay keys" "$(( $(grep -cE '^(points|frames|pause_ms|wall_ms|frame_ms_min|frame_ms_median|frame_ms_max): ' "$work/out") != 7 ))"
+check "replay picture is render's" "$(cmp -s "$work/p.png" "$work/r.png"; echo $?)"
+for i in $(seq 1 100); do echo "$i $((i % 7))"; done >"$work/hundred.txt"
+"$tool" replay "$work/hundred.txt" --speed 100 >"$work/out"
+check "replay pauses" "$(grep -qx 'pause_ms: 500' "$work/out"; echo $?)"
+check "replay waited" "$(( $(sed -n 's/^wall_ms: //p' "$work/out") < 500 ))"
+
+# Wrong options.
+for args in "render" "render a b" "render x --size 0x5" "render x --size 12" "render x --speed 5" \
+    "replay x --speed 0" "replay x --speed 101" "replay x --json y" "replay x --png"; do
+    # shellcheck disable=SC2086
+    "$tool" $args >/dev/null 2>&1
+    check "usage for: $args" $(($? != 2))
+done
+
 # Usage.
 "$tool" >/dev/null 2>"$work/err"
 check "no arguments exit 2" $(($? != 2))
