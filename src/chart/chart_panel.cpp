@@ -109,9 +109,14 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
     windowCanvas_->SetTarget(&surface);
     if (isPrinting_ || destroying_)
         return;
+    // A window resized behind the panel's back needs a frame of its new size.
+    const Rect client{0, 0, surface.Width(), surface.Height()};
+    if (client != lastClient_)
+        canvas3D_->MarkDirty();
     if (canvas3D_->RepaintFromBuffer())
         return;
-    DrawToCanvas(*windowCanvas_, {0, 0, surface.Width(), surface.Height()});
+    lastClient_ = client;
+    DrawToCanvas(*windowCanvas_, client);
 }
 
 Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect) {

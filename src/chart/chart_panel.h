@@ -220,6 +220,8 @@ private:
     int32_t plotXCenter_ = 0;
     int32_t plotYCenter_ = 0;
     std::unique_ptr<TCanvas> windowCanvas_;
+    // The client area the last frame was drawn for.
+    Rect lastClient_;
     std::array<int32_t, 4> margins_{3, 4, 3, 4};
     ui::TCursor cursor_ = ui::TCursor::crDefault;
     TZoomPanningRecord panning_;

@@ -180,6 +180,15 @@ TEST(DrawCycle, AnUncoveredWindowIsServedFromTheBuffer) {
     rig.host.Expose();
     EXPECT_TRUE(rig.host.Screen() == frame);
     EXPECT_EQ(rig.frames, 1);
+    // The window tells the system it paints its whole background and wants the arrows.
+    EXPECT_TRUE(rig.chart.EraseBackgroundHandled());
+    EXPECT_EQ(rig.chart.DialogCode(ui::DLGC_WANTCHARS),
+              ui::DLGC_WANTCHARS | ui::DLGC_WANTARROWS);
+    // A window that changed size is drawn anew, not copied.
+    rig.host.ResizeClient(250, 180);
+    rig.host.Update();
+    EXPECT_EQ(rig.frames, 2);
+    EXPECT_EQ(rig.chart.PanelBounds(), (Rect{0, 0, 250, 180}));
 }
 
 TEST(DrawCycle, AChangeMadeWhileAFrameIsDrawnIsPaintedNext) {
