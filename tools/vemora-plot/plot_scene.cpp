@@ -30,6 +30,38 @@ namespace {
 class JsonWriter {
 public:
     void Raw(std::string_view text) { out_ += text; }
+    // `"key": value`, after the separator that ends the field before it.
+    void Field(std::string_view separator, std::string_view key, double v) {
+        Key(separator, key);
+        Number(v);
+    }
+    void Field(std::string_view separator, std::string_view key, int64_t v) {
+        Key(separator, key);
+        Integer(v);
+    }
+    void Field(std::string_view separator, std::string_view key, int32_t v) {
+        Field(separator, key, int64_t{v});
+    }
+    void Field(std::string_view separator, std::string_view key, bool v) {
+        Key(separator, key);
+        out_ += v ? "true" : "false";
+    }
+    void Field(std::string_view separator, std::string_view key, std::string_view v) {
+        Key(separator, key);
+        String(v);
+    }
+    void Field(std::string_view separator, std::string_view key, const gfx::Rect& r) {
+        Key(separator, key);
+        out_ += '[';
+        Integer(r.Left);
+        out_ += ", ";
+        Integer(r.Top);
+        out_ += ", ";
+        Integer(r.Right);
+        out_ += ", ";
+        Integer(r.Bottom);
+        out_ += ']';
+    }
     void Number(double v) {
         if (std::isnan(v)) {
             out_ += "\"nan\"";
@@ -42,7 +74,6 @@ public:
         }
     }
     void Integer(int64_t v) { out_ += std::to_string(v); }
-    void Bool(bool v) { out_ += v ? "true" : "false"; }
     void String(std::string_view text) {
         out_ += '"';
         for (const char c : text) {
@@ -60,20 +91,19 @@ public:
         }
         out_ += '"';
     }
-    void Rect(const gfx::Rect& r) {
-        out_ += '[';
-        Integer(r.Left);
-        out_ += ", ";
-        Integer(r.Top);
-        out_ += ", ";
-        Integer(r.Right);
-        out_ += ", ";
-        Integer(r.Bottom);
-        out_ += ']';
+    // Items of a list: the separator before every item but the first.
+    void Item(bool& first, std::string_view separator, std::string_view firstSeparator = "") {
+        out_ += first ? firstSeparator : separator;
+        first = false;
     }
     std::string Take() { return std::move(out_); }
 
 private:
+    void Key(std::string_view separator, std::string_view key) {
+        out_ += separator;
+        String(key);
+        out_ += ": ";
+    }
     std::string out_;
 };
 
@@ -92,53 +122,35 @@ const char* AxisName(const TChart& chart, const TCustomChartAxis* axis) {
 }
 
 void WriteAxis(JsonWriter& j, const TChart& chart, const TCustomChartAxis& axis) {
-    const bool shown = chart.AxisShown(axis);
-    j.Raw("    { \"name\": ");
-    j.String(AxisName(chart, &axis));
-    j.Raw(", \"shown\": ");
-    j.Bool(shown);
-    j.Raw(",\n      \"minimum\": ");
-    j.Number(axis.Minimum());
-    j.Raw(", \"maximum\": ");
-    j.Number(axis.Maximum());
-    j.Raw(", \"scale_minimum\": ");
-    j.Number(axis.ScaleMinimum());
-    j.Raw(", \"scale_maximum\": ");
-    j.Number(axis.ScaleMaximum());
-    j.Raw(",\n      \"increment\": ");
-    j.Number(shown ? axis.LastIncrement() : 0.0);
-    j.Raw(", \"start_pixel\": ");
-    j.Integer(axis.StartPixel());
-    j.Raw(", \"end_pixel\": ");
-    j.Integer(axis.EndPixel());
-    j.Raw(", \"line_pos\": ");
-    j.Integer(axis.LinePos());
-    j.Raw(", \"labels_pos\": ");
-    j.Integer(axis.LabelsPos());
-    j.Raw(",\n      \"labels\": [");
     // An axis that is not shown drew nothing in this frame.
+    const bool shown = chart.AxisShown(axis);
+    j.Field("    { ", "name", std::string_view(AxisName(chart, &axis)));
+    j.Field(", ", "shown", shown);
+    j.Field(",\n      ", "minimum", axis.Minimum());
+    j.Field(", ", "maximum", axis.Maximum());
+    j.Field(", ", "scale_minimum", axis.ScaleMinimum());
+    j.Field(", ", "scale_maximum", axis.ScaleMaximum());
+    j.Field(",\n      ", "increment", shown ? axis.LastIncrement() : 0.0);
+    j.Field(", ", "start_pixel", axis.StartPixel());
+    j.Field(", ", "end_pixel", axis.EndPixel());
+    j.Field(", ", "line_pos", axis.LinePos());
+    j.Field(", ", "labels_pos", axis.LabelsPos());
+    j.Raw(",\n      \"labels\": [");
+    static const std::vector<TAxisLabel> noLabels;
+    static const std::vector<int32_t> noTicks;
     bool first = true;
-    if (shown) {
-        for (const TAxisLabel& label : axis.LastLabels()) {
-            j.Raw(first ? "\n        " : ",\n        ");
-            first = false;
-            j.Raw("{ \"value\": ");
-            j.Number(label.Value);
-            j.Raw(", \"text\": ");
-            j.String(label.Text);
-            j.Raw(", \"pixel\": ");
-            j.Integer(label.Pixel);
-            j.Raw(" }");
-        }
+    for (const TAxisLabel& label : shown ? axis.LastLabels() : noLabels) {
+        j.Item(first, ",\n        ", "\n        ");
+        j.Field("{ ", "value", label.Value);
+        j.Field(", ", "text", std::string_view(label.Text));
+        j.Field(", ", "pixel", label.Pixel);
+        j.Raw(" }");
     }
     j.Raw(first ? "],\n      \"ticks\": [" : "\n      ],\n      \"ticks\": [");
     first = true;
-    if (shown) {
-        for (const int32_t tick : axis.LastTicks()) {
-            j.Raw(first ? "" : ", ");
-            first = false;
-            j.Integer(tick);
-        }
+    for (const int32_t tick : shown ? axis.LastTicks() : noTicks) {
+        j.Item(first, ", ");
+        j.Integer(tick);
     }
     j.Raw("] }");
 }
@@ -147,33 +159,24 @@ void WriteAxis(JsonWriter& j, const TChart& chart, const TCustomChartAxis& axis)
 
 std::string FrameJson(TChart& chart, const RecordingSeries& series) {
     JsonWriter j;
-    j.Raw("{ \"panel_bounds\": ");
-    j.Rect(chart.PanelBounds());
-    j.Raw(", \"plot_rect\": ");
-    j.Rect(chart.PlotRect());
-    j.Raw(", \"chart_depth\": ");
-    j.Integer(chart.ChartDepth());
-    j.Raw(", \"series_depth\": ");
-    j.Integer(chart.SeriesDepth());
+    j.Field("{ ", "panel_bounds", chart.PanelBounds());
+    j.Field(", ", "plot_rect", chart.PlotRect());
+    j.Field(", ", "chart_depth", chart.ChartDepth());
+    j.Field(", ", "series_depth", chart.SeriesDepth());
     j.Raw(",\n  \"axes\": [\n");
-    const auto& axes = chart.Axes();
-    for (size_t i = 0; i < axes.size(); ++i) {
-        WriteAxis(j, chart, *axes[i]);
-        j.Raw(i + 1 < axes.size() ? ",\n" : "\n");
-    }
-    j.Raw("  ],\n  \"series\": [\n    { \"name\": ");
-    j.String(series.Name());
-    j.Raw(", \"points\": ");
-    j.Integer(series.PointCount());
-    j.Raw(", \"first_shown\": ");
-    j.Integer(series.FirstShown());
-    j.Raw(", \"last_shown\": ");
-    j.Integer(series.LastShown());
-    j.Raw(",\n      \"markers\": [");
     bool first = true;
+    for (const TCustomChartAxis* axis : chart.Axes()) {
+        j.Item(first, ",\n");
+        WriteAxis(j, chart, *axis);
+    }
+    j.Field("\n  ],\n  \"series\": [\n    { ", "name", std::string_view(series.Name()));
+    j.Field(", ", "points", series.PointCount());
+    j.Field(", ", "first_shown", series.FirstShown());
+    j.Field(", ", "last_shown", series.LastShown());
+    j.Raw(",\n      \"markers\": [");
+    first = true;
     for (const gfx::Point& p : series.Markers()) {
-        j.Raw(first ? "" : ", ");
-        first = false;
+        j.Item(first, ", ");
         j.Raw("[");
         j.Integer(p.X);
         j.Raw(", ");
