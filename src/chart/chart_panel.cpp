@@ -119,13 +119,13 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
     DrawToCanvas(*windowCanvas_, client);
 }
 
-Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect) {
-    return canvas3D_->OpenFrame(windowCanvas_.get(), view3DOptions_.get(), color_, view3D_,
-                                clientRect);
+Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect, TCanvas* destination) {
+    return canvas3D_->OpenFrame(destination ? destination : windowCanvas_.get(),
+                                view3DOptions_.get(), color_, view3D_, clientRect);
 }
 
 void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
-    CalcPlotRect(canvas3D_->OpenFrame(&destination, view3DOptions_.get(), color_, view3D_, rect));
+    CalcPlotRect(OpenCanvas(rect, &destination));
     try {
         DrawContents(panelBounds_);
     } catch (...) {

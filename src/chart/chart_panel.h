@@ -165,9 +165,9 @@ public:
     }
     // A whole frame for the destination rectangle, drawn off screen and then copied.
     void DrawToCanvas(TCanvas& destination, const Rect& rect);
-    // Prepares the canvas for a frame of the given client rectangle; returns the drawing
-    // area.
-    Rect OpenCanvas(const Rect& clientRect);
+    // Prepares the canvas for a frame of the given client rectangle, for the window
+    // canvas unless another destination is given; returns the drawing area.
+    Rect OpenCanvas(const Rect& clientRect, TCanvas* destination = nullptr);
 
     // The plot rectangle of a new frame from the drawing area, the border and the margins.
     void CalcPlotRect(const Rect& panelBounds);

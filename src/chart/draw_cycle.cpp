@@ -27,6 +27,8 @@ void TCustomAxisPanel::LayoutFrame() {
 
 void TCustomAxisPanel::DrawContents(const Rect& panelBounds) {
     TCanvas3D& canvas = Canvas3D();
+    // A frame that failed left its clip to the panel, which has removed it.
+    seriesClipped_ = false;
     PaintPanel(panelBounds);
     for (TChartSeries* series : seriesList_) {
         if (series->Active())
@@ -51,11 +53,10 @@ void TCustomAxisPanel::DrawContents(const Rect& panelBounds) {
         PaintAxes();
     if (OnBeforeDrawSeries)
         OnBeforeDrawSeries(this);
-    // A copy: an event handler may change the list.
-    const TChartSeriesList series = seriesList_;
-    for (TChartSeries* s : series) {
-        if (s->Active() && s->ParentChart() == this)
-            PaintSeries(*s);
+    // By index: a draw event may take series out of the list.
+    for (size_t i = 0; i < seriesList_.size(); ++i) {
+        if (seriesList_[i]->Active())
+            PaintSeries(*seriesList_[i]);
     }
     if (axisVisible_ && !AxesBeforeSeries)
         PaintAxes();
@@ -89,12 +90,7 @@ void TCustomAxisPanel::PaintSeries(TChartSeries& series) {
         series.BeforeDrawValues(&series);
     if (clipPoints_)
         BeginSeriesClip();
-    try {
-        series.DrawAllPoints();
-    } catch (...) {
-        EndSeriesClip();
-        throw;
-    }
+    series.DrawAllPoints();
     if (clipPoints_)
         EndSeriesClip();
     if (series.AfterDrawValues)
@@ -136,17 +132,12 @@ void TCustomAxisPanel::PaintSharedZOrder(TChartSeries& first) {
                 s->DrawPoint(index);
         }
     };
-    try {
-        if (first.DrawsForward()) {
-            for (int32_t i = lo; i <= hi; ++i)
-                drawIndex(i);
-        } else {
-            for (int32_t i = hi; i >= lo; --i)
-                drawIndex(i);
-        }
-    } catch (...) {
-        EndSeriesClip();
-        throw;
+    if (first.DrawsForward()) {
+        for (int32_t i = lo; i <= hi; ++i)
+            drawIndex(i);
+    } else {
+        for (int32_t i = hi; i >= lo; --i)
+            drawIndex(i);
     }
     EndSeriesClip();
     for (TChartSeries* s : shown) {

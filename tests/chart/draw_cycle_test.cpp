@@ -288,6 +288,16 @@ TEST(DrawCycle, SeriesSharingADepthSlotAreDrawnTogetherByIndex) {
     EXPECT_EQ(t.find("point", first + 6 * 5), std::string::npos);
 }
 
+TEST(DrawCycle, WindowsOfAnySizeAreDrawn) {
+    for (const auto& [w, h] : {std::pair{0, 0}, {1, 1}, {3, 2}, {2, 300}, {5000, 3}}) {
+        Rig rig(w, h);
+        rig.Points({{1, 1}, {2, 2}, {3, 3}});
+        ASSERT_NO_THROW(rig.host.Update()) << w << "x" << h;
+        EXPECT_EQ(rig.frames, 1);
+        EXPECT_EQ(rig.chart.PanelBounds(), (Rect{0, 0, w, h}));
+    }
+}
+
 class PanelTest : public ::testing::Test {
 protected:
     PanelTest() {
