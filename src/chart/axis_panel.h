@@ -126,6 +126,7 @@ protected:
 private:
     // The layout steps of a frame that follow its titles.
     void LayoutFrame();
+    void DrawTitlesOnFrontPlane();
     void PaintSharedZOrder(TChartSeries& first);
 
     bool axisVisible_ = true;

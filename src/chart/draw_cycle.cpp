@@ -11,10 +11,14 @@ namespace vemora {
 void TCustomAxisPanel::ComputeLayout() {
     const Rect client = Host() ? Host()->ClientRect() : Rect{0, 0, Width(), Height()};
     CalcPlotRect(OpenCanvas(client));
+    DrawTitlesOnFrontPlane();
+    LayoutFrame();
+}
+
+void TCustomAxisPanel::DrawTitlesOnFrontPlane() {
     Canvas3D().BeginFrontPlane();
     DrawTitles();
     Canvas3D().EndFrontPlane();
-    LayoutFrame();
 }
 
 void TCustomAxisPanel::LayoutFrame() {
@@ -34,17 +38,13 @@ void TCustomAxisPanel::DrawContents(const Rect& panelBounds) {
         if (series->Active())
             series->DoBeforeDrawChart();
     }
-    canvas.BeginFrontPlane();
-    DrawTitles();
-    canvas.EndFrontPlane();
+    DrawTitlesOnFrontPlane();
     LayoutFrame();
     if (canvas.SupportsSolids()) {
         // A true 3D canvas draws the titles again over the whole panel.
         const Rect plot = plotRect_;
         plotRect_ = panelBounds_;
-        canvas.BeginFrontPlane();
-        DrawTitles();
-        canvas.EndFrontPlane();
+        DrawTitlesOnFrontPlane();
         plotRect_ = plot;
         UpdatePlotSize();
     }
