@@ -44,6 +44,57 @@ void HeadlessWindowHost::Expose() {
     Paint();
 }
 
+namespace {
+
+uint32_t ButtonBit(TMouseButton button) {
+    return 1u << static_cast<unsigned>(button);
+}
+
+} // namespace
+
+void HeadlessWindowHost::SendMouseDown(TMouseButton button, TShiftState shift, int32_t x,
+                                       int32_t y) {
+    buttonsHeld_ |= ButtonBit(button);
+    if (client_)
+        client_->MouseDown(button, shift, x, y);
+}
+
+void HeadlessWindowHost::SendMouseMove(TShiftState shift, int32_t x, int32_t y) {
+    if (client_)
+        client_->MouseMove(shift, x, y);
+}
+
+void HeadlessWindowHost::SendMouseUp(TMouseButton button, TShiftState shift, int32_t x,
+                                     int32_t y) {
+    buttonsHeld_ &= ~ButtonBit(button);
+    if (client_)
+        client_->MouseUp(button, shift, x, y);
+}
+
+void HeadlessWindowHost::SendWheel(int32_t delta, TShiftState shift, int32_t x, int32_t y) {
+    wheelRest_ += delta;
+    while (wheelRest_ >= kWheelDelta || wheelRest_ <= -kWheelDelta) {
+        const bool down = wheelRest_ < 0;
+        wheelRest_ += down ? kWheelDelta : -kWheelDelta;
+        if (client_)
+            client_->MouseWheel(down, shift, x, y);
+    }
+}
+
+void HeadlessWindowHost::SendMouseLeave() {
+    if (HasMouseCapture())
+        return;
+    if (client_)
+        client_->MouseLeave();
+}
+
+void HeadlessWindowHost::SendCancelMode() {
+    captured_ = false;
+    buttonsHeld_ = 0;
+    if (client_)
+        client_->CancelMode();
+}
+
 void HeadlessWindowHost::Paint() {
     // Validated before painting: an invalidation raised while painting stays pending.
     invalid_ = false;

@@ -24,16 +24,30 @@ public:
     void SetCursor(TCursor cursor) override { cursor_ = cursor; }
     TCursor Cursor() const override { return cursor_; }
     void SetMouseCapture(bool captured) override { captured_ = captured; }
-    bool HasMouseCapture() const override { return captured_; }
+    bool HasMouseCapture() const override { return captured_ || buttonsHeld_ != 0; }
+    void ShowDirectDrawing() override { ++directShows_; }
 
     // The client area changes size without the control knowing (a resize by the user).
     void ResizeClient(int32_t width, int32_t height);
     // The window was uncovered: paint whatever the invalid state.
     void Expose();
 
+    // Input as the window system delivers it: a pressed button keeps the mouse until it is
+    // released, the pointer leaving is not reported while it does, and wheel steps are
+    // added up to whole notches of kWheelDelta (positive away from the user).
+    static constexpr int32_t kWheelDelta = 120;
+    void SendMouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+    void SendMouseMove(TShiftState shift, int32_t x, int32_t y);
+    void SendMouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+    void SendWheel(int32_t delta, TShiftState shift, int32_t x, int32_t y);
+    void SendMouseLeave();
+    void SendCancelMode();
+
+    WindowClient* Client() const { return client_; }
     bool IsInvalid() const { return invalid_; }
     uint64_t Invalidations() const { return invalidations_; }
     uint64_t Paints() const { return paints_; }
+    uint64_t DirectShows() const { return directShows_; }
     const gfx::Bitmap& Screen() const { return screen_; }
 
 private:
@@ -47,6 +61,9 @@ private:
     TCursor cursor_ = TCursor::crDefault;
     uint64_t invalidations_ = 0;
     uint64_t paints_ = 0;
+    uint64_t directShows_ = 0;
+    uint32_t buttonsHeld_ = 0;
+    int64_t wheelRest_ = 0;
 };
 
 } // namespace vemora::ui

@@ -6,10 +6,40 @@
 #include "platform/gfx/geometry.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 namespace vemora::ui {
 
 enum class TCursor { crDefault, crArrow, crCross, crSizeAll, crHandPoint };
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// The modifier keys and mouse buttons held during an input event; ssDouble marks the
+// second press of a double click.
+enum class TShiftKey : uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+
+class TShiftState {
+public:
+    constexpr TShiftState() = default;
+    constexpr TShiftState(std::initializer_list<TShiftKey> keys) {
+        for (TShiftKey k : keys)
+            bits_ |= Bit(k);
+    }
+    constexpr bool Has(TShiftKey key) const { return (bits_ & Bit(key)) != 0; }
+    // Whether every key of `keys` is held.
+    constexpr bool Contains(TShiftState keys) const { return (bits_ & keys.bits_) == keys.bits_; }
+    constexpr TShiftState With(TShiftKey key) const {
+        TShiftState s = *this;
+        s.bits_ |= Bit(key);
+        return s;
+    }
+    constexpr bool Empty() const { return bits_ == 0; }
+    constexpr bool operator==(const TShiftState&) const = default;
+
+private:
+    static constexpr uint8_t Bit(TShiftKey k) { return uint8_t(1u << static_cast<unsigned>(k)); }
+    uint8_t bits_ = 0;
+};
 
 // What a control may ask for in a dialog's keyboard navigation, as bits.
 constexpr uint32_t DLGC_WANTARROWS = 0x0001;
@@ -29,6 +59,22 @@ public:
     virtual bool EraseBackgroundHandled() const { return false; }
     // The keys the client wants from dialog navigation, given the default answer.
     virtual uint32_t DialogCode(uint32_t defaultCode) const { return defaultCode; }
+
+    // Mouse input in client coordinates. While a button is held the window keeps the
+    // mouse (moves and the release arrive even outside the client area).
+    virtual void MouseDown(TMouseButton /*button*/, TShiftState /*shift*/, int32_t /*x*/,
+                           int32_t /*y*/) {}
+    virtual void MouseMove(TShiftState /*shift*/, int32_t /*x*/, int32_t /*y*/) {}
+    virtual void MouseUp(TMouseButton /*button*/, TShiftState /*shift*/, int32_t /*x*/,
+                         int32_t /*y*/) {}
+    // One notch of the wheel (the window adds up finer steps to whole notches); down is
+    // toward the user.
+    virtual void MouseWheel(bool /*down*/, TShiftState /*shift*/, int32_t /*x*/,
+                            int32_t /*y*/) {}
+    // The pointer left the client area (not sent while a button holds the mouse).
+    virtual void MouseLeave() {}
+    // Whatever the mouse was doing is cancelled: the window loses the mouse.
+    virtual void CancelMode() {}
 };
 
 class WindowHost {
@@ -49,7 +95,11 @@ public:
     virtual void SetCursor(TCursor cursor) = 0;
     virtual TCursor Cursor() const = 0;
     virtual void SetMouseCapture(bool captured) = 0;
+    // True while a button is held over the window, or after SetMouseCapture(true).
     virtual bool HasMouseCapture() const = 0;
+    // The client drew on its surface outside a paint (the bitmap it was last given, say
+    // an inverting drag frame): show those pixels now, without asking it to paint.
+    virtual void ShowDirectDrawing() = 0;
 };
 
 } // namespace vemora::ui
