@@ -11,7 +11,7 @@ packages=(
     libpng-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick xdotool
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(python3 python3-matplotlib valgrind)

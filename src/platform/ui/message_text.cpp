@@ -1,4 +1,4 @@
-#include "app/message_text.h"
+#include "platform/ui/message_text.h"
 
 namespace vemora {
 

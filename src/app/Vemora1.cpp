@@ -1,0 +1,211 @@
+#include "app/Vemora1.h"
+
+#include "app/main_chart.h"
+#include "canvas/colors.h"
+#include "platform/ui/qt_application.h"
+#include "platform/ui/qt_window_host.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <array>
+
+namespace vemora {
+
+namespace {
+
+// The system colours as the palette gave them at start, by system colour index.
+std::array<TColor, 32> paletteColors{};
+std::array<bool, 32> paletteKnown{};
+
+TColor ToColor(const QColor& c) {
+    return static_cast<TColor>(c.red()) | static_cast<TColor>(c.green()) << 8 |
+           static_cast<TColor>(c.blue()) << 16;
+}
+
+TColor PaletteSystemColor(int32_t index) {
+    if (index >= 0 && index < static_cast<int32_t>(paletteColors.size()) &&
+        paletteKnown[static_cast<size_t>(index)])
+        return paletteColors[static_cast<size_t>(index)];
+    return ClassicSystemColor(index);
+}
+
+QColor ToQColor(TColor c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+QFont ControlFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    return font;
+}
+
+void SetTextColor(QWidget* widget, TColor color) {
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, ToQColor(color));
+    widget->setPalette(p);
+}
+
+// A label sized to its text at its place.
+QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top, TColor color) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(ControlFont());
+    SetTextColor(label, color);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+void UsePaletteSystemColors(const QPalette& palette) {
+    auto set = [&](int index, QPalette::ColorGroup group, QPalette::ColorRole role) {
+        paletteColors[static_cast<size_t>(index)] = ToColor(palette.color(group, role));
+        paletteKnown[static_cast<size_t>(index)] = true;
+    };
+    constexpr auto active = QPalette::Active;
+    set(0, active, QPalette::Button);            // scroll bar
+    set(5, active, QPalette::Base);              // window
+    set(8, active, QPalette::WindowText);        // window text
+    set(13, active, QPalette::Highlight);        // highlight
+    set(14, active, QPalette::HighlightedText);  // highlighted text
+    set(15, active, QPalette::Button);           // button face
+    set(16, active, QPalette::Dark);             // button shadow
+    set(17, QPalette::Disabled, QPalette::Text); // grey text
+    set(18, active, QPalette::ButtonText);       // button text
+    set(20, active, QPalette::Light);            // button highlight
+    set(21, active, QPalette::Shadow);           // 3D dark shadow
+    set(22, active, QPalette::Midlight);         // 3D light
+    SetSystemColorProvider(PaletteSystemColor);
+}
+
+QString SampleDataPath() {
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString candidates[] = {
+        programDir + QStringLiteral("/data/proba2.txt"),
+        programDir + QStringLiteral("/../share/vemora/proba2.txt"),
+        QStringLiteral(VEMORA_SOURCE_DIR "/data/proba2.txt"),
+    };
+    for (const QString& path : candidates) {
+        if (QFileInfo(path).isFile())
+            return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    }
+    // Nothing found: the source tree's path still tells the user what was expected.
+    return QDir::cleanPath(candidates[2]);
+}
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Вемора № 1"));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, ToQColor(clTeal));
+    setPalette(p);
+    setAutoFillBackground(true);
+    setFont(ControlFont());
+    CreateControls();
+    move(kLeft, kTop);
+    resize(kClientWidth, kClientHeight);
+}
+
+TForm1::~TForm1() {
+    // The run refers to the series and the chart to its window: both go first.
+    run_.reset();
+    chart1_.reset();
+}
+
+void TForm1::CreateControls() {
+    label2_ = MakeLabel(this, QStringLiteral("© Вемора, 2026"), 752, 720, clWhite);
+    label3_ = MakeLabel(this, QStringLiteral("Скорость вывода  изображения"), 432, 8, clYellow);
+    label1_ = MakeLabel(this, QStringLiteral("Введите путь и имя файла"), 16, 8, clYellow);
+
+    scrollBar1_ = new QScrollBar(Qt::Horizontal, this);
+    scrollBar1_->setGeometry(432, 24, 193, 17);
+    scrollBar1_->setRange(1, 100);
+    scrollBar1_->setValue(1);
+    scrollBar1_->setSingleStep(1);
+    scrollBar1_->setPageStep(1);
+    // Like a classic scroll bar control it takes the focus, so the keyboard moves it too.
+    scrollBar1_->setFocusPolicy(Qt::StrongFocus);
+    connect(scrollBar1_, &QScrollBar::valueChanged, this,
+            [this] { ui::Guarded([this] { ScrollBar1Change(); }); });
+
+    button1_ = new QPushButton(QStringLiteral("П У С К"), this);
+    button1_->setGeometry(224, 16, 193, 25);
+    connect(button1_, &QPushButton::clicked, this,
+            [this] { ui::Guarded([this] { Button1Click(); }); });
+
+    edit1_ = new QLineEdit(SampleDataPath(), this);
+    edit1_->setGeometry(16, 24, 193, 17);
+    edit1_->setCursorPosition(0);
+
+    chart1Window_ = new ui::QtWindowHost(this);
+    chart1_ = std::make_unique<TChart>(chart1Window_);
+    series1_ = &BuildChart1(*chart1_);
+    run_ = std::make_unique<TPlotRun>(*this, *series1_);
+    ConnectSeries1(*series1_, *run_);
+
+    progressBar1_ = new QProgressBar(this);
+    progressBar1_->setGeometry(640, 16, 193, 25);
+    progressBar1_->setTextVisible(false);
+    progressBar1_->setRange(0, 100);
+    progressBar1_->setValue(0);
+
+    setTabOrder(scrollBar1_, button1_);
+    setTabOrder(button1_, edit1_);
+    setTabOrder(edit1_, chart1Window_);
+    setTabOrder(chart1Window_, progressBar1_);
+    scrollBar1_->setFocus();
+}
+
+void TForm1::Button1Click() {
+    run_->Button1Click(button1_);
+}
+
+void TForm1::ScrollBar1Change() {
+    run_->ScrollBar1Change(scrollBar1_->value());
+}
+
+std::string TForm1::PathText() const {
+    return edit1_->text().toStdString();
+}
+
+void TForm1::SetProgressMax(int32_t value) {
+    progressMax_ = value;
+    ApplyProgressRange();
+}
+
+void TForm1::SetProgressPosition(int32_t value) {
+    progressPosition_ = value;
+    ApplyProgressRange();
+    // The run holds the message loop: the bar shows its new position at once or never.
+    progressBar1_->repaint();
+}
+
+void TForm1::ShowProgress() {
+    progressBar1_->show();
+}
+
+void TForm1::ApplyProgressRange() {
+    // A maximum of 0 would make the bar a busy indicator; it stays an empty bar instead.
+    // Positions outside the range stand at its ends, as a bar cannot show them.
+    const int maximum = std::max(progressMax_, 0);
+    progressBar1_->setRange(0, std::max(maximum, 1));
+    progressBar1_->setValue(maximum == 0 ? 0 : std::clamp(progressPosition_, 0, maximum));
+}
+
+void TForm1::UpdateChart() {
+    chart1_->Update();
+}
+
+void TForm1::Sleep(int32_t milliseconds) {
+    ui::SleepMilliseconds(milliseconds);
+}
+
+} // namespace vemora

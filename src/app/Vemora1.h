@@ -1,0 +1,92 @@
+// The main window: the path field, the start button, the speed scroll bar, the progress
+// bar, three labels and the chart with its point series, wired to the plot run.
+#pragma once
+
+#include "app/plotrun.h"
+#include "chart/chart.h"
+#include "pointseries/point_series.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPalette;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+
+namespace vemora {
+
+namespace ui {
+class QtWindowHost;
+}
+
+// The system colours of the chart (button face, highlight, shadows) from the palette.
+void UsePaletteSystemColors(const QPalette& palette);
+
+// The shipped sample data file, as an absolute path: next to the program (data/ or
+// ../share/vemora/), else in the source tree it was built from.
+QString SampleDataPath();
+
+class TForm1 final : public QWidget, public TPlotWindow {
+public:
+    // Outer size of the window as the layout gives it, and the client area inside it
+    // that holds every control.
+    static constexpr int kLeft = 303;
+    static constexpr int kTop = 147;
+    static constexpr int kClientWidth = 847;
+    static constexpr int kClientHeight = 740;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    QLabel* Label2() const { return label2_; }
+    QLabel* Label3() const { return label3_; }
+    QLabel* Label1() const { return label1_; }
+    QScrollBar* ScrollBar1() const { return scrollBar1_; }
+    QPushButton* Button1() const { return button1_; }
+    QLineEdit* Edit1() const { return edit1_; }
+    ui::QtWindowHost* Chart1Window() const { return chart1Window_; }
+    TChart& Chart1() { return *chart1_; }
+    TPointSeries& Series1() { return *series1_; }
+    QProgressBar* ProgressBar1() const { return progressBar1_; }
+    TPlotRun& PlotRun() { return *run_; }
+
+    // The handlers, as the controls call them.
+    void Button1Click();
+    void ScrollBar1Change();
+
+    // TPlotWindow
+    std::string PathText() const override;
+    void SetProgressMax(int32_t value) override;
+    void SetProgressPosition(int32_t value) override;
+    void ShowProgress() override;
+    void UpdateChart() override;
+    void Sleep(int32_t milliseconds) override;
+
+    // The progress bar's maximum as the run set it (the bar shows 0 as an empty bar).
+    int32_t ProgressMax() const { return progressMax_; }
+    int32_t ProgressPosition() const { return progressPosition_; }
+
+private:
+    void CreateControls();
+    void ApplyProgressRange();
+
+    QLabel* label2_ = nullptr;
+    QLabel* label3_ = nullptr;
+    QLabel* label1_ = nullptr;
+    QScrollBar* scrollBar1_ = nullptr;
+    QPushButton* button1_ = nullptr;
+    QLineEdit* edit1_ = nullptr;
+    ui::QtWindowHost* chart1Window_ = nullptr;
+    QProgressBar* progressBar1_ = nullptr;
+    std::unique_ptr<TChart> chart1_;
+    TPointSeries* series1_ = nullptr;
+    std::unique_ptr<TPlotRun> run_;
+    int32_t progressMax_ = 100;
+    int32_t progressPosition_ = 0;
+};
+
+} // namespace vemora

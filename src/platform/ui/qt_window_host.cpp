@@ -1,0 +1,314 @@
+#include "platform/ui/qt_window_host.h"
+
+#include "platform/ui/qt_application.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace vemora::ui {
+
+namespace {
+
+// The window that holds the mouse, for the top-level handler.
+QtWindowHost* capturing = nullptr;
+
+bool ToButton(Qt::MouseButton qtButton, TMouseButton& button) {
+    switch (qtButton) {
+    case Qt::LeftButton:
+        button = TMouseButton::mbLeft;
+        return true;
+    case Qt::RightButton:
+        button = TMouseButton::mbRight;
+        return true;
+    case Qt::MiddleButton:
+        button = TMouseButton::mbMiddle;
+        return true;
+    default:
+        return false;
+    }
+}
+
+unsigned ButtonBit(TMouseButton button) {
+    return 1u << static_cast<unsigned>(button);
+}
+
+TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    TShiftState s;
+    if (modifiers & Qt::ShiftModifier)
+        s = s.With(TShiftKey::ssShift);
+    if (modifiers & Qt::AltModifier)
+        s = s.With(TShiftKey::ssAlt);
+    if (modifiers & Qt::ControlModifier)
+        s = s.With(TShiftKey::ssCtrl);
+    if (buttons & Qt::LeftButton)
+        s = s.With(TShiftKey::ssLeft);
+    if (buttons & Qt::RightButton)
+        s = s.With(TShiftKey::ssRight);
+    if (buttons & Qt::MiddleButton)
+        s = s.With(TShiftKey::ssMiddle);
+    return s;
+}
+
+Qt::CursorShape ShapeOf(TCursor cursor) {
+    switch (cursor) {
+    case TCursor::crCross:
+        return Qt::CrossCursor;
+    case TCursor::crSizeAll:
+        return Qt::SizeAllCursor;
+    case TCursor::crHandPoint:
+        return Qt::PointingHandCursor;
+    case TCursor::crDefault:
+    case TCursor::crArrow:
+        break;
+    }
+    return Qt::ArrowCursor;
+}
+
+} // namespace
+
+QtWindowHost::QtWindowHost(QWidget* parent) : QFrame(parent) {
+    // Every paint covers the whole client area: nothing to erase, nothing to blend.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFrameStyle(QFrame::NoFrame);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QtWindowHost::~QtWindowHost() {
+    if (capturing == this)
+        capturing = nullptr;
+}
+
+void QtWindowHost::SetClient(WindowClient* client) {
+    client_ = client;
+    Invalidate();
+}
+
+void QtWindowHost::SetBounds(const gfx::Rect& bounds, bool sunkenEdge) {
+    sunken_ = sunkenEdge;
+    const auto clamp = [](int64_t v) {
+        return static_cast<int>(std::clamp<int64_t>(v, 0, QWIDGETSIZE_MAX));
+    };
+    setGeometry(static_cast<int>(bounds.Left), static_cast<int>(bounds.Top),
+                clamp(bounds.Width()), clamp(bounds.Height()));
+    FitSurface();
+    Invalidate();
+}
+
+gfx::Rect QtWindowHost::ClientRect() const {
+    const int e = 2 * Edge();
+    return {0, 0, std::max(width() - e, 0), std::max(height() - e, 0)};
+}
+
+void QtWindowHost::FitSurface() {
+    const gfx::Rect client = ClientRect();
+    if (surface_.Width() == client.Right && surface_.Height() == client.Bottom)
+        return;
+    surface_.Resize(static_cast<int>(client.Right), static_cast<int>(client.Bottom));
+    invalid_ = true;
+}
+
+void QtWindowHost::Invalidate() {
+    invalid_ = true;
+    update();
+}
+
+void QtWindowHost::Update() {
+    if (!invalid_)
+        return;
+    inUpdate_ = true;
+    repaint();
+    inUpdate_ = false;
+    if (paintError_)
+        std::rethrow_exception(std::exchange(paintError_, nullptr));
+}
+
+void QtWindowHost::ShowDirectDrawing() {
+    repaint();
+}
+
+void QtWindowHost::SetCursor(TCursor cursor) {
+    cursor_ = cursor;
+    if (cursor == TCursor::crDefault)
+        unsetCursor();
+    else
+        QWidget::setCursor(ShapeOf(cursor));
+}
+
+void QtWindowHost::SetMouseCapture(bool captured) {
+    explicitCapture_ = captured;
+    if (captured) {
+        grabMouse();
+        capturing = this;
+    } else {
+        releaseMouse();
+        if (buttonsHeld_ == 0 && capturing == this)
+            capturing = nullptr;
+    }
+}
+
+void QtWindowHost::ReleaseCapture() {
+    if (explicitCapture_)
+        releaseMouse();
+    explicitCapture_ = false;
+    buttonsHeld_ = 0;
+    if (capturing == this)
+        capturing = nullptr;
+}
+
+void QtWindowHost::CancelMouseCapture() {
+    QtWindowHost* host = capturing;
+    if (!host)
+        return;
+    host->ReleaseCapture();
+    if (host->client_)
+        host->client_->CancelMode();
+}
+
+void QtWindowHost::PaintClient() {
+    // Validated first: an invalidation raised while painting stays pending.
+    invalid_ = false;
+    if (!client_)
+        return;
+    try {
+        client_->PaintWindow(surface_);
+    } catch (...) {
+        if (inUpdate_) {
+            paintError_ = std::current_exception();
+        } else {
+            // Not inside a message box's loop in the middle of a paint: the handler runs
+            // once the paint is over.
+            QTimer::singleShot(0, [error = std::current_exception()] { HandleException(error); });
+        }
+    }
+}
+
+void QtWindowHost::paintEvent(QPaintEvent* event) {
+    FitSurface();
+    if (invalid_)
+        PaintClient();
+    QPainter painter(this);
+    if (sunken_)
+        DrawEdge(painter);
+    if (surface_.Empty())
+        return;
+    // The image only wraps the surface's pixels; the painter copies just the exposed part.
+    const QImage image(reinterpret_cast<const uchar*>(surface_.Data()), surface_.Width(),
+                       surface_.Height(), surface_.Width() * 4, QImage::Format_RGB32);
+    const int e = Edge();
+    const QRect target = event->rect() & QRect(e, e, surface_.Width(), surface_.Height());
+    if (!target.isEmpty())
+        painter.drawImage(target, image, target.translated(-e, -e));
+}
+
+void QtWindowHost::DrawEdge(QPainter& painter) const {
+    const QPalette& p = palette();
+    const int r = width() - 1;
+    const int b = height() - 1;
+    // Outer ring: shadow above and left, highlight below and right; inner ring: dark
+    // shadow above and left, light below and right.
+    auto ring = [&](int inset, const QColor& topLeft, const QColor& bottomRight) {
+        painter.setPen(topLeft);
+        painter.drawLine(inset, inset, r - inset - 1, inset);
+        painter.drawLine(inset, inset, inset, b - inset - 1);
+        painter.setPen(bottomRight);
+        painter.drawLine(inset, b - inset, r - inset, b - inset);
+        painter.drawLine(r - inset, inset, r - inset, b - inset);
+    };
+    ring(0, p.color(QPalette::Dark), p.color(QPalette::Light));
+    ring(1, p.color(QPalette::Shadow), p.color(QPalette::Midlight));
+}
+
+void QtWindowHost::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    FitSurface();
+}
+
+void QtWindowHost::Press(QMouseEvent* event, bool doubleClick) {
+    TMouseButton button{};
+    if (!ToButton(event->button(), button))
+        return;
+    buttonsHeld_ |= ButtonBit(button);
+    capturing = this;
+    TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+    if (doubleClick)
+        shift = shift.With(TShiftKey::ssDouble);
+    const QPoint pos = event->position().toPoint();
+    const int e = Edge();
+    Guarded([&] {
+        if (client_)
+            client_->MouseDown(button, shift, pos.x() - e, pos.y() - e);
+    });
+}
+
+void QtWindowHost::mousePressEvent(QMouseEvent* event) {
+    Press(event, false);
+}
+
+void QtWindowHost::mouseDoubleClickEvent(QMouseEvent* event) {
+    Press(event, true);
+}
+
+void QtWindowHost::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+    const int e = Edge();
+    Guarded([&] {
+        if (client_)
+            client_->MouseMove(shift, pos.x() - e, pos.y() - e);
+    });
+}
+
+void QtWindowHost::mouseReleaseEvent(QMouseEvent* event) {
+    TMouseButton button{};
+    if (!ToButton(event->button(), button))
+        return;
+    buttonsHeld_ &= ~ButtonBit(button);
+    if (buttonsHeld_ == 0 && !explicitCapture_ && capturing == this)
+        capturing = nullptr;
+    // Also after a cancelled press: the client's release handling copes with both.
+    const QPoint pos = event->position().toPoint();
+    const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+    const int e = Edge();
+    Guarded([&] {
+        if (client_)
+            client_->MouseUp(button, shift, pos.x() - e, pos.y() - e);
+    });
+}
+
+void QtWindowHost::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    // Fine-grained wheels and touchpads send parts of a notch; they add up.
+    wheelRest_ = std::clamp(wheelRest_ + event->angleDelta().y(), -100 * kWheelDelta,
+                            100 * kWheelDelta);
+    const QPoint pos = event->position().toPoint();
+    const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+    const int e = Edge();
+    while (wheelRest_ >= kWheelDelta || wheelRest_ <= -kWheelDelta) {
+        const bool down = wheelRest_ < 0;
+        wheelRest_ += down ? kWheelDelta : -kWheelDelta;
+        Guarded([&] {
+            if (client_)
+                client_->MouseWheel(down, shift, pos.x() - e, pos.y() - e);
+        });
+    }
+}
+
+void QtWindowHost::leaveEvent(QEvent* event) {
+    QFrame::leaveEvent(event);
+    if (HasMouseCapture())
+        return;
+    Guarded([&] {
+        if (client_)
+            client_->MouseLeave();
+    });
+}
+
+} // namespace vemora::ui

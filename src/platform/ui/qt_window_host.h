@@ -1,0 +1,74 @@
+// The window of a control on Qt: a child widget whose client area is a bitmap the control
+// paints, with the classic sunken 2-pixel edge drawn around it.
+#pragma once
+
+#include "platform/ui/window_host.h"
+
+#include <QFrame>
+
+#include <exception>
+
+namespace vemora::ui {
+
+class QtWindowHost final : public QFrame, public WindowHost {
+public:
+    // Width of the sunken edge on every side.
+    static constexpr int kEdgeWidth = 2;
+    // Wheel movement of one notch, in eighths of a degree.
+    static constexpr int kWheelDelta = 120;
+
+    explicit QtWindowHost(QWidget* parent);
+    ~QtWindowHost() override;
+
+    void SetClient(WindowClient* client) override;
+    void SetBounds(const gfx::Rect& bounds, bool sunkenEdge) override;
+    gfx::Rect ClientRect() const override;
+    void Invalidate() override;
+    // Repaints at once when invalid; the frame is on the screen when this returns. An
+    // exception of the client's paint comes out of here, after the repaint.
+    void Update() override;
+    void SetCursor(TCursor cursor) override;
+    TCursor Cursor() const override { return cursor_; }
+    void SetMouseCapture(bool captured) override;
+    bool HasMouseCapture() const override { return explicitCapture_ || buttonsHeld_ != 0; }
+    void ShowDirectDrawing() override;
+
+    bool IsInvalid() const { return invalid_; }
+    // The window's pixels as last painted or drawn on.
+    const gfx::Bitmap& Surface() const { return surface_; }
+
+    // The top-level handler's first step: whichever window holds the mouse loses it and
+    // its client cancels what the mouse was doing.
+    static void CancelMouseCapture();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    int Edge() const { return sunken_ ? kEdgeWidth : 0; }
+    void FitSurface();
+    void PaintClient();
+    void DrawEdge(class QPainter& painter) const;
+    void Press(QMouseEvent* event, bool doubleClick);
+    void ReleaseCapture();
+
+    WindowClient* client_ = nullptr;
+    gfx::Bitmap surface_;
+    bool sunken_ = false;
+    bool invalid_ = true;
+    bool inUpdate_ = false;
+    std::exception_ptr paintError_;
+    TCursor cursor_ = TCursor::crDefault;
+    bool explicitCapture_ = false;
+    unsigned buttonsHeld_ = 0;
+    int wheelRest_ = 0;
+};
+
+} // namespace vemora::ui
