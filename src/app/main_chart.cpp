@@ -50,9 +50,20 @@ void ConfigureSeries1(TPointSeries& series) {
 TPointSeries& BuildChart1(TChart& chart, std::unique_ptr<TPointSeries> series) {
     if (!series)
         series = std::make_unique<TPointSeries>();
-    ConfigureChart1(chart);
-    ConfigureSeries1(*series);
-    return static_cast<TPointSeries&>(*chart.AddSeries(std::move(series)));
+    // As the window's settings are loaded: the cursor they leave is the one the chart
+    // goes back to when the mouse leaves it.
+    chart.BeginLoading();
+    TChartSeries* added = nullptr;
+    try {
+        ConfigureChart1(chart);
+        ConfigureSeries1(*series);
+        added = chart.AddSeries(std::move(series));
+    } catch (...) {
+        chart.EndLoading();
+        throw;
+    }
+    chart.EndLoading();
+    return static_cast<TPointSeries&>(*added);
 }
 
 void ConnectSeries1(TPointSeries& series, TPlotRun& run) {

@@ -5,6 +5,7 @@
 #include "chart/axis_panel.h"
 #include "chart/font_object.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -102,11 +103,67 @@ public:
     }
     // A vertical legend stands beside the plot, a horizontal one above or below it.
     bool Vertical() const { return true; }
+    // Where the last frame drew it: nowhere, as long as the legend is not drawn.
+    const Rect& LegendRect() const { return legendRect_; }
+    void SetLegendRect(const Rect& value) { legendRect_ = value; }
 
 private:
     TCustomChartPanel* chart_;
     bool visible_ = true;
+    Rect legendRect_;
 };
+
+// The mouse: the left button drags a zoom rectangle, the right one pans, with no modifier
+// keys. A zoom rectangle must be wider and higher than the threshold; an animated zoom
+// moves each bound by a third of its remaining way per step; a wheel notch scrolls the
+// vertical axes by a share of their range, in percent.
+constexpr ui::TMouseButton ZoomMouseButton = ui::TMouseButton::mbLeft;
+constexpr ui::TMouseButton PanMouseButton = ui::TMouseButton::mbRight;
+constexpr ui::TShiftState ZoomShiftKeys{};
+constexpr ui::TShiftState PanShiftKeys{};
+constexpr long double ZoomStepDivisor = 3.0L;
+constexpr int32_t ZoomDragThreshold = 16;
+constexpr int32_t WheelStepPercent = 3;
+
+enum class TChartClickedPartStyle {
+    cpNone,
+    cpLegend,
+    cpAxis,
+    cpSeries,
+    cpTitle,
+    cpFoot,
+    cpChartRect
+};
+
+// What lies under a window position.
+struct TChartClickedPart {
+    TChartClickedPartStyle Part = TChartClickedPartStyle::cpNone;
+    TCustomChartAxis* Axis = nullptr;
+    TChartSeries* Series = nullptr;
+    int32_t PointIndex = -1;
+};
+
+// An axis's range as it was before the first zoom or pan.
+struct TAxisSavedScales {
+    bool Automatic = true;
+    bool AutomaticMinimum = true;
+    bool AutomaticMaximum = true;
+    double Minimum = 0;
+    double Maximum = 0;
+};
+
+// The saved side axes, in this order.
+enum class TSavedAxis { saTop, saLeft, saRight, saBottom };
+
+using TChartClickAxisEvent =
+    std::function<void(TCustomChartPanel* sender, TCustomChartAxis* axis, ui::TMouseButton button,
+                       ui::TShiftState shift, int32_t x, int32_t y)>;
+using TChartClickSeriesEvent =
+    std::function<void(TCustomChartPanel* sender, TChartSeries* series, int32_t valueIndex,
+                       ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y)>;
+// May change the new range of a pan, or refuse it.
+using TChartAllowScrollEvent = std::function<void(TCustomChartAxis* sender, double& minimum,
+                                                  double& maximum, bool& allowScroll)>;
 
 class TCustomChart : public TCustomAxisPanel {
 public:
@@ -136,6 +193,38 @@ public:
     bool ScalesRestored() const { return scalesRestored_; }
     bool SkipMouseAction() const { return skipMouseAction_; }
     void SetSkipMouseAction(bool value) { skipMouseAction_ = value; }
+    const std::array<TAxisSavedScales, 4>& SavedScales() const { return savedScales_; }
+    const TAxisSavedScales& SavedScale(TSavedAxis axis) const {
+        return savedScales_[static_cast<size_t>(axis)];
+    }
+
+    // Mouse (chart_mouse.cpp)
+    // The part of the chart under the position, the first of: a point of a series (the
+    // last series first), an axis, the title, the foot, the plot rectangle when a series is
+    // active, the legend.
+    TChartClickedPart PartAt(int32_t x, int32_t y);
+    void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseMove(ui::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseWheel(bool down, ui::TShiftState shift, int32_t x, int32_t y) override;
+    void CancelMode() override;
+    // The side axes take the ranges under the zoom rectangle.
+    void ZoomToFrame();
+    // New ranges for the side axes, in steps when the zoom is animated. An axis whose two
+    // targets are not both finite keeps its range.
+    void ApplyZoom(double topMinimum, double topMaximum, double bottomMinimum, double bottomMaximum,
+                   double leftMinimum, double leftMaximum, double rightMinimum,
+                   double rightMaximum);
+    // Undoes every zoom and pan since the ranges were saved.
+    void RestoreZoom();
+
+    TChartMouseEvent OnClickLegend;
+    TChartMouseEvent OnClickBackground;
+    TChartClickAxisEvent OnClickAxis;
+    TChartClickSeriesEvent OnClickSeries;
+    TChartAllowScrollEvent OnAllowScroll;
+    TChartNotifyEvent OnScroll;
+    TChartNotifyEvent OnZoom;
 
     int32_t WallSizeFor(const TCustomChartAxis& axis) const override;
     // Whether the wall's sides are drawn darker: not for a clear or pictured brush.
@@ -152,7 +241,26 @@ protected:
     void DrawTitles() override;
     void PaintWalls() override;
 
+    // A press that may start a zoom rectangle or a pan; true when it did.
+    bool StartDrag(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y);
+    // Moves the axis bounds a step of the way toward the targets.
+    void ZoomStep(TCustomChartAxis& axis, double targetMinimum, double targetMaximum);
+    // Moves the axes of one orientation with the pointer from one pixel to another; true
+    // when the step applied.
+    bool PanStep(bool horizontal, int32_t from, int32_t to);
+
 private:
+    // OnClickBackground, when assigned; true when the handler kept the skip flag.
+    bool BackgroundClick(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y);
+    // Runs the click event with the skip flag set; true when the handler kept it.
+    template <class Handler, class... Args> bool ClickEvent(const Handler& handler, Args... args);
+    // The zoom rectangle, drawn on the window directly and shown.
+    void ToggleZoomFrame();
+    // Ends a zoom drag and takes the rectangle off the window.
+    void EndZoomDrag();
+    void SaveScales();
+    TChartAxis& SavedAxis(size_t index);
+
     std::unique_ptr<TChartTitle> title_;
     std::unique_ptr<TChartTitle> foot_;
     std::unique_ptr<TChartWall> backWall_;
@@ -162,6 +270,7 @@ private:
     bool backImageInside_ = false;
     bool scalesRestored_ = true;
     bool skipMouseAction_ = false;
+    std::array<TAxisSavedScales, 4> savedScales_{};
 };
 
 // The chart with its settings published; no behaviour of its own.

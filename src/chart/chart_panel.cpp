@@ -80,6 +80,39 @@ void TCustomChartPanel::SetCursor(ui::TCursor value) {
         host_->SetCursor(value);
 }
 
+void TCustomChartPanel::EndLoading() {
+    loading_ = false;
+    loadTimeCursor_ = cursor_;
+}
+
+void TCustomChartPanel::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int32_t x,
+                                  int32_t y) {
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, x, y);
+}
+
+void TCustomChartPanel::MouseMove(ui::TShiftState shift, int32_t x, int32_t y) {
+    if (OnMouseMove)
+        OnMouseMove(this, shift, x, y);
+}
+
+void TCustomChartPanel::MouseUp(ui::TMouseButton button, ui::TShiftState shift, int32_t x,
+                                int32_t y) {
+    if (OnMouseUp)
+        OnMouseUp(this, button, shift, x, y);
+}
+
+void TCustomChartPanel::MouseWheel(bool down, ui::TShiftState shift, int32_t x, int32_t y) {
+    const TChartMouseMoveEvent& handler = down ? OnMouseWheelDown : OnMouseWheelUp;
+    if (handler)
+        handler(this, shift, x, y);
+}
+
+void TCustomChartPanel::MouseLeave() {
+    SetCursor(loadTimeCursor_);
+    panning_.Dragging = false;
+}
+
 void TCustomChartPanel::SetCanvas3D(std::unique_ptr<TCanvas3D> canvas) {
     if (!canvas)
         return;
@@ -111,12 +144,18 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
         return;
     // A window resized behind the panel's back needs a frame of its new size.
     const Rect client{0, 0, surface.Width(), surface.Height()};
-    if (client != lastClient_)
+    // The zoom rectangle moves on the screen alone, so a buffered frame holds it at the
+    // wrong place or not at all: while it is dragged a paint draws anew, with the rectangle
+    // where it is now, and that frame is never copied again once the drag is over.
+    const bool zoomFrameShown = zoom_.Dragging;
+    if (client != lastClient_ || zoomFrameShown)
         canvas3D_->MarkDirty();
     if (canvas3D_->RepaintFromBuffer())
         return;
     lastClient_ = client;
     DrawToCanvas(*windowCanvas_, client);
+    if (zoomFrameShown)
+        canvas3D_->MarkDirty();
 }
 
 Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect, TCanvas* destination) {

@@ -43,6 +43,10 @@ struct TZoomPanningRecord {
 
 class TCustomChartPanel;
 using TChartNotifyEvent = std::function<void(TCustomChartPanel* sender)>;
+using TChartMouseEvent = std::function<void(TCustomChartPanel* sender, ui::TMouseButton button,
+                                            ui::TShiftState shift, int32_t x, int32_t y)>;
+using TChartMouseMoveEvent =
+    std::function<void(TCustomChartPanel* sender, ui::TShiftState shift, int32_t x, int32_t y)>;
 
 // Fixed choices of the drawing: the axes lie under the series; the window's background is
 // never erased (every frame paints all of it); clipping also when printing or recording;
@@ -116,6 +120,8 @@ public:
 
     ui::TCursor Cursor() const { return cursor_; }
     void SetCursor(ui::TCursor value);
+    // The cursor the settings left; the mouse leaving the window brings it back.
+    ui::TCursor LoadTimeCursor() const { return loadTimeCursor_; }
 
     // Geometry of the current frame.
     const Rect& PanelBounds() const { return panelBounds_; }
@@ -146,7 +152,7 @@ public:
     // skipped until the end).
     bool Loading() const { return loading_; }
     void BeginLoading() { loading_ = true; }
-    void EndLoading() { loading_ = false; }
+    void EndLoading();
     bool Destroying() const { return destroying_; }
 
     // Marks the frame out of date and asks the window to repaint; never draws.
@@ -163,6 +169,12 @@ public:
     uint32_t DialogCode(uint32_t defaultCode) const override {
         return defaultCode | ui::DLGC_WANTARROWS;
     }
+    // The control's own mouse events come first; the chart acts on the mouse after them.
+    void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseMove(ui::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseWheel(bool down, ui::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseLeave() override;
     // A whole frame for the destination rectangle, drawn off screen and then copied.
     void DrawToCanvas(TCanvas& destination, const Rect& rect);
     // Prepares the canvas for a frame of the given client rectangle, for the window
@@ -174,6 +186,12 @@ public:
     // Keeps the plot rectangle inside the drawing area and the right way round, and
     // recomputes its size and centre.
     void UpdatePlotSize();
+
+    TChartMouseEvent OnMouseDown;
+    TChartMouseMoveEvent OnMouseMove;
+    TChartMouseEvent OnMouseUp;
+    TChartMouseMoveEvent OnMouseWheelDown;
+    TChartMouseMoveEvent OnMouseWheelUp;
 
 protected:
     // One frame inside the drawing area; the panel alone paints its background.
@@ -224,6 +242,7 @@ private:
     Rect lastClient_;
     std::array<int32_t, 4> margins_{3, 4, 3, 4};
     ui::TCursor cursor_ = ui::TCursor::crDefault;
+    ui::TCursor loadTimeCursor_ = ui::TCursor::crDefault;
     TZoomPanningRecord panning_;
     bool isPrinting_ = false;
     bool printProportional_ = true;

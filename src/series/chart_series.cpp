@@ -365,6 +365,16 @@ void TChartSeries::ComputeZIndex() {
     }
 }
 
+bool TChartSeries::DoSeriesClick(int32_t valueIndex, ui::TMouseButton button, ui::TShiftState shift,
+                                 int32_t x, int32_t y) {
+    // A copy: the handler may replace itself.
+    const TSeriesClick handler = shift.Has(ui::TShiftKey::ssDouble) ? OnDblClick : OnClick;
+    if (!handler)
+        return false;
+    handler(this, valueIndex, button, shift, x, y);
+    return true;
+}
+
 bool TChartSeries::SharesZOrder() const {
     if (!parentChart_ || !parentChart_->UseZOrder())
         return false;

@@ -24,6 +24,10 @@ using TSeriesOnBeforeAdd = std::function<bool(TChartSeries* sender)>;
 using TSeriesOnAfterAdd = std::function<void(TChartSeries* sender, int32_t valueIndex)>;
 using TSeriesNotifyEvent = std::function<void(TChartSeries* sender)>;
 using TSeriesOnClear = TSeriesNotifyEvent;
+// A press on one of the series' points.
+using TSeriesClick =
+    std::function<void(TChartSeries* sender, int32_t valueIndex, ui::TMouseButton button,
+                       ui::TShiftState shift, int32_t x, int32_t y)>;
 using TSeriesOnGetMarkText =
     std::function<void(TChartSeries* sender, int32_t valueIndex, std::string& markText)>;
 
@@ -129,6 +133,13 @@ public:
     virtual void SwapPoints(int32_t i, int32_t j);
     // The depth slot of this frame.
     virtual void ComputeZIndex();
+    // The chart passes its mouse on to every series: a move, a press on one of the series'
+    // points (true when the series took it, so that the press starts no drag), a release.
+    virtual void DoSeriesMouseMove(ui::TShiftState /*shift*/, int32_t /*x*/, int32_t /*y*/) {}
+    virtual bool DoSeriesClick(int32_t valueIndex, ui::TMouseButton button, ui::TShiftState shift,
+                               int32_t x, int32_t y);
+    virtual void DoSeriesMouseUp(ui::TMouseButton /*button*/, ui::TShiftState /*shift*/,
+                                 int32_t /*x*/, int32_t /*y*/) {}
     // Pixels the series wants kept free at the ends of its axes.
     virtual void HorizMargins(int32_t& left, int32_t& right);
     virtual void VertMargins(int32_t& top, int32_t& bottom);
@@ -227,8 +238,8 @@ public:
     TSeriesOnClear OnClearValues;
     TSeriesNotifyEvent BeforeDrawValues;
     TSeriesNotifyEvent AfterDrawValues;
-    TSeriesNotifyEvent OnClick;
-    TSeriesNotifyEvent OnDblClick;
+    TSeriesClick OnClick;
+    TSeriesClick OnDblClick;
     TSeriesOnGetMarkText OnGetMarkText;
 
 protected:
