@@ -117,7 +117,21 @@ void QtWindowHost::FitSurface() {
 
 void QtWindowHost::Invalidate() {
     invalid_ = true;
-    update();
+    if (updatePosted_)
+        return;
+    // Qt paints every dirty widget of the window whenever any one of them is repainted at
+    // once (the progress bar during a plot run, say), which would paint the chart at a
+    // moment nobody asked for. So the window system only learns of the invalid area once
+    // the message loop runs again, as a paint message that waits for an empty queue.
+    updatePosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            updatePosted_ = false;
+            if (invalid_)
+                update();
+        },
+        Qt::QueuedConnection);
 }
 
 void QtWindowHost::Update() {
@@ -177,6 +191,7 @@ void QtWindowHost::PaintClient() {
     invalid_ = false;
     if (!client_)
         return;
+    ++paints_;
     try {
         client_->PaintWindow(surface_);
     } catch (...) {

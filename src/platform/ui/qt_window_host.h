@@ -6,6 +6,7 @@
 
 #include <QFrame>
 
+#include <cstdint>
 #include <exception>
 
 namespace vemora::ui {
@@ -34,6 +35,8 @@ public:
     void ShowDirectDrawing() override;
 
     bool IsInvalid() const { return invalid_; }
+    // How often the client was asked to paint.
+    uint64_t Paints() const { return paints_; }
     // The window's pixels as last painted or drawn on.
     const gfx::Bitmap& Surface() const { return surface_; }
 
@@ -64,11 +67,13 @@ private:
     bool sunken_ = false;
     bool invalid_ = true;
     bool inUpdate_ = false;
+    bool updatePosted_ = false;
     std::exception_ptr paintError_;
     TCursor cursor_ = TCursor::crDefault;
     bool explicitCapture_ = false;
     unsigned buttonsHeld_ = 0;
     int wheelRest_ = 0;
+    uint64_t paints_ = 0;
 };
 
 } // namespace vemora::ui
