@@ -1,7 +1,6 @@
 // The frame of the chart with axes and series: the order of its drawing, the axes, the
 // series with their clipping, and the zoom rectangle.
 #include "chart/axis_panel.h"
-
 #include "series/chart_series.h"
 
 #include <algorithm>
@@ -174,7 +173,13 @@ void TCustomAxisPanel::EndSeriesClip() {
 void TCustomAxisPanel::DrawZoomFrame() {
     TCanvas3D& canvas = Canvas3D();
     TColor ink = ColorToRGB(Color());
-    if (ink == clWhite)
+    // Not-xor with white leaves every pixel as it is, and with a light button face of a
+    // modern palette (0xEFEFEF, say) it changes each by a shade nobody sees: such light
+    // ink becomes black, which inverts the pixels under the frame.
+    const auto light = [](TColor c) {
+        return (c & 0xFF) >= 0xE0 && ((c >> 8) & 0xFF) >= 0xE0 && ((c >> 16) & 0xFF) >= 0xE0;
+    };
+    if (light(ink))
         ink = clBlack;
     TPen& pen = canvas.Pen();
     pen.SetColor(ink);

@@ -120,6 +120,23 @@ TEST(DrawCycle, TheZoomFrameLiesOverTheSeries) {
     EXPECT_EQ(rig.host.Screen().At(x, y), ~(pen ^ marker) & 0xFFFFFF);
 }
 
+TEST(DrawCycle, TheZoomFrameInvertsThePictureWhenTheChartColourIsTooLightToShow) {
+    for (const TColor face : {clWhite, TColor{0xEFEFEF}, TColor{0xE0E0E0}, TColor{0xDFEFEF}}) {
+        Rig rig;
+        rig.chart.SetColor(face);
+        rig.Points({{1, 1}, {2, 2}, {3, 1}});
+        rig.host.Update();
+        const Pixel under = rig.host.Screen().At(60, 40);
+        rig.chart.ZoomRecord().Activate(60, 40);
+        rig.chart.ZoomRecord().EndX = 120;
+        rig.chart.ZoomRecord().EndY = 90;
+        rig.chart.DrawZoomFrame();
+        const bool light = face != 0xDFEFEF;
+        const Pixel expected = light ? ~under & 0xFFFFFF : ~(ToPixel(face) ^ under) & 0xFFFFFF;
+        EXPECT_EQ(rig.host.Screen().At(60, 40), expected) << std::hex << face;
+    }
+}
+
 TEST(DrawCycle, TheZoomFrameDrawnTwiceLeavesThePictureAsItWas) {
     Rig rig;
     rig.Points({{1, 1}, {2, 3}, {3, 2}});
@@ -182,8 +199,7 @@ TEST(DrawCycle, AnUncoveredWindowIsServedFromTheBuffer) {
     EXPECT_EQ(rig.frames, 1);
     // The window tells the system it paints its whole background and wants the arrows.
     EXPECT_TRUE(rig.chart.EraseBackgroundHandled());
-    EXPECT_EQ(rig.chart.DialogCode(ui::DLGC_WANTCHARS),
-              ui::DLGC_WANTCHARS | ui::DLGC_WANTARROWS);
+    EXPECT_EQ(rig.chart.DialogCode(ui::DLGC_WANTCHARS), ui::DLGC_WANTCHARS | ui::DLGC_WANTARROWS);
     // A window that changed size is drawn anew, not copied.
     rig.host.ResizeClient(250, 180);
     rig.host.Update();
@@ -358,7 +374,8 @@ TEST_F(PanelTest, TheGradientPutsTheStartColourAtTheBottomEitherWayUp) {
     chart.Gradient().SetStartColor(0x80FF80);
     chart.Gradient().SetEndColor(0x80FFFF);
     chart.Gradient().SetVisible(true);
-    for (TGradientDirection d : {TGradientDirection::gdTopBottom, TGradientDirection::gdBottomTop}) {
+    for (TGradientDirection d :
+         {TGradientDirection::gdTopBottom, TGradientDirection::gdBottomTop}) {
         chart.Gradient().SetDirection(d);
         const Bitmap& s = Paint();
         EXPECT_EQ(s.At(20, 29), 0x80FF80u);
