@@ -13,7 +13,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-
 #include <algorithm>
 #include <array>
 
@@ -121,7 +120,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateControls() {
-    label2_ = MakeLabel(this, QStringLiteral("© Вемора, 2026"), 752, 720, clWhite);
+    label2_ = MakeLabel(this, QStringLiteral("тел. 555-01-23"), 752, 720, clWhite);
     label3_ = MakeLabel(this, QStringLiteral("Скорость вывода  изображения"), 432, 8, clYellow);
     label1_ = MakeLabel(this, QStringLiteral("Введите путь и имя файла"), 16, 8, clYellow);
 

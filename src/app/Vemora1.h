@@ -7,7 +7,6 @@
 #include "pointseries/point_series.h"
 
 #include <QWidget>
-
 #include <memory>
 
 class QLabel;

@@ -3,7 +3,6 @@
 #include "platform/ui/qt_application.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <exception>
 

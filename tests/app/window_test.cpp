@@ -19,7 +19,6 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <sstream>
 #include <string>
@@ -72,9 +71,7 @@ protected:
     }
     void Press(Qt::MouseButton b, int x, int y) { QTest::mousePress(&Host(), b, {}, At(x, y)); }
     void Move(int x, int y) { QTest::mouseMove(&Host(), At(x, y)); }
-    void Release(Qt::MouseButton b, int x, int y) {
-        QTest::mouseRelease(&Host(), b, {}, At(x, y));
-    }
+    void Release(Qt::MouseButton b, int x, int y) { QTest::mouseRelease(&Host(), b, {}, At(x, y)); }
     void Drag(Qt::MouseButton b, int x0, int y0, int x1, int y1) {
         Press(b, x0, y0);
         Move((x0 + x1) / 2, (y0 + y1) / 2);
@@ -83,8 +80,7 @@ protected:
     }
     void Wheel(int delta, int x, int y) {
         QWheelEvent e(QPointF(At(x, y)), QPointF(Host().mapToGlobal(At(x, y))), QPoint(),
-                      QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                      false);
+                      QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&Host(), &e);
     }
     // Plots a small file at full speed and lets the loop paint the end.
@@ -116,7 +112,8 @@ TEST_F(MainWindow, HasTheControlsOfItsLayout) {
     EXPECT_EQ(form->Label2()->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     // Auto-sized: the whole text fits.
     for (QLabel* l : {form->Label1(), form->Label2(), form->Label3()})
-        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << l->text().toStdString();
+        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text()))
+            << l->text().toStdString();
 
     EXPECT_EQ(form->Button1()->text(), QStringLiteral("П У С К"));
     EXPECT_EQ(Geometry(form->Button1()), QRect(224, 16, 193, 25));
@@ -176,8 +173,8 @@ TEST_F(MainWindow, ARunPaintsOnceForEveryPointAndEndsTheProgressOneShortOfTheEnd
         pointsPerFrame.push_back(form->Series1().PointCount());
     };
     std::vector<int> progressSeen;
-    form->Series1().OnAfterAdd = [&, previous = form->Series1().OnAfterAdd](
-                                     TChartSeries* s, int32_t index) {
+    form->Series1().OnAfterAdd = [&, previous = form->Series1().OnAfterAdd](TChartSeries* s,
+                                                                            int32_t index) {
         progressSeen.push_back(form->ProgressBar1()->value());
         previous(s, index);
     };

@@ -8,9 +8,8 @@
 #include <QImage>
 #include <QTest>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -180,9 +179,10 @@ TEST_F(ChartWindow, HandsOnMouseInputInClientCoordinatesAndKeepsTheMouseWhileHel
     QTest::mouseClick(host, Qt::RightButton, Qt::ControlModifier, QPoint(2, 2));
     QTest::mouseDClick(host, Qt::RightButton, Qt::ControlModifier, QPoint(2, 2));
     QTest::mouseRelease(host, Qt::RightButton, Qt::ControlModifier, QPoint(2, 2));
-    const std::vector<std::string> expected{
-        "down left shift 10,20", "move 28,38",  "up left 28,38",         "down right ctrl 0,0",
-        "up right ctrl 0,0",     "down right ctrl double 0,0", "up right ctrl 0,0"};
+    const std::vector<std::string> expected{"down left shift 10,20", "move 28,38",
+                                            "up left 28,38",         "down right ctrl 0,0",
+                                            "up right ctrl 0,0",     "down right ctrl double 0,0",
+                                            "up right ctrl 0,0"};
     EXPECT_EQ(client.calls, expected);
 }
 

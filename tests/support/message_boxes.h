@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
 #include <vector>
 
 namespace vemora::testing {

@@ -64,8 +64,7 @@ void HeadlessWindowHost::SendMouseMove(TShiftState shift, int32_t x, int32_t y) 
         client_->MouseMove(shift, x, y);
 }
 
-void HeadlessWindowHost::SendMouseUp(TMouseButton button, TShiftState shift, int32_t x,
-                                     int32_t y) {
+void HeadlessWindowHost::SendMouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {
     buttonsHeld_ &= ~ButtonBit(button);
     if (client_)
         client_->MouseUp(button, shift, x, y);

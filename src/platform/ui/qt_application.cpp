@@ -1,13 +1,12 @@
 #include "platform/ui/qt_application.h"
 
-#include "platform/ui/message_text.h"
 #include "platform/numeric/exceptions.h"
+#include "platform/ui/message_text.h"
 #include "platform/ui/qt_window_host.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-
 #include <chrono>
 #include <cstdio>
 #include <thread>

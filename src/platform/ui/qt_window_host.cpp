@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QTimer>
 #include <QWheelEvent>
-
 #include <algorithm>
 
 namespace vemora::ui {
@@ -96,8 +95,8 @@ void QtWindowHost::SetBounds(const gfx::Rect& bounds, bool sunkenEdge) {
     const auto clamp = [](int64_t v) {
         return static_cast<int>(std::clamp<int64_t>(v, 0, QWIDGETSIZE_MAX));
     };
-    setGeometry(static_cast<int>(bounds.Left), static_cast<int>(bounds.Top),
-                clamp(bounds.Width()), clamp(bounds.Height()));
+    setGeometry(static_cast<int>(bounds.Left), static_cast<int>(bounds.Top), clamp(bounds.Width()),
+                clamp(bounds.Height()));
     FitSurface();
     Invalidate();
 }
@@ -301,8 +300,8 @@ void QtWindowHost::mouseReleaseEvent(QMouseEvent* event) {
 void QtWindowHost::wheelEvent(QWheelEvent* event) {
     event->accept();
     // Fine-grained wheels and touchpads send parts of a notch; they add up.
-    wheelRest_ = std::clamp(wheelRest_ + event->angleDelta().y(), -100 * kWheelDelta,
-                            100 * kWheelDelta);
+    wheelRest_ =
+        std::clamp(wheelRest_ + event->angleDelta().y(), -100 * kWheelDelta, 100 * kWheelDelta);
     const QPoint pos = event->position().toPoint();
     const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
     const int e = Edge();

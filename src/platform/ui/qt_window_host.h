@@ -5,7 +5,6 @@
 #include "platform/ui/window_host.h"
 
 #include <QFrame>
-
 #include <cstdint>
 #include <exception>
 

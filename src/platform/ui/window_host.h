@@ -69,8 +69,7 @@ public:
                          int32_t /*y*/) {}
     // One notch of the wheel (the window adds up finer steps to whole notches); down is
     // toward the user.
-    virtual void MouseWheel(bool /*down*/, TShiftState /*shift*/, int32_t /*x*/,
-                            int32_t /*y*/) {}
+    virtual void MouseWheel(bool /*down*/, TShiftState /*shift*/, int32_t /*x*/, int32_t /*y*/) {}
     // The pointer left the client area (not sent while a button holds the mouse).
     virtual void MouseLeave() {}
     // Whatever the mouse was doing is cancelled: the window loses the mouse.

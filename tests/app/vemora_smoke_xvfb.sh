@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Starts the real program on a virtual X display, sets the speed to 100 with the keyboard,
+# presses the start button, waits for the sample to be plotted and checks the screenshot:
+# red markers and both gradient colours in the chart's area.
+# Usage: vemora_smoke_xvfb.sh PROGRAM OUTPUT_DIR
+set -euo pipefail
+
+program=$1
+out=$2
+mkdir -p "$out"
+
+if [[ -z "${SMOKE_INSIDE_XVFB:-}" ]]; then
+    export SMOKE_INSIDE_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
+fi
+
+fail() {
+    echo "smoke: $*" >&2
+    exit 1
+}
+
+export QT_QPA_PLATFORM=xcb
+"$program" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+wid=""
+for _ in $(seq 1 100); do
+    wid=$(xdotool search --onlyvisible --name "Вемора" 2>/dev/null | head -1 || true)
+    [[ -n "$wid" ]] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window"
+    sleep 0.1
+done
+[[ -n "$wid" ]] || fail "no window appeared"
+sleep 0.5
+
+# The window's place on the screen; without a window manager it has no frame.
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+wx=$X
+wy=$Y
+
+shot() { import -window root "$1"; }
+# Count of pixels of colour $3 in the rectangle $2 (WxH+X+Y) of image $1.
+count() {
+    convert "$1" -crop "$2" +repage -format %c histogram:info:- |
+        awk -v c="$3" 'index($0, c) { n += $1 } END { print n + 0 }'
+}
+
+# The chart's client area: the control at (16, 56) inside its 2-pixel edge.
+cx=$((wx + 18))
+cy=$((wy + 58))
+chart="813x653+${cx}+${cy}"
+# The right end of the progress bar at (640, 16, 193, 25).
+progress="1x1+$((wx + 640 + 193 - 8))+$((wy + 28))"
+
+shot "$out/smoke_before.png"
+before=$(convert "$out/smoke_before.png" -crop "$progress" +repage -format '%[hex:p{0,0}]' info:)
+
+# Speed 100: click the scroll bar's track (one step and the focus), then End.
+xdotool mousemove --window "$wid" 500 32 click 1
+xdotool key --window "$wid" End
+sleep 0.2
+# The start button.
+xdotool mousemove --window "$wid" 320 28 click 1
+
+last=-1
+done_=""
+for _ in $(seq 1 120); do
+    sleep 0.5
+    shot "$out/smoke.png"
+    bar=$(convert "$out/smoke.png" -crop "$progress" +repage -format '%[hex:p{0,0}]' info:)
+    red=$(count "$out/smoke.png" "$chart" "(255,0,0)")
+    if [[ "$bar" != "$before" && "$red" -gt 0 && "$red" -eq "$last" ]]; then
+        done_=1
+        break
+    fi
+    last=$red
+done
+[[ -n "$done_" ]] || fail "the plot did not finish (red pixels $last, progress $bar)"
+
+red=$(count "$out/smoke.png" "$chart" "(255,0,0)")
+top=$(count "$out/smoke.png" "811x1+$((cx + 1))+$((cy + 1))" "(255,255,128)")
+bottom=$(count "$out/smoke.png" "811x1+$((cx + 1))+$((cy + 651))" "(128,255,128)")
+echo "smoke: red marker pixels $red, top row light yellow $top of 811, bottom row light green $bottom of 811"
+# 400 markers; many overlap, but thousands of pixels stay red.
+[[ "$red" -ge 2000 ]] || fail "too few red marker pixels: $red"
+[[ "$top" -ge 700 ]] || fail "the gradient's end colour is missing at the top: $top"
+[[ "$bottom" -ge 700 ]] || fail "the gradient's start colour is missing at the bottom: $bottom"
+kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
+echo "smoke: screenshot in $out/smoke.png"
