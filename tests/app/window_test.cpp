@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -199,6 +200,27 @@ TEST_F(MainWindow, ARunPaintsOnceForEveryPointAndEndsTheProgressOneShortOfTheEnd
     EXPECT_EQ(pointsPerFrame.size(), static_cast<size_t>(kPoints + 1));
     EXPECT_FALSE(Host().IsInvalid());
     EXPECT_EQ(form->Series1().PointCount(), kPoints);
+}
+
+TEST_F(MainWindow, InputDuringARunWaitsUntilTheRunHasEnded) {
+    form->ScrollBar1()->setValue(50);
+    form->ScrollBar1()->setFocus();
+    std::vector<int32_t> speeds;
+    form->Series1().OnAfterAdd = [&, previous = form->Series1().OnAfterAdd](TChartSeries* s,
+                                                                            int32_t index) {
+        if (index == 2) {
+            // The user presses End on the scroll bar in the middle of the run.
+            QCoreApplication::postEvent(form->ScrollBar1(),
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_End, {}));
+        }
+        speeds.push_back(form->PlotRun().Speed());
+        previous(s, index);
+    };
+    form->Edit1()->setText(QString::fromStdString(dir.Write("line.txt", LineFile(12))));
+    PressStart();
+    EXPECT_EQ(speeds, std::vector<int32_t>(12, 50));
+    Idle();
+    EXPECT_EQ(form->PlotRun().Speed(), 100);
 }
 
 TEST_F(MainWindow, AMissingFileShowsTheErrorAndKeepsThePlotThenTheNextRunWorks) {
