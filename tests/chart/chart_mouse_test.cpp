@@ -430,14 +430,14 @@ TEST(ChartWheel, ANotchScrollsTheVerticalAxesByThreePercent) {
     c.LeftAxis().SetRange(0, 50);
     rig.host.Update();
     const Range bottom = RangeOf(c.BottomAxis());
-    rig.host.SendWheel(-ui::HeadlessWindowHost::kWheelDelta, {}, 100, 100);
+    rig.host.SendWheel(-ui::kWheelDelta, {}, 100, 100);
     EXPECT_EQ(RangeOf(c.LeftAxis()), (Range{false, false, false, 1.5, 51.5}));
     // An automatic vertical axis turns manual; the horizontal ones stay as they were.
     EXPECT_FALSE(c.RightAxis().Automatic());
     EXPECT_EQ(RangeOf(c.BottomAxis()), bottom);
     EXPECT_TRUE(c.TopAxis().Automatic());
     EXPECT_FALSE(rig.host.IsInvalid()); // each shift is painted at once
-    rig.host.SendWheel(2 * ui::HeadlessWindowHost::kWheelDelta, {}, 100, 100);
+    rig.host.SendWheel(2 * ui::kWheelDelta, {}, 100, 100);
     EXPECT_DOUBLE_EQ(c.LeftAxis().Minimum(), -1.5);
     EXPECT_DOUBLE_EQ(c.LeftAxis().Maximum(), 48.5);
 }

@@ -44,14 +44,6 @@ void HeadlessWindowHost::Expose() {
     Paint();
 }
 
-namespace {
-
-uint32_t ButtonBit(TMouseButton button) {
-    return 1u << static_cast<unsigned>(button);
-}
-
-} // namespace
-
 void HeadlessWindowHost::SendMouseDown(TMouseButton button, TShiftState shift, int32_t x,
                                        int32_t y) {
     buttonsHeld_ |= ButtonBit(button);
@@ -71,13 +63,10 @@ void HeadlessWindowHost::SendMouseUp(TMouseButton button, TShiftState shift, int
 }
 
 void HeadlessWindowHost::SendWheel(int32_t delta, TShiftState shift, int32_t x, int32_t y) {
-    wheelRest_ += delta;
-    while (wheelRest_ >= kWheelDelta || wheelRest_ <= -kWheelDelta) {
-        const bool down = wheelRest_ < 0;
-        wheelRest_ += down ? kWheelDelta : -kWheelDelta;
+    SplitWheelNotches(wheelRest_, delta, [&](bool down) {
         if (client_)
             client_->MouseWheel(down, shift, x, y);
-    }
+    });
 }
 
 void HeadlessWindowHost::SendMouseLeave() {

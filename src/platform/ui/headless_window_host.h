@@ -35,7 +35,6 @@ public:
     // Input as the window system delivers it: a pressed button keeps the mouse until it is
     // released, the pointer leaving is not reported while it does, and wheel steps are
     // added up to whole notches of kWheelDelta (positive away from the user).
-    static constexpr int32_t kWheelDelta = 120;
     void SendMouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
     void SendMouseMove(TShiftState shift, int32_t x, int32_t y);
     void SendMouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
@@ -43,7 +42,6 @@ public:
     void SendMouseLeave();
     void SendCancelMode();
 
-    WindowClient* Client() const { return client_; }
     bool IsInvalid() const { return invalid_; }
     uint64_t Invalidations() const { return invalidations_; }
     uint64_t Paints() const { return paints_; }
@@ -63,7 +61,7 @@ private:
     uint64_t paints_ = 0;
     uint64_t directShows_ = 0;
     uint32_t buttonsHeld_ = 0;
-    int64_t wheelRest_ = 0;
+    int32_t wheelRest_ = 0;
 };
 
 } // namespace vemora::ui

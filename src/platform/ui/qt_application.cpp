@@ -75,8 +75,6 @@ void TApplication::HandleException(std::exception_ptr error) {
     if (!MessageOf(error, message))
         return;
     const QString text = QString::fromStdString(MessageBoxText(message));
-    if (OnShowMessage)
-        OnShowMessage(title_, text);
     QMessageBox box(QMessageBox::Critical, title_, text, QMessageBox::Ok, mainWindow_);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();

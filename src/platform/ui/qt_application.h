@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <exception>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,10 +42,6 @@ public:
     // The top-level handler: cancels a mouse capture, ignores EAbort, and shows the
     // message with a full stop as needed in a modal error box with an OK button.
     void HandleException(std::exception_ptr error);
-
-    // Called with the box's title and text just before the box is shown (tests watch the
-    // boxes through it).
-    std::function<void(const QString& title, const QString& text)> OnShowMessage;
 
 private:
     std::unique_ptr<QApplication> app_;

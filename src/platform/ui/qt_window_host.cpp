@@ -33,10 +33,6 @@ bool ToButton(Qt::MouseButton qtButton, TMouseButton& button) {
     }
 }
 
-unsigned ButtonBit(TMouseButton button) {
-    return 1u << static_cast<unsigned>(button);
-}
-
 TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
     TShiftState s;
     if (modifiers & Qt::ShiftModifier)
@@ -245,6 +241,17 @@ void QtWindowHost::resizeEvent(QResizeEvent* event) {
     FitSurface();
 }
 
+template <class F> void QtWindowHost::ToClient(F&& call) {
+    Guarded([&] {
+        if (client_)
+            call(*client_);
+    });
+}
+
+QPoint QtWindowHost::ClientPos(const QSinglePointEvent* event) const {
+    return event->position().toPoint() - QPoint(Edge(), Edge());
+}
+
 void QtWindowHost::Press(QMouseEvent* event, bool doubleClick) {
     TMouseButton button{};
     if (!ToButton(event->button(), button))
@@ -254,12 +261,8 @@ void QtWindowHost::Press(QMouseEvent* event, bool doubleClick) {
     TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
     if (doubleClick)
         shift = shift.With(TShiftKey::ssDouble);
-    const QPoint pos = event->position().toPoint();
-    const int e = Edge();
-    Guarded([&] {
-        if (client_)
-            client_->MouseDown(button, shift, pos.x() - e, pos.y() - e);
-    });
+    const QPoint pos = ClientPos(event);
+    ToClient([&](WindowClient& c) { c.MouseDown(button, shift, pos.x(), pos.y()); });
 }
 
 void QtWindowHost::mousePressEvent(QMouseEvent* event) {
@@ -271,13 +274,9 @@ void QtWindowHost::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void QtWindowHost::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = ClientPos(event);
     const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-    const int e = Edge();
-    Guarded([&] {
-        if (client_)
-            client_->MouseMove(shift, pos.x() - e, pos.y() - e);
-    });
+    ToClient([&](WindowClient& c) { c.MouseMove(shift, pos.x(), pos.y()); });
 }
 
 void QtWindowHost::mouseReleaseEvent(QMouseEvent* event) {
@@ -288,41 +287,24 @@ void QtWindowHost::mouseReleaseEvent(QMouseEvent* event) {
     if (buttonsHeld_ == 0 && !explicitCapture_ && capturing == this)
         capturing = nullptr;
     // Also after a cancelled press: the client's release handling copes with both.
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = ClientPos(event);
     const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-    const int e = Edge();
-    Guarded([&] {
-        if (client_)
-            client_->MouseUp(button, shift, pos.x() - e, pos.y() - e);
-    });
+    ToClient([&](WindowClient& c) { c.MouseUp(button, shift, pos.x(), pos.y()); });
 }
 
 void QtWindowHost::wheelEvent(QWheelEvent* event) {
     event->accept();
-    // Fine-grained wheels and touchpads send parts of a notch; they add up.
-    wheelRest_ =
-        std::clamp(wheelRest_ + event->angleDelta().y(), -100 * kWheelDelta, 100 * kWheelDelta);
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = ClientPos(event);
     const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-    const int e = Edge();
-    while (wheelRest_ >= kWheelDelta || wheelRest_ <= -kWheelDelta) {
-        const bool down = wheelRest_ < 0;
-        wheelRest_ += down ? kWheelDelta : -kWheelDelta;
-        Guarded([&] {
-            if (client_)
-                client_->MouseWheel(down, shift, pos.x() - e, pos.y() - e);
-        });
-    }
+    SplitWheelNotches(wheelRest_, event->angleDelta().y(), [&](bool down) {
+        ToClient([&](WindowClient& c) { c.MouseWheel(down, shift, pos.x(), pos.y()); });
+    });
 }
 
 void QtWindowHost::leaveEvent(QEvent* event) {
     QFrame::leaveEvent(event);
-    if (HasMouseCapture())
-        return;
-    Guarded([&] {
-        if (client_)
-            client_->MouseLeave();
-    });
+    if (!HasMouseCapture())
+        ToClient([](WindowClient& c) { c.MouseLeave(); });
 }
 
 } // namespace vemora::ui

@@ -5,6 +5,9 @@
 #include "platform/ui/window_host.h"
 
 #include <QFrame>
+#include <QPoint>
+
+class QSinglePointEvent;
 #include <cstdint>
 #include <exception>
 
@@ -14,8 +17,6 @@ class QtWindowHost final : public QFrame, public WindowHost {
 public:
     // Width of the sunken edge on every side.
     static constexpr int kEdgeWidth = 2;
-    // Wheel movement of one notch, in eighths of a degree.
-    static constexpr int kWheelDelta = 120;
 
     explicit QtWindowHost(QWidget* parent);
     ~QtWindowHost() override;
@@ -59,6 +60,9 @@ private:
     void PaintClient();
     void DrawEdge(class QPainter& painter) const;
     void Press(QMouseEvent* event, bool doubleClick);
+    // Hands an input event on to the client, failures to the top-level handler.
+    template <class F> void ToClient(F&& call);
+    QPoint ClientPos(const QSinglePointEvent* event) const;
     void ReleaseCapture();
 
     WindowClient* client_ = nullptr;
@@ -70,8 +74,8 @@ private:
     std::exception_ptr paintError_;
     TCursor cursor_ = TCursor::crDefault;
     bool explicitCapture_ = false;
-    unsigned buttonsHeld_ = 0;
-    int wheelRest_ = 0;
+    uint32_t buttonsHeld_ = 0;
+    int32_t wheelRest_ = 0;
     uint64_t paints_ = 0;
 };
 

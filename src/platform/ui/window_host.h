@@ -5,6 +5,7 @@
 #include "platform/gfx/bitmap.h"
 #include "platform/gfx/geometry.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 
@@ -46,6 +47,27 @@ constexpr uint32_t DLGC_WANTARROWS = 0x0001;
 constexpr uint32_t DLGC_WANTTAB = 0x0002;
 constexpr uint32_t DLGC_WANTALLKEYS = 0x0004;
 constexpr uint32_t DLGC_WANTCHARS = 0x0080;
+
+// One bit per mouse button, for the set of buttons a window sees held.
+constexpr uint32_t ButtonBit(TMouseButton button) {
+    return 1u << static_cast<unsigned>(button);
+}
+
+// Wheel movement of one notch; finer wheels and touchpads send parts of it.
+constexpr int32_t kWheelDelta = 120;
+
+// Adds `delta` (positive away from the user) to the part of a notch left over in `rest`
+// and calls `notch(down)` once for every whole notch. The rest stays within a hundred
+// notches whatever the deltas.
+template <class F> void SplitWheelNotches(int32_t& rest, int32_t delta, F&& notch) {
+    constexpr int64_t kLimit = 100 * int64_t{kWheelDelta};
+    rest = static_cast<int32_t>(std::clamp<int64_t>(int64_t{rest} + delta, -kLimit, kLimit));
+    while (rest >= kWheelDelta || rest <= -kWheelDelta) {
+        const bool down = rest < 0;
+        rest += down ? kWheelDelta : -kWheelDelta;
+        notch(down);
+    }
+}
 
 // The control inside the window: the host calls it to paint.
 class WindowClient {
