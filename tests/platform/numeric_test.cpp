@@ -22,6 +22,44 @@ TEST(Numeric, RoundIsNearestWithTiesToEven) {
     EXPECT_EQ(Round(9223372036854775807.0L - 1.0L), 9223372036854775806LL);
 }
 
+// The fast rounding must be the library's, bit for bit, across every magnitude: halves
+// and their neighbours, the last fractional binades below 2^63, signed zeros, NaN.
+TEST(Numeric, NearestIntegerMatchesTheLibraryBitForBit) {
+    auto same = [](Extended v) {
+        const Extended expected = std::nearbyintl(v);
+        const Extended got = NearestInteger(v);
+        if (std::isnan(expected))
+            return std::isnan(got);
+        return got == expected && std::signbit(got) == std::signbit(expected);
+    };
+    const Extended specials[] = {0.0L,
+                                 -0.0L,
+                                 0.49999999999999999997L,
+                                 -0.5L,
+                                 0.5L,
+                                 LDBL_MIN,
+                                 -LDBL_TRUE_MIN,
+                                 4611686018427387903.5L,
+                                 4611686018427387904.5L,
+                                 -4611686018427387902.5L,
+                                 9223372036854775807.0L,
+                                 -9223372036854775808.0L,
+                                 1e30L,
+                                 LDBL_MAX,
+                                 -std::numeric_limits<Extended>::infinity(),
+                                 std::numeric_limits<Extended>::quiet_NaN()};
+    for (Extended v : specials)
+        EXPECT_TRUE(same(v)) << static_cast<double>(v);
+    for (int exponent = -70; exponent <= 70; ++exponent) {
+        for (int k = -40; k <= 40; ++k) {
+            const Extended half = std::ldexp(static_cast<Extended>(k) + 0.5L, exponent);
+            for (Extended v : {half, std::nextafter(half, 0.0L), std::nextafter(half, 1e40L), -half,
+                               std::nextafter(-half, -1e40L)})
+                EXPECT_TRUE(same(v)) << static_cast<double>(v) << " at 2^" << exponent;
+        }
+    }
+}
+
 TEST(Numeric, TruncGoesTowardZero) {
     EXPECT_EQ(Trunc(2.9L), 2);
     EXPECT_EQ(Trunc(-2.9L), -2);

@@ -21,7 +21,7 @@ void CheckInt64Range(Extended value) {
 } // namespace
 
 int64_t Round(Extended value) {
-    const Extended r = std::nearbyintl(value);
+    const Extended r = NearestInteger(value);
     CheckInt64Range(r);
     return static_cast<int64_t>(r);
 }

@@ -31,12 +31,24 @@ constexpr int32_t SaturateInt32(int64_t value) {
                                : static_cast<int32_t>(value);
 }
 
+// The nearest integer, ties to even, exactly as std::nearbyintl gives it in the default
+// rounding mode (signed zeros and NaNs included), without the library call: the chart
+// rounds two coordinates per point and frame. Below 2^63 the sum has a unit of 1 in its
+// last place, so the addition itself rounds; from 2^63 on every extended is an integer.
+inline Extended NearestInteger(Extended value) {
+    constexpr Extended kTwo63 = 9223372036854775808.0L;
+    if (!(std::fabs(value) < kTwo63))
+        return value;
+    const Extended r = value >= 0 ? (value + kTwo63) - kTwo63 : (value - kTwo63) + kTwo63;
+    return std::copysign(r, value);
+}
+
 // Nearest, ties to even, held to the 32-bit range; NaN gives 0. For geometry, which must
 // stay drawable whatever the settings.
 inline int32_t RoundSaturated(Extended value) {
     if (std::isnan(value))
         return 0;
-    const Extended r = std::nearbyintl(value);
+    const Extended r = NearestInteger(value);
     if (r <= INT32_MIN)
         return INT32_MIN;
     if (r >= INT32_MAX)
