@@ -59,6 +59,19 @@ void BM_LayoutAfterAdd(benchmark::State& state) {
 }
 BENCHMARK(BM_LayoutAfterAdd)->Arg(1000)->Arg(40000)->Unit(benchmark::kMicrosecond);
 
+// A point added at a random place, as a live feed does, then the layout; the series grows by
+// one point per iteration.
+void BM_LayoutAfterInsert(benchmark::State& state) {
+    ChartScene scene(static_cast<int>(state.range(0)));
+    std::mt19937 random(54321);
+    std::uniform_real_distribution<double> value(0, 1000);
+    for (auto _ : state) {
+        scene.series->AddPoint(value(random), value(random), "", clDefault);
+        scene.chart.ComputeLayout();
+    }
+}
+BENCHMARK(BM_LayoutAfterInsert)->Arg(1000)->Arg(40000)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

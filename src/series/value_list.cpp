@@ -4,6 +4,7 @@
 #include "platform/numeric/extended.h"
 #include "series/chart_series.h"
 
+#include <bit>
 #include <cmath>
 
 namespace vemora {
@@ -24,7 +25,7 @@ void TChartValueList::CopySettingsFrom(const TChartValueList* other) {
     dateTime_ = other->dateTime_;
     multiplier_ = other->multiplier_;
     valueSource_ = other->valueSource_;
-    statsDirty_ = true;
+    MarkStatsDirty();
 }
 
 void TChartValueList::CheckIndex(int32_t index) const {
@@ -35,13 +36,17 @@ void TChartValueList::CheckIndex(int32_t index) const {
 
 double TChartValueList::ValueAt(int32_t index) const {
     CheckIndex(index);
+    // Times one the product is the value itself (a NaN would come back quietened).
+    const double v = values_[index];
+    if (multiplier_ == 1.0 && !std::isnan(v))
+        return v;
     return static_cast<double>(static_cast<Extended>(values_[index]) * multiplier_);
 }
 
 void TChartValueList::SetValueAt(int32_t index, double value) {
     CheckIndex(index);
     values_[index] = value;
-    statsDirty_ = true;
+    MarkStatsDirty();
     if (owner_ != nullptr) {
         owner_->NotifyValueChanged(index);
     }
@@ -49,7 +54,7 @@ void TChartValueList::SetValueAt(int32_t index, double value) {
 
 void TChartValueList::ClearAll() {
     std::vector<double>().swap(values_);
-    statsDirty_ = true;
+    MarkStatsDirty();
 }
 
 int32_t TChartValueList::InsertInOrder(double value) {
@@ -69,7 +74,7 @@ int32_t TChartValueList::InsertInOrder(double value) {
         index = i + 1;
     }
     values_.insert(values_.begin() + index, value);
-    statsDirty_ = true;
+    StatsAfterInsert(index);
     return index;
 }
 
@@ -78,13 +83,13 @@ void TChartValueList::InsertAt(int32_t index, double value) {
         throw EListError(index);
     }
     values_.insert(values_.begin() + index, value);
-    statsDirty_ = true;
+    StatsAfterInsert(index);
 }
 
 void TChartValueList::DeleteAt(int32_t index) {
     CheckIndex(index);
     values_.erase(values_.begin() + index);
-    statsDirty_ = true;
+    MarkStatsDirty();
 }
 
 void TChartValueList::RotateFirstToLast() {
@@ -94,7 +99,7 @@ void TChartValueList::RotateFirstToLast() {
     const double first = values_.front();
     values_.erase(values_.begin());
     values_.push_back(first);
-    statsDirty_ = true;
+    MarkStatsDirty();
 }
 
 int32_t TChartValueList::IndexOfValue(double value) const {
@@ -106,6 +111,17 @@ int32_t TChartValueList::IndexOfValue(double value) const {
     return -1;
 }
 
+void TChartValueList::AddToSums(double v, bool first) {
+    if (first) {
+        sum_ = v;
+        sumAbs_ = std::fabs(v);
+    } else {
+        // Each sum is stored back to a double after every addition.
+        sum_ = static_cast<double>(static_cast<Extended>(sum_) + v);
+        sumAbs_ = static_cast<double>(static_cast<Extended>(sumAbs_) + std::fabs(v));
+    }
+}
+
 void TChartValueList::RecomputeStats() {
     const int32_t n = ValueCount();
     lowest_ = highest_ = sum_ = sumAbs_ = 0;
@@ -114,18 +130,13 @@ void TChartValueList::RecomputeStats() {
     for (int32_t i = 0; i < n; ++i) {
         const double v = ValueAt(i);
         if (i == 0) {
-            lowest_ = highest_ = sum_ = v;
-            sumAbs_ = std::fabs(v);
-        } else {
-            if (v < lowest_) {
-                lowest_ = v;
-            } else if (v > highest_) {
-                highest_ = v;
-            }
-            // Each sum is stored back to a double after every addition.
-            sum_ = static_cast<double>(static_cast<Extended>(sum_) + v);
-            sumAbs_ = static_cast<double>(static_cast<Extended>(sumAbs_) + std::fabs(v));
+            lowest_ = highest_ = v;
+        } else if (v < lowest_) {
+            lowest_ = v;
+        } else if (v > highest_) {
+            highest_ = v;
         }
+        AddToSums(v, i == 0);
         if (std::isfinite(v)) {
             if (!hasFinite_) {
                 finiteLowest_ = finiteHighest_ = v;
@@ -137,12 +148,88 @@ void TChartValueList::RecomputeStats() {
             }
         }
     }
-    statsDirty_ = false;
+    statsDirty_ = sumsDirty_ = false;
+}
+
+void TChartValueList::RecomputeSums() {
+    sum_ = sumAbs_ = 0;
+    for (int32_t i = 0; i < ValueCount(); ++i) {
+        AddToSums(ValueAt(i), i == 0);
+    }
+    sumsDirty_ = false;
 }
 
 void TChartValueList::EnsureStats() {
     if (statsDirty_) {
         RecomputeStats();
+    }
+}
+
+void TChartValueList::EnsureSums() {
+    EnsureStats();
+    if (sumsDirty_) {
+        RecomputeSums();
+    }
+}
+
+namespace {
+
+// Folds v, inserted at index among count other values, into an extreme of those others.
+// A rescan keeps the first of equal values, which tells apart only zeros of both signs;
+// false when that first one cannot be known without the rescan.
+bool FoldExtreme(double& extreme, double v, bool beyond, int32_t index, int32_t count) {
+    if (beyond || (v == extreme && index == 0)) {
+        extreme = v;
+        return true;
+    }
+    return v != extreme || index == count ||
+           std::bit_cast<uint64_t>(v) == std::bit_cast<uint64_t>(extreme);
+}
+
+} // namespace
+
+// Brings the extremes to what a rescan would give with v at index, or returns false.
+// A NaN counts only as the first value, where it makes both plain extremes NaN.
+bool TChartValueList::FoldIntoExtremes(double v, int32_t index, int32_t count) {
+    if (count == 0) {
+        lowest_ = highest_ = v;
+    } else if (std::isnan(lowest_)) {
+        // The old first value was NaN: displacing it brings in all the values it hid.
+        if (index == 0) {
+            return false;
+        }
+    } else if (std::isnan(v)) {
+        if (index == 0) {
+            lowest_ = highest_ = v;
+        }
+    } else if (!FoldExtreme(lowest_, v, v < lowest_, index, count) ||
+               !FoldExtreme(highest_, v, v > highest_, index, count)) {
+        return false;
+    }
+    if (!std::isfinite(v)) {
+        return true;
+    }
+    if (!hasFinite_) {
+        finiteLowest_ = finiteHighest_ = v;
+        hasFinite_ = true;
+        return true;
+    }
+    return FoldExtreme(finiteLowest_, v, v < finiteLowest_, index, count) &&
+           FoldExtreme(finiteHighest_, v, v > finiteHighest_, index, count);
+}
+
+// A point added to a long series must not cost a rescan at the next layout; the sums
+// depend on the order of addition, so only an append keeps them.
+void TChartValueList::StatsAfterInsert(int32_t index) {
+    const int32_t count = ValueCount() - 1;
+    const double v = ValueAt(index);
+    if (!sumsDirty_ && index == count) {
+        AddToSums(v, count == 0);
+    } else {
+        sumsDirty_ = true;
+    }
+    if (!statsDirty_ && !FoldIntoExtremes(v, index, count)) {
+        MarkStatsDirty();
     }
 }
 
@@ -172,12 +259,12 @@ bool TChartValueList::HasFiniteValues() {
 }
 
 double TChartValueList::Sum() {
-    EnsureStats();
+    EnsureSums();
     return sum_;
 }
 
 double TChartValueList::SumAbs() {
-    EnsureStats();
+    EnsureSums();
     return sumAbs_;
 }
 
@@ -185,7 +272,7 @@ void TChartValueList::SwapValues(int32_t i, int32_t j) {
     CheckIndex(i);
     CheckIndex(j);
     std::swap(values_[i], values_[j]);
-    statsDirty_ = true;
+    MarkStatsDirty();
 }
 
 void TChartValueList::SortByOrder() {
@@ -248,7 +335,7 @@ void TChartValueList::SetMultiplier(double value) {
         return;
     }
     multiplier_ = value;
-    statsDirty_ = true;
+    MarkStatsDirty();
     if (owner_ != nullptr) {
         owner_->NotifyValuesModified();
         owner_->RequestRepaint();

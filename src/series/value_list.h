@@ -46,7 +46,8 @@ public:
     bool HasFiniteValues();
     double Sum();
     double SumAbs();
-    bool StatsDirty() const { return statsDirty_; }
+    // True while some cached statistic waits for a rescan.
+    bool StatsDirty() const { return statsDirty_ || sumsDirty_; }
 
     // Quicksort of the owner's points by this list, exchanging whole points.
     void SortByOrder();
@@ -74,8 +75,14 @@ public:
 
 private:
     void CheckIndex(int32_t index) const;
+    void MarkStatsDirty() { statsDirty_ = sumsDirty_ = true; }
     void RecomputeStats();
+    void RecomputeSums();
+    void AddToSums(double v, bool first);
     void EnsureStats();
+    void EnsureSums();
+    void StatsAfterInsert(int32_t index);
+    bool FoldIntoExtremes(double v, int32_t index, int32_t count);
 
     bool dateTime_ = false;
     std::vector<double> values_;
@@ -92,7 +99,10 @@ private:
     double sum_ = 0;
     double sumAbs_ = 0;
     std::string valueSource_;
+    // statsDirty_ stands for every statistic; sumsDirty_ alone lets the extremes follow an
+    // insertion while the order-dependent sums wait for a rescan.
     bool statsDirty_ = true;
+    bool sumsDirty_ = true;
 };
 
 // The value lists of a series: X at position 0, Y at 1, further columns after them.

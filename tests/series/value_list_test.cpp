@@ -1,10 +1,18 @@
 #include "platform/numeric/exceptions.h"
+#include "platform/numeric/extended.h"
 #include "series/chart_series.h"
 #include "series/value_list.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
+#include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace vemora {
@@ -169,6 +177,277 @@ TEST(ValueList, IndexOfRotateAndCopySettings) {
     EXPECT_EQ(list.Highest(), 9);
     list.CopySettingsFrom(nullptr);
     EXPECT_EQ(list.Multiplier(), 3);
+}
+
+// The statistics a rescan of the values (read through ValueAt) gives, written from their
+// rules: the first value seeds both plain extremes, so a NaN there stays and a NaN
+// elsewhere is ignored; of equal extremes the first by index counts, which tells -0 from
+// +0; the sums add in index order, each partial sum stored as a double.
+struct Stats {
+    double lowest = 0;
+    double highest = 0;
+    double finiteLowest = 0;
+    double finiteHighest = 0;
+    bool hasFinite = false;
+    double sum = 0;
+    double sumAbs = 0;
+};
+
+Stats Rescan(const std::vector<double>& values) {
+    Stats s;
+    if (values.empty()) {
+        return s;
+    }
+    std::vector<double> comparable;
+    std::vector<double> finite;
+    std::copy_if(values.begin(), values.end(), std::back_inserter(comparable),
+                 [](double v) { return !std::isnan(v); });
+    std::copy_if(values.begin(), values.end(), std::back_inserter(finite),
+                 [](double v) { return std::isfinite(v); });
+    // min_element and max_element return the first of equal elements.
+    if (std::isnan(values[0])) {
+        s.lowest = s.highest = values[0];
+    } else {
+        s.lowest = *std::min_element(comparable.begin(), comparable.end());
+        s.highest = *std::max_element(comparable.begin(), comparable.end());
+    }
+    if (!finite.empty()) {
+        s.hasFinite = true;
+        s.finiteLowest = *std::min_element(finite.begin(), finite.end());
+        s.finiteHighest = *std::max_element(finite.begin(), finite.end());
+    }
+    s.sum = values[0];
+    s.sumAbs = std::fabs(values[0]);
+    for (size_t i = 1; i < values.size(); ++i) {
+        s.sum = static_cast<double>(static_cast<Extended>(s.sum) + values[i]);
+        s.sumAbs = static_cast<double>(static_cast<Extended>(s.sumAbs) + std::fabs(values[i]));
+    }
+    return s;
+}
+
+std::string Describe(const std::vector<double>& values) {
+    std::ostringstream out;
+    out.precision(17);
+    for (double v : values) {
+        out << v << ' ';
+    }
+    return out.str();
+}
+
+enum class Asked { everything, extremes, sums };
+
+// Compares bit for bit, so a zero of the wrong sign or another NaN fails. Asking for only some
+// leaves the rest cached as it is, which the next step then builds on.
+testing::AssertionResult MatchesRescan(TChartValueList& list, Asked asked = Asked::everything) {
+    const Stats want = Rescan(Values(list));
+    std::ostringstream diff;
+    const auto check = [&](const char* name, double got, double expected) {
+        if (std::bit_cast<uint64_t>(got) != std::bit_cast<uint64_t>(expected)) {
+            diff << name << ": got " << got << " (0x" << std::hex << std::bit_cast<uint64_t>(got)
+                 << "), rescan gives " << expected << " (0x" << std::bit_cast<uint64_t>(expected)
+                 << std::dec << "); ";
+        }
+    };
+    if (asked != Asked::sums) {
+        check("Lowest", list.Lowest(), want.lowest);
+        check("Highest", list.Highest(), want.highest);
+        check("FiniteLowest", list.FiniteLowest(), want.finiteLowest);
+        check("FiniteHighest", list.FiniteHighest(), want.finiteHighest);
+        if (list.HasFiniteValues() != want.hasFinite) {
+            diff << "HasFiniteValues differs; ";
+        }
+    }
+    if (asked != Asked::extremes) {
+        check("Sum", list.Sum(), want.sum);
+        check("SumAbs", list.SumAbs(), want.sumAbs);
+    }
+    if (diff.str().empty()) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure() << diff.str() << "values: " << Describe(Values(list));
+}
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kOtherNaN = std::bit_cast<double>(uint64_t{0x7ff8000000000123});
+const double kNegativeNaN = std::bit_cast<double>(uint64_t{0xfff8000000000456});
+
+TEST(ValueListStatistics, InsertionsAtTheEdgesMatchARescan) {
+    struct Case {
+        std::vector<double> before;
+        int32_t index;
+        double value;
+        double multiplier;
+    };
+    const std::vector<Case> cases = {
+        // Zeros of both signs: the one with the smaller index wins.
+        {{0.0}, 0, -0.0, 1},
+        {{0.0}, 1, -0.0, 1},
+        {{-0.0, 1}, 0, 0.0, 1},
+        {{0.0, 1}, 1, -0.0, 1},
+        {{1, 0.0}, 1, -0.0, 1},
+        {{-1, 0.0, 2}, 2, -0.0, 1},
+        {{0.0, 0.0}, 1, -0.0, 1},
+        {{-0.0, -0.0}, 1, 0.0, 1},
+        {{-0.0, 3, -0.0}, 2, -0.0, 1},
+        // Read through a negative multiplier, a stored +0 is -0.
+        {{0.0, 3}, 2, -0.0, -1},
+        {{-0.0, 3}, 2, 0.0, -1},
+        {{-0.0, 3}, 0, 0.0, -1},
+        // A NaN counts only as the first value.
+        {{kNaN, 1, 2}, 0, 5, 1},
+        {{kNaN, 1, 2}, 1, 5, 1},
+        {{kNaN, 1, 2}, 3, -5, 1},
+        {{kNaN}, 0, kOtherNaN, 1},
+        {{kNaN}, 1, kOtherNaN, 1},
+        {{1, 2}, 0, kNaN, 1},
+        {{1, 2}, 1, kNegativeNaN, 1},
+        {{1, 2}, 2, kNaN, 1},
+        {{}, 0, kOtherNaN, 1},
+        {{}, 0, -0.0, 1},
+        // Infinities bound the plain extremes only.
+        {{kInf, -kInf}, 1, 3, 1},
+        {{kInf}, 0, -kInf, 1},
+        {{kInf, 2}, 2, 2, 1},
+        {{kNaN, kInf}, 1, -0.0, 1},
+        {{-kInf, 0.0}, 0, -0.0, 1},
+        {{-kInf, 0.0}, 1, -0.0, 1},
+        {{-kInf, 0.0}, 2, -0.0, 1},
+        // The sums keep their order of addition: 1 + 2^53 rounds away, 2^53 + 1 + 1 not.
+        {{9007199254740992.0, 1}, 2, 1, 1},
+        {{9007199254740992.0, 1}, 1, 1, 1},
+        {{1, 1}, 0, 9007199254740992.0, 1},
+        {{0.1, 0.2}, 1, 0.3, 0.1},
+    };
+    for (const Case& c : cases) {
+        TChartValueList list(nullptr, "E");
+        list.SetMultiplier(c.multiplier);
+        for (double v : c.before) {
+            list.InsertAt(list.ValueCount(), v);
+        }
+        ASSERT_TRUE(MatchesRescan(list));
+        list.InsertAt(c.index, c.value);
+        EXPECT_TRUE(MatchesRescan(list)) << "inserted at " << c.index;
+    }
+}
+
+TEST(ValueListStatistics, AppendingKeepsEveryStatisticFresh) {
+    TChartValueList list(nullptr, "A");
+    ASSERT_TRUE(MatchesRescan(list));
+    for (double v : {3.0, 0.0, -0.0, kNaN, -kInf, 1e-300, -2.0, 7.0, kInf, 7.0}) {
+        list.InsertAt(list.ValueCount(), v);
+        EXPECT_FALSE(list.StatsDirty()) << "after appending " << v;
+        EXPECT_TRUE(MatchesRescan(list));
+    }
+    // Anywhere but the end the sums must wait for a rescan of the new order.
+    list.InsertAt(4, 0.5);
+    EXPECT_TRUE(list.StatsDirty());
+    EXPECT_TRUE(MatchesRescan(list));
+    EXPECT_FALSE(list.StatsDirty());
+}
+
+// Random insertions of values chosen to collide: zeros of both signs, duplicates, and,
+// when asked, infinities and NaNs of several payloads. Values of one sign only keep a zero
+// at an extreme, where its sign matters. After each step a random subset of the statistics
+// is asked, so that every mix of fresh and stale caches is built on.
+struct RandomRun {
+    TChartListOrder order;
+    double multiplier;
+    bool withNonFinite;
+    int sign; // 0 for both signs
+    uint32_t seed;
+};
+
+void RunRandomInsertions(const RandomRun& run) {
+    std::mt19937 random(run.seed);
+    const auto below = [&](uint32_t n) { return static_cast<int32_t>(random() % n); };
+    const auto pick = [&]() -> double {
+        switch (below(run.withNonFinite ? 9 : 6)) {
+        case 0:
+            return 0.0;
+        case 1:
+            return -0.0;
+        case 2:
+            return below(7) - 3; // duplicates
+        case 3:
+        case 4:
+            // Magnitudes far apart, so that the sums depend on their order of addition.
+            return std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random),
+                              below(121) - 60);
+        case 5:
+            return below(2) == 0 ? 5e-324 : -5e-324;
+        case 6:
+            return below(2) == 0 ? kInf : -kInf;
+        case 7:
+            return kNaN;
+        default:
+            return below(2) == 0 ? kOtherNaN : kNegativeNaN;
+        }
+    };
+    TChartValueList list(nullptr, "R");
+    list.SetOrder(run.order);
+    list.SetMultiplier(run.multiplier);
+    for (int step = 0; step < 700; ++step) {
+        double v = pick();
+        if (run.sign != 0 && v != 0 && !std::isnan(v)) {
+            v = std::copysign(v, run.sign);
+        }
+        const int32_t count = list.ValueCount();
+        const int32_t what = below(40);
+        if (what < 20) {
+            list.InsertInOrder(v);
+        } else if (what < 30) {
+            list.InsertAt(below(static_cast<uint32_t>(count) + 1), v);
+        } else if (what < 35) {
+            list.InsertAt(0, v);
+        } else if (what < 39) {
+            list.InsertAt(count, v);
+        } else if (count > 1) {
+            // Now and then a change that is not an insertion.
+            switch (below(4)) {
+            case 0:
+                list.SetValueAt(below(count), v);
+                break;
+            case 1:
+                list.DeleteAt(below(count));
+                break;
+            case 2:
+                list.RotateFirstToLast();
+                break;
+            default:
+                list.SwapValues(below(count), below(count));
+                break;
+            }
+        }
+        const int32_t ask = below(4);
+        if (ask < 3) {
+            ASSERT_TRUE(MatchesRescan(list, static_cast<Asked>(ask))) << "step " << step;
+        }
+    }
+    ASSERT_TRUE(MatchesRescan(list));
+}
+
+TEST(ValueListStatistics, RandomInsertionsMatchARescanBitForBit) {
+    uint32_t seed = 1;
+    for (TChartListOrder order :
+         {TChartListOrder::loAscending, TChartListOrder::loNone, TChartListOrder::loDescending}) {
+        for (double multiplier : {1.0, -1.0, 0.1}) {
+            for (bool withNonFinite : {false, true}) {
+                for (int sign : {0, 1, -1}) {
+                    for (int repeat = 0; repeat < 2; ++repeat) {
+                        SCOPED_TRACE(testing::Message()
+                                     << "order " << static_cast<int>(order) << ", multiplier "
+                                     << multiplier << ", non-finite " << withNonFinite << ", sign "
+                                     << sign << ", seed " << seed);
+                        RunRandomInsertions({order, multiplier, withNonFinite, sign, seed++});
+                        if (HasFatalFailure()) {
+                            return;
+                        }
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace
