@@ -302,17 +302,29 @@ bool TCustomChartAxis::PixelDistance(double value, int64_t& distance) const {
     // A scale of no length puts every value in the middle.
     if (scaleRange_ == 0)
         return false;
+    // The distance is the extended-precision quotient below, rounded. The same in double
+    // precision is off from it by less than 4e-16 of its size (three roundings against
+    // three of the extended's); below 2^20 pixels that is under 1e-9 of a pixel, so
+    // wherever the double lies farther than 1e-6 from a half, both round alike. Only the
+    // rare value near a half pays for the extended division.
+    if (fast_.Minimum != scaleMinimum_ || fast_.Range != scaleRange_ ||
+        fast_.Length != pixelLength_) {
+        fast_ = {scaleMinimum_, scaleRange_, pixelLength_, pixelLength_ / scaleRange_, false};
+        fast_.Usable = std::isfinite(scaleMinimum_) && std::isnormal(fast_.PixelsPerUnit);
+    }
+    if (FastDistance(value, distance))
+        return true;
     const long double d =
         (static_cast<long double>(value) - scaleMinimum_) * pixelLength_ / ExtendedRange();
     if (std::isnan(d)) {
         distance = kFar;
         return true;
     }
-    distance = static_cast<int64_t>(std::nearbyint(std::clamp<long double>(d, -kFar, kFar)));
+    distance = static_cast<int64_t>(NearestInteger(std::clamp<long double>(d, -kFar, kFar)));
     return true;
 }
 
-int32_t TCustomChartAxis::ValueToPixelX(double value) const {
+int32_t TCustomChartAxis::ComputeValueToPixelX(double value) const {
     if (depthRole_)
         return DepthValueToPixel(value);
     int64_t d = 0;
@@ -321,7 +333,7 @@ int32_t TCustomChartAxis::ValueToPixelX(double value) const {
     return inverted_ ? AddClamped(endPixel_, -d) : AddClamped(startPixel_, d);
 }
 
-int32_t TCustomChartAxis::ValueToPixelY(double value) const {
+int32_t TCustomChartAxis::ComputeValueToPixelY(double value) const {
     if (depthRole_)
         return DepthValueToPixel(value);
     int64_t d = 0;
@@ -391,7 +403,7 @@ double TCustomChartAxis::IncrementForCount(int32_t count) const {
         while (labels > count && std::isfinite(t)) {
             const long double q = range / t;
             if (std::fabs(q) < 2147483647.0L) {
-                labels = static_cast<int64_t>(std::nearbyintl(q));
+                labels = static_cast<int64_t>(NearestInteger(q));
                 if (labels > count)
                     t = NextNiceStep(t);
             } else {

@@ -7,7 +7,9 @@
 #include "canvas/property.h"
 #include "chart/font_object.h"
 #include "platform/gfx/geometry.h"
+#include "platform/numeric/extended.h"
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -202,8 +204,19 @@ public:
     // Widens the scale so that the given pixels stay free at the ends of the span.
     void WidenRangeByMargins(const Rect& margins);
     int32_t ValueToPixel(double value) const;
-    int32_t ValueToPixelX(double value) const;
-    int32_t ValueToPixelY(double value) const;
+    // Inline for the common case the double-precision scale decides; the rest out of line.
+    int32_t ValueToPixelX(double value) const {
+        int64_t d = 0;
+        if (!depthRole_ && FastDistance(value, d))
+            return SaturateInt32(inverted_ ? endPixel_ - d : startPixel_ + d);
+        return ComputeValueToPixelX(value);
+    }
+    int32_t ValueToPixelY(double value) const {
+        int64_t d = 0;
+        if (!depthRole_ && FastDistance(value, d))
+            return SaturateInt32(inverted_ ? startPixel_ + d : endPixel_ - d);
+        return ComputeValueToPixelY(value);
+    }
     int32_t DepthValueToPixel(double value) const;
     double PixelToValue(int32_t pixel) const;
     // The label step of this draw; the labels font must be on the canvas.
@@ -261,6 +274,27 @@ private:
     // The distance of the value from the scale's minimum in whole pixels, far beyond any
     // screen for a value that is not finite; false when the scale has no length.
     bool PixelDistance(double value, int64_t& distance) const;
+    // The distance when the double-precision scale decides it (see PixelDistance); false
+    // leaves the value to PixelDistance.
+    bool FastDistance(double value, int64_t& distance) const {
+        if (!fast_.Usable || fast_.Minimum != scaleMinimum_ || fast_.Range != scaleRange_ ||
+            fast_.Length != pixelLength_)
+            return false;
+        constexpr double kLimit = 1 << 20;
+        constexpr double kMargin = 1e-6;
+        // Adding and taking away 1.5 * 2^52 rounds to the nearest integer, ties to even.
+        constexpr double kRound = 6755399441055744.0;
+        const double t = (value - scaleMinimum_) * fast_.PixelsPerUnit;
+        if (!(t > -kLimit && t < kLimit))
+            return false;
+        const double nearest = (t + kRound) - kRound;
+        if (!(std::fabs(t - nearest) < 0.5 - kMargin))
+            return false;
+        distance = static_cast<int64_t>(nearest);
+        return true;
+    }
+    int32_t ComputeValueToPixelX(double value) const;
+    int32_t ComputeValueToPixelY(double value) const;
     int32_t LabelExtent(double value, bool useFontHeight);
     bool AppendTick(int32_t pixel);
     void ValueLabelPass(double step);
@@ -332,6 +366,18 @@ private:
     int32_t linePos_ = 0;
     int32_t labelsPos_ = 0;
     int32_t titlePos_ = 0;
+
+    // The scale in double precision, for the pixel distances it decides exactly (see
+    // PixelDistance); refreshed whenever the scale or the pixel length differs from the
+    // one it was made for.
+    struct FastScale {
+        double Minimum = 0;
+        double Range = 0;
+        int32_t Length = 0;
+        double PixelsPerUnit = 0;
+        bool Usable = false;
+    };
+    mutable FastScale fast_;
 
     // Kept between draws only to reuse their storage.
     std::vector<int32_t> tickList_;
