@@ -2,6 +2,7 @@
 // markers (size 4, depth 4, red with a black outline) clipped to the plot box, in a
 // window-sized bitmap.
 #include "canvas/chart_canvas.h"
+#include "pointseries/marker_stamps.h"
 #include "pointseries/series_pointer.h"
 
 #include <benchmark/benchmark.h>
@@ -98,6 +99,31 @@ void BM_Markers40000(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(markers));
 }
 BENCHMARK(BM_Markers40000)->Unit(benchmark::kMillisecond);
+
+// The same markers as stamps, put down topmost first: what a series frame does.
+void BM_StampedMarkers40000(benchmark::State& state) {
+    Scene scene;
+    BenchOwner owner(scene.canvas);
+    TSeriesPointer pointer(&owner);
+    pointer.Brush().SetColor(clRed);
+    TMarkerStamps stamps(owner);
+    scene.OpenFrame();
+    for (auto _ : state) {
+        state.PauseTiming();
+        scene.PrepareForMarkers();
+        state.ResumeTiming();
+        if (!stamps.Begin(pointer))
+            state.SkipWithError("the markers cannot be stamped");
+        for (const Point& p : scene.points)
+            stamps.Add(p.X, p.Y, clRed, TSeriesPointerStyle::psRectangle);
+        stamps.Finish();
+        benchmark::ClobberMemory();
+    }
+    const double markers = static_cast<double>(state.iterations()) * scene.points.size();
+    state.counters["ns_per_marker"] =
+        benchmark::Counter(markers, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_StampedMarkers40000)->Unit(benchmark::kMillisecond);
 
 // A whole frame's worth of the drawing surface: gradient, clip, markers and the copy to
 // the window.

@@ -148,6 +148,9 @@ public:
     virtual bool SupportsDepthText() const = 0;
     virtual void UnprojectPosition(int32_t& x, int32_t& y, int32_t z) const = 0;
     virtual Point ProjectPosition(int32_t x, int32_t y, int32_t z) const = 0;
+    // True when the projection only moves points, by an amount that depends on the depth
+    // alone: a drawing moved on the plane then comes out the same, moved.
+    virtual bool ProjectsByTranslation() const { return false; }
     virtual Rect OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor backColor,
                            bool is3D, const Rect& userRect) = 0;
     virtual void Assign(const TCanvas3D& source) = 0;
@@ -259,6 +262,9 @@ public:
     bool SupportsDepthText() const override { return false; }
     void UnprojectPosition(int32_t& x, int32_t& y, int32_t z) const override;
     Point ProjectPosition(int32_t x, int32_t y, int32_t z) const override;
+    bool ProjectsByTranslation() const override {
+        return orthogonal_ ? zoomFactor_ == 1.0 : !is3D_;
+    }
     Rect OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor backColor, bool is3D,
                    const Rect& userRect) override;
     void Assign(const TCanvas3D& source) override;

@@ -79,6 +79,8 @@ void TCustomSeries::DrawPoint(int32_t index) {
         TCanvas3D& canvas = chart->Canvas3D();
         canvas.Pen().SetColor(clBlack);
         canvas.Brush().SetColor(color);
+        toolsAfterMarker_ = stamping_;
+        toolsColor_ = color;
         if (oldColor_ == clNone) {
             oldX_ = x;
             oldY_ = y;
@@ -101,7 +103,46 @@ void TCustomSeries::DrawPoint(int32_t index) {
     oldColor_ = color;
 }
 
+void TCustomSeries::DrawAllPoints() {
+    stamping_ = StampsMarkers() && ParentChart() && stamps_.Begin(*pointer_);
+    stampedLastFrame_ = false;
+    if (!stamping_) {
+        TChartSeries::DrawAllPoints();
+        return;
+    }
+    toolsAfterMarker_ = false;
+    auto finish = [this] {
+        stampedLastFrame_ = stamping_;
+        stamping_ = false;
+        stamps_.Finish();
+        // The pen and brush a point set after the last marker, as drawing in turn leaves them.
+        if (toolsAfterMarker_) {
+            TCanvas3D& canvas = ParentChart()->Canvas3D();
+            canvas.Pen().SetColor(clBlack);
+            canvas.Brush().SetColor(toolsColor_);
+        }
+    };
+    try {
+        TChartSeries::DrawAllPoints();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
 void TCustomSeries::PaintMarker(int32_t x, int32_t y, int32_t index, TColor color) {
+    if (stamping_) {
+        toolsAfterMarker_ = false;
+        const TSeriesPointerStyle style =
+            OnGetPointerStyle ? OnGetPointerStyle(this, index) : pointer_->Style();
+        if (stamps_.Add(x, y, color, style))
+            return;
+        stamping_ = false;
+        pointer_->PrepareCanvas(color);
+        pointer_->Draw(x, y, color, style);
+        return;
+    }
     pointer_->PrepareCanvas(color);
     const TSeriesPointerStyle style =
         OnGetPointerStyle ? OnGetPointerStyle(this, index) : pointer_->Style();

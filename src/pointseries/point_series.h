@@ -2,6 +2,7 @@
 // base of the series with pointers.
 #pragma once
 
+#include "pointseries/marker_stamps.h"
 #include "pointseries/series_pointer.h"
 #include "series/chart_series.h"
 
@@ -27,6 +28,8 @@ public:
     TCustomSeries();
 
     void Assign(const TChartSeries& source) override;
+    // The markers as stamps where they can be (see marker_stamps.h), else one by one.
+    void DrawAllPoints() override;
     // Draws the marker of the previous shown point, and the last one's at the end.
     void DrawPoint(int32_t index) override;
     void SetColorEachPoint(bool value) override;
@@ -35,6 +38,12 @@ public:
     void VertMargins(int32_t& top, int32_t& bottom) override;
     // One marker at the screen position, for point index and colour.
     virtual void PaintMarker(int32_t x, int32_t y, int32_t index, TColor color);
+    // Whether the markers of a frame may be stamped: a series that draws anything else
+    // between its markers (lines, areas, a marker of its own) must answer false, because
+    // stamping changes the order of drawing.
+    virtual bool StampsMarkers() const { return !OnGetPointerStyle; }
+    // Whether the last frame's markers all went down as stamps.
+    bool StampedLastFrame() const { return stampedLastFrame_; }
 
     TSeriesPointer& Pointer() { return *pointer_; }
     const TSeriesPointer& Pointer() const { return *pointer_; }
@@ -94,6 +103,12 @@ private:
     int32_t oldX_ = 0;
     int32_t oldY_ = 0;
     TColor oldColor_ = 0;
+    // The frame's markers being stamped, and the tools a point set after the last marker.
+    TMarkerStamps stamps_{*this};
+    bool stamping_ = false;
+    bool stampedLastFrame_ = false;
+    bool toolsAfterMarker_ = false;
+    TColor toolsColor_ = clBlack;
 };
 
 class TPointSeries : public TCustomSeries {

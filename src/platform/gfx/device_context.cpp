@@ -196,6 +196,25 @@ void DeviceContext::SelectBitmap(Bitmap* target) {
     ResetClip();
 }
 
+void DeviceContext::BeginRedirect(Bitmap* scratch) {
+    redirected_.Active = true;
+    redirected_.Target = target_;
+    redirected_.HasClip = hasClip_;
+    redirected_.UserClip = std::move(userClip_);
+    redirected_.Clip = std::move(clip_);
+    SelectBitmap(scratch);
+}
+
+void DeviceContext::EndRedirect() {
+    if (!redirected_.Active)
+        return;
+    redirected_.Active = false;
+    target_ = redirected_.Target;
+    hasClip_ = redirected_.HasClip;
+    userClip_ = std::move(redirected_.UserClip);
+    clip_ = std::move(redirected_.Clip);
+}
+
 void DeviceContext::ResetClip() {
     clip_ = target_ ? Region::FromRect({0, 0, target_->Width(), target_->Height()}) : Region{};
     if (hasClip_)

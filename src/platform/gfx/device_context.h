@@ -114,6 +114,11 @@ public:
     // Draws into the bitmap from now on; the clip region is reset.
     void SelectBitmap(Bitmap* target);
     Bitmap* Target() const { return target_; }
+    // Draws into another bitmap, without a clip, until EndRedirect brings back the target
+    // and its clip region: for drawings made to be copied elsewhere. Pen, brush, font,
+    // background, position and the pen's pattern step carry on as they are. Not nested.
+    void BeginRedirect(Bitmap* scratch);
+    void EndRedirect();
 
     Pen& CurrentPen() { return pen_; }
     Brush& CurrentBrush() { return brush_; }
@@ -190,6 +195,13 @@ private:
     bool hasClip_ = false;
     Region userClip_;
     Region clip_;
+    struct Redirected {
+        bool Active = false;
+        Bitmap* Target = nullptr;
+        bool HasClip = false;
+        Region UserClip;
+        Region Clip;
+    } redirected_;
     PolygonScanner scanner_;
     std::vector<Point> scratch_;
     mutable TextRun run_;

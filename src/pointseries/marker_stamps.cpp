@@ -1,0 +1,143 @@
+#include "pointseries/marker_stamps.h"
+
+#include <algorithm>
+
+namespace vemora {
+
+namespace {
+
+// Different markers in one frame before stamping stops paying (a colour per point, say).
+constexpr size_t kMaxStamps = 32;
+// Room around the marker's expected box in the scratch bitmaps: a drawing that reaches the
+// border is not taken as a stamp.
+constexpr int32_t kScratchMargin = 3;
+
+// Draws into the scratch bitmap and gives the target back whatever happens.
+class Redirect {
+public:
+    Redirect(gfx::DeviceContext& dc, gfx::Bitmap& scratch) : dc_(dc) {
+        dc_.BeginRedirect(&scratch);
+    }
+    ~Redirect() { dc_.EndRedirect(); }
+    Redirect(const Redirect&) = delete;
+    Redirect& operator=(const Redirect&) = delete;
+
+private:
+    gfx::DeviceContext& dc_;
+};
+
+} // namespace
+
+bool TMarkerStamps::Begin(TSeriesPointer& pointer) {
+    pointer_ = &pointer;
+    active_ = false;
+    stamps_.clear();
+    keys_.clear();
+    placements_.clear();
+    TCanvas3D& canvas = owner_.PointerCanvas();
+    TCanvas* reference = canvas.ReferenceCanvas();
+    if (!reference)
+        return false;
+    dc_ = &reference->DeviceContext();
+    if (!dc_->Target())
+        return false;
+    // A copy is the marker only if the marker's pixels do not depend on where it stands:
+    // the projection must move drawings without reshaping them, and no pattern may be
+    // tied to the device origin or run on from the previous line.
+    if (owner_.PointerView3D() && !canvas.ProjectsByTranslation())
+        return false;
+    const TChartPen& pen = pointer_->Pen();
+    if (pen.Visible() && (pen.Style() != TPenStyle::psSolid || pen.Width() > 1 || pen.SmallDots()))
+        return false;
+    const TChartBrush& brush = pointer_->Brush();
+    if ((brush.Style() != TBrushStyle::bsSolid && brush.Style() != TBrushStyle::bsClear) ||
+        brush.HasBitmap())
+        return false;
+    if (2 * int64_t{pointer_->HorizSize()} + 1 > gfx::kMaxStampWidth ||
+        2 * int64_t{pointer_->VertSize()} + 1 > 4 * gfx::kMaxStampWidth)
+        return false;
+    active_ = true;
+    return true;
+}
+
+bool TMarkerStamps::Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp* stamp) {
+    // The screen box the marker is expected to keep within: its corners at its depths.
+    const int32_t h = pointer_->HorizSize() + 1, v = pointer_->VertSize() + 1;
+    Rect box{x - h, y - v, x + h + 1, y + v + 1};
+    if (owner_.PointerView3D()) {
+        const TCanvas3D& canvas = owner_.PointerCanvas();
+        Rect projected{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        for (int32_t z : {owner_.PointerZStart(), owner_.PointerZMiddle(), owner_.PointerZEnd()}) {
+            for (const Point corner : {Point{box.Left, box.Top}, Point{box.Right, box.Bottom}}) {
+                const Point p = canvas.ProjectPosition(corner.X, corner.Y, z);
+                projected.Left = std::min(projected.Left, p.X);
+                projected.Top = std::min(projected.Top, p.Y);
+                projected.Right = std::max(projected.Right, p.X);
+                projected.Bottom = std::max(projected.Bottom, p.Y);
+            }
+        }
+        box = projected;
+    }
+    if (box.Width() > gfx::kMaxStampWidth + 2 * kScratchMargin ||
+        box.Height() > 8 * gfx::kMaxStampWidth)
+        return false;
+    // Drawn moved so that the box lands inside the scratch bitmaps with the margin around.
+    const int32_t w = static_cast<int32_t>(box.Width()) + 2 * kScratchMargin;
+    const int32_t ht = static_cast<int32_t>(box.Height()) + 2 * kScratchMargin;
+    const Point anchor{x - (box.Left - kScratchMargin), y - (box.Top - kScratchMargin)};
+    for (gfx::Bitmap* scratch : {&overBlack_, &overWhite_}) {
+        const gfx::Pixel under =
+            scratch == &overBlack_ ? gfx::kStampUnderlayBlack : gfx::kStampUnderlayWhite;
+        if (scratch->Width() != w || scratch->Height() != ht)
+            scratch->Resize(w, ht, under);
+        else
+            scratch->Fill(under);
+        Redirect redirect(*dc_, *scratch);
+        pointer_->PrepareCanvas(key.Color);
+        pointer_->Draw(anchor.X, anchor.Y, key.Color, key.Style);
+    }
+    return stamp == nullptr || gfx::MakeStamp(overBlack_, overWhite_, anchor, *stamp);
+}
+
+bool TMarkerStamps::Add(int32_t x, int32_t y, TColor color, TSeriesPointerStyle style) {
+    if (!active_)
+        return false;
+    const Key key{color, style};
+    if (keys_.empty() || !(keys_[current_] == key)) {
+        const auto found = std::find(keys_.begin(), keys_.end(), key);
+        if (found != keys_.end()) {
+            current_ = static_cast<uint32_t>(found - keys_.begin());
+        } else {
+            gfx::Stamp stamp;
+            if (stamps_.size() == kMaxStamps || !Capture(x, y, key, &stamp)) {
+                Paint();
+                active_ = false;
+                return false;
+            }
+            stamps_.push_back(std::move(stamp));
+            keys_.push_back(key);
+            current_ = static_cast<uint32_t>(stamps_.size() - 1);
+        }
+    }
+    placements_.push_back({x, y, current_});
+    last_ = {x, y, key};
+    return true;
+}
+
+void TMarkerStamps::Paint() {
+    if (!placements_.empty())
+        painter_.Paint(*dc_->Target(), dc_->EffectiveClip(), stamps_, placements_);
+    const bool drew = !placements_.empty();
+    placements_.clear();
+    // Pen and brush as the last marker's drawing leaves them, drawn off the target again.
+    if (drew)
+        Capture(last_.X, last_.Y, last_.Marker, nullptr);
+}
+
+void TMarkerStamps::Finish() {
+    if (active_)
+        Paint();
+    active_ = false;
+}
+
+} // namespace vemora
