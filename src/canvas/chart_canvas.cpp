@@ -532,9 +532,15 @@ void TChartCanvas3D::ClipToBox(const Rect& rect, int32_t z0, int32_t z1) {
             q[0].Y = rightTopFront.Y;
     }
     const gfx::Bitmap* target = canvas_->Target();
-    const gfx::Region region = gfx::Region::FromPolygon(
-        q, target ? Rect{0, 0, target->Width(), target->Height()} : Rect{});
-    canvas_->DeviceContext().SelectClipRgn(&region);
+    const Rect within = target ? Rect{0, 0, target->Width(), target->Height()} : Rect{};
+    // Every frame clips its series to the same box: its region is made once.
+    if (!boxClip_.Valid || boxClip_.Corners != q || !(boxClip_.Within == within)) {
+        boxClip_.Region = gfx::Region::FromPolygon(q, within);
+        boxClip_.Corners = q;
+        boxClip_.Within = within;
+        boxClip_.Valid = true;
+    }
+    canvas_->DeviceContext().SelectClipRgn(&boxClip_.Region);
 }
 
 // ---- depth drawing ----

@@ -331,6 +331,13 @@ private:
     double zoomFactor_ = 1.0;
     double perspectiveFactor_ = 0.0;
     std::array<Point, 6> scratch_{};
+    // The last clip region of ClipToBox, with the corners and bounds it was made for.
+    struct BoxClip {
+        bool Valid = false;
+        std::array<Point, 6> Corners{};
+        Rect Within;
+        gfx::Region Region;
+    } boxClip_;
 
     uint64_t gradientBrushes_ = 0;
     uint64_t fontsCreated_ = 0;

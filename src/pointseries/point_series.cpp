@@ -2,8 +2,11 @@
 
 #include "axes/chart_axis.h"
 #include "chart/axis_panel.h"
+#include "platform/numeric/extended.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <typeinfo>
 
 namespace vemora {
 
@@ -72,11 +75,12 @@ void TCustomSeries::DrawPoint(int32_t index) {
     TCustomAxisPanel* chart = ParentChart();
     if (!chart)
         return;
-    const TColor color = PointColor(index);
-    const int32_t x = XPixel(index);
-    const int32_t y = YPixel(index);
+    DrawPointAt(chart->Canvas3D(), index, PointColor(index), XPixel(index), YPixel(index));
+}
+
+inline void TCustomSeries::DrawPointAt(TCanvas3D& canvas, int32_t index, TColor color, int32_t x,
+                                       int32_t y) {
     if (Drawable(x) && Drawable(y)) {
-        TCanvas3D& canvas = chart->Canvas3D();
         canvas.Pen().SetColor(clBlack);
         canvas.Brush().SetColor(color);
         toolsAfterMarker_ = stamping_;
@@ -103,6 +107,35 @@ void TCustomSeries::DrawPoint(int32_t index) {
     oldColor_ = color;
 }
 
+bool TCustomSeries::DrawPointsDirectly() {
+    // Only where every step of DrawPoint is known: a point series as it is, plain value
+    // lists, both axes. Then the colours and pixels come without a virtual call each.
+    const TCustomChartAxis* horiz = GetHorizAxis();
+    const TCustomChartAxis* vert = GetVertAxis();
+    if (typeid(*this) != typeid(TPointSeries) || typeid(XValues()) != typeid(TChartValueList) ||
+        typeid(YValues()) != typeid(TChartValueList) || !horiz || !vert || !DrawsForward())
+        return false;
+    const int32_t first = FirstShown(), last = LastShown();
+    if (first < 0 || last < first || last >= XValues().ValueCount() ||
+        last >= YValues().ValueCount())
+        return false;
+    const std::span<const double> xs = XValues().StoredValues();
+    const std::span<const double> ys = YValues().StoredValues();
+    const double xTimes = XValues().Multiplier(), yTimes = YValues().Multiplier();
+    // As TChartValueList::ValueAt reads them.
+    auto value = [](double v, double times) {
+        if (times == 1.0 && !std::isnan(v))
+            return v;
+        return static_cast<double>(static_cast<Extended>(v) * times);
+    };
+    TCanvas3D& canvas = ParentChart()->Canvas3D();
+    for (int32_t i = first; i <= last; ++i)
+        DrawPointAt(canvas, i, TChartSeries::PointColor(i),
+                    horiz->ValueToPixelX(value(xs[static_cast<size_t>(i)], xTimes)),
+                    vert->ValueToPixelY(value(ys[static_cast<size_t>(i)], yTimes)));
+    return true;
+}
+
 void TCustomSeries::DrawAllPoints() {
     stamping_ = StampsMarkers() && ParentChart() && stamps_.Begin(*pointer_);
     stampedLastFrame_ = false;
@@ -123,7 +156,8 @@ void TCustomSeries::DrawAllPoints() {
         }
     };
     try {
-        TChartSeries::DrawAllPoints();
+        if (!DrawPointsDirectly())
+            TChartSeries::DrawAllPoints();
     } catch (...) {
         finish();
         throw;

@@ -87,6 +87,12 @@ public:
     void PointerChanged() override { RequestRepaint(); }
 
 private:
+    // The body of DrawPoint, with the point's colour and screen position.
+    void DrawPointAt(TCanvas3D& canvas, int32_t index, TColor color, int32_t x, int32_t y);
+    // Draws the shown points as DrawPoint would, when nothing can have overridden a step;
+    // false, having drawn nothing, otherwise.
+    bool DrawPointsDirectly();
+
     std::unique_ptr<TSeriesPointer> pointer_;
     std::unique_ptr<TChartPen> linePen_;
     std::unique_ptr<TChartPen> areaLinesPen_;

@@ -129,12 +129,15 @@ void StampPainter::Paint(Bitmap& target, const Region& clip, std::span<const Sta
     for (size_t t = 0; t < tileRows; ++t)
         for (size_t b = 0; b + 8 <= rowBytes_; b += 8)
             LearnTiles(t, b);
-    // Topmost first: a pixel belongs to the last copy that paints it.
-    for (size_t k = placements.size(); k-- > 0;)
-        PaintCopy(target, bounds, stamps[placements[k].Stamp], placements[k]);
+    tilesOn_ = true;
+    tileSeen_ = tileUseful_ = 0;
+    if (wide_)
+        PaintWide(target, bounds, stamps, placements);
+    else
+        PaintPlain(target, bounds, stamps, placements);
 }
 
-void StampPainter::LearnTiles(size_t tileRow, size_t byte) {
+inline void StampPainter::LearnTiles(size_t tileRow, size_t byte) {
     const uint8_t* at = decided_.data() + tileRow * 8 * rowBytes_ + byte;
     uint64_t all = ~uint64_t{0};
     for (int r = 0; r < 8; ++r)
@@ -143,70 +146,91 @@ void StampPainter::LearnTiles(size_t tileRow, size_t byte) {
     Store64(bits, Load64(bits) | uint64_t{FullBytes(all)} << (byte & 7));
 }
 
-inline void StampPainter::PaintCopy(Bitmap& target, const Rect& bounds, const Stamp& s,
-                                    const StampPlacement& p) {
+// Where the copy lands; false when it misses the bounds or every tile under it is full.
+[[gnu::always_inline]] inline bool StampPainter::Locate(Bitmap& target, const Rect& bounds,
+                                                        const Stamp& s, const StampPlacement& p,
+                                                        Rows& c) {
     const int32_t width = bounds.Right - bounds.Left, height = bounds.Bottom - bounds.Top;
     const int64_t c0 = int64_t{p.X} + s.Left - bounds.Left;
     const int64_t r0 = int64_t{p.Y} + s.Top - bounds.Top;
     if (s.Width == 0 || c0 >= width || c0 + s.Width <= 0 || r0 >= height || r0 + s.Height <= 0)
-        return;
+        return false;
     // The eight bytes at `byte` hold the stamp's columns from bit `shift` on.
-    const size_t byte = static_cast<size_t>(c0 + kPad) >> 3;
-    const int shift = static_cast<int>((c0 + kPad) & 7);
+    c.Byte = static_cast<size_t>(c0 + kPad) >> 3;
+    c.Shift = static_cast<int>((c0 + kPad) & 7);
     const int32_t rBegin = r0 < 0 ? static_cast<int32_t>(-r0) : 0;
     const int32_t rEnd = static_cast<int32_t>(std::min<int64_t>(s.Height, height - r0));
-    const size_t rowFirst = static_cast<size_t>(r0 + rBegin);
-    const size_t rowEnd = static_cast<size_t>(r0 + rEnd);
+    c.RowFirst = static_cast<size_t>(r0 + rBegin);
+    c.RowEnd = static_cast<size_t>(r0 + rEnd);
     // Hidden when every tile under the copy's box is: a test per row of tiles.
-    const unsigned tilesWide = static_cast<unsigned>(shift + s.Width + 7) / 8;
+    const unsigned tilesWide = static_cast<unsigned>(c.Shift + s.Width + 7) / 8;
     const uint64_t tilesNeeded = (uint64_t{1} << tilesWide) - 1;
-    bool hidden = true;
-    for (size_t t = rowFirst / 8; t <= (rowEnd - 1) / 8 && hidden; ++t)
-        hidden = ((Load64(tiles_.data() + t * tileRowBytes_ + (byte >> 3)) >> (byte & 7)) &
-                  tilesNeeded) == tilesNeeded;
-    if (hidden)
-        return;
-    const Rows rows{s,
-                    decided_.data() + rowFirst * rowBytes_ + byte,
-                    shift,
-                    rBegin,
-                    rEnd,
-                    c0 + bounds.Left,
-                    bounds.Top + r0,
-                    rowBytes_};
-    const bool painted = wide_ ? PaintRowsWide(target, rows) : PaintRows(target, rows);
-    if (!painted) {
-        // Hidden, perhaps because its tiles are full now: remember those that lie wholly in
-        // its rows.
-        for (size_t t = (rowFirst + 7) / 8; t * 8 + 8 <= rowEnd; ++t)
-            LearnTiles(t, byte);
+    if (tilesOn_) {
+        bool hidden = true;
+        for (size_t t = c.RowFirst / 8; t <= (c.RowEnd - 1) / 8 && hidden; ++t)
+            hidden = ((Load64(tiles_.data() + t * tileRowBytes_ + (c.Byte >> 3)) >> (c.Byte & 7)) &
+                      tilesNeeded) == tilesNeeded;
+        CountTileTest(hidden);
+        if (hidden)
+            return false;
+    } else {
+        CountTileTest(false);
     }
+    c.Masks = s.Rows.data() + rBegin;
+    c.Count = rEnd - rBegin;
+    c.Mask = decided_.data() + c.RowFirst * rowBytes_ + c.Byte;
+    c.RowBytes = rowBytes_;
+    c.X = c0 + bounds.Left;
+    c.Stride = target.Width();
+    c.Width = s.Width;
+    c.Out = target.Row(static_cast<int>(bounds.Top + c.RowFirst));
+    c.Source = s.Pixels.data() + static_cast<size_t>(rBegin) * s.Width;
+    return true;
+}
+
+// A copy found hidden, perhaps because its tiles are full now: remember those that lie
+// wholly in its rows.
+inline void StampPainter::CountTileTest(bool useful) {
+    // Tiles pay where copies lie on others at random; where each shows a sliver next to
+    // the one before (points in order of X) the test only costs. Judged every 256 copies
+    // by how many it caught, or, while it is off, by how many it could have.
+    tileUseful_ += useful ? 1 : 0;
+    if (++tileSeen_ < 256)
+        return;
+    tilesOn_ = tileUseful_ >= 16;
+    tileSeen_ = tileUseful_ = 0;
+}
+
+inline void StampPainter::Hidden(const Rows& c) {
+    if (!tilesOn_)
+        ++tileUseful_;
+    for (size_t t = (c.RowFirst + 7) / 8; t * 8 + 8 <= c.RowEnd; ++t)
+        LearnTiles(t, c.Byte);
 }
 
 // The loops below keep what they need in locals: their byte stores into the mask could
 // alias anything else, and the compiler would reload it all on every row.
-bool StampPainter::PaintRows(Bitmap& target, const Rows& c) const {
-    const uint64_t* masks = c.Copy.Rows.data() + c.Begin;
-    const int32_t rows = c.End - c.Begin;
+bool StampPainter::PaintRows(const Rows& c) {
+    const uint64_t* masks = c.Masks;
     const size_t rowBytes = c.RowBytes;
     const int shift = c.Shift;
     // Most copies of a dense series are hidden: find out without a branch per row.
     uint64_t open = 0;
     {
-        const uint8_t* at = c.First;
-        for (int32_t r = 0; r < rows; ++r, at += rowBytes)
+        const uint8_t* at = c.Mask;
+        for (int32_t r = 0; r < c.Count; ++r, at += rowBytes)
             open |= masks[r] & ~(Load64(at) >> shift);
     }
     if (open == 0)
         return false;
     // Columns outside the bounds are decided, so never fresh.
     const int64_t from = c.X < 0 ? -c.X : 0;
-    const ptrdiff_t stride = target.Width();
-    const int32_t width = c.Copy.Width;
-    Pixel* out = target.Row(static_cast<int>(c.Y + c.Begin)) + (c.X + from);
-    const Pixel* source = c.Copy.Pixels.data() + static_cast<size_t>(c.Begin) * width + from;
-    uint8_t* at = c.First;
-    for (int32_t r = 0; r < rows; ++r, at += rowBytes, out += stride, source += width) {
+    const ptrdiff_t stride = c.Stride;
+    const int32_t width = c.Width;
+    Pixel* out = c.Out + (c.X + from);
+    const Pixel* source = c.Source + from;
+    uint8_t* at = c.Mask;
+    for (int32_t r = 0; r < c.Count; ++r, at += rowBytes, out += stride, source += width) {
         const uint64_t was = Load64(at);
         const uint64_t fresh = masks[r] & ~(was >> shift);
         if (fresh == 0)
@@ -217,35 +241,66 @@ bool StampPainter::PaintRows(Bitmap& target, const Rows& c) const {
     return true;
 }
 
+void StampPainter::PaintPlain(Bitmap& target, const Rect& bounds, std::span<const Stamp> stamps,
+                              std::span<const StampPlacement> placements) {
+    // Topmost first: a pixel belongs to the last copy that paints it.
+    for (size_t k = placements.size(); k-- > 0;) {
+        Rows c;
+        if (Locate(target, bounds, stamps[placements[k].Stamp], placements[k], c) && !PaintRows(c))
+            Hidden(c);
+    }
+}
+
 // With masked stores a row goes in one or a few instructions whatever its fresh pixels,
 // so no branch depends on them: a copy that shows a sliver costs what a hidden one does.
-[[gnu::target("avx512f,avx512vl")]] bool StampPainter::PaintRowsWide(Bitmap& target,
-                                                                     const Rows& c) const {
-    if (c.X < 0)
-        return PaintRows(target, c);
-    const uint64_t* masks = c.Copy.Rows.data() + c.Begin;
-    const int32_t rows = c.End - c.Begin;
-    const size_t rowBytes = c.RowBytes;
-    const int shift = c.Shift;
-    const ptrdiff_t stride = target.Width();
-    const int32_t width = c.Copy.Width;
-    const int chunks = (width + 15) / 16;
-    Pixel* out = target.Row(static_cast<int>(c.Y + c.Begin)) + c.X;
-    const Pixel* source = c.Copy.Pixels.data() + static_cast<size_t>(c.Begin) * width;
-    uint8_t* at = c.First;
-    uint64_t open = 0;
-    for (int32_t r = 0; r < rows; ++r, at += rowBytes, out += stride, source += width) {
-        const uint64_t was = Load64(at);
-        const uint64_t fresh = masks[r] & ~(was >> shift);
-        open |= fresh;
-        Store64(at, was | fresh << shift);
-        for (int k = 0; k < chunks; ++k) {
-            const auto lanes = static_cast<__mmask16>(fresh >> (16 * k));
-            const __m512i pixels = _mm512_maskz_loadu_epi32(lanes, source + 16 * k);
-            _mm512_mask_storeu_epi32(out + 16 * k, lanes, pixels);
+[[gnu::target("avx512f,avx512vl")]] void
+StampPainter::PaintWide(Bitmap& target, const Rect& bounds, std::span<const Stamp> stamps,
+                        std::span<const StampPlacement> placements) {
+    for (size_t k = placements.size(); k-- > 0;) {
+        Rows c;
+        if (!Locate(target, bounds, stamps[placements[k].Stamp], placements[k], c))
+            continue;
+        if (c.X < 0) {
+            if (!PaintRows(c))
+                Hidden(c);
+            continue;
         }
+        const uint64_t* masks = c.Masks;
+        const size_t rowBytes = c.RowBytes;
+        const int shift = c.Shift;
+        const ptrdiff_t stride = c.Stride;
+        const int32_t width = c.Width;
+        const int chunks = (width + 15) / 16;
+        Pixel* out = c.Out + c.X;
+        const Pixel* source = c.Source;
+        uint8_t* at = c.Mask;
+        uint64_t open = 0;
+        if (chunks == 1) {
+            // The common marker: a row is one masked load and store.
+            for (int32_t r = 0; r < c.Count; ++r, at += rowBytes, out += stride, source += width) {
+                const uint64_t was = Load64(at);
+                const uint64_t fresh = masks[r] & ~(was >> shift);
+                open |= fresh;
+                Store64(at, was | fresh << shift);
+                const auto lanes = static_cast<__mmask16>(fresh);
+                _mm512_mask_storeu_epi32(out, lanes, _mm512_maskz_loadu_epi32(lanes, source));
+            }
+        } else {
+            for (int32_t r = 0; r < c.Count; ++r, at += rowBytes, out += stride, source += width) {
+                const uint64_t was = Load64(at);
+                const uint64_t fresh = masks[r] & ~(was >> shift);
+                open |= fresh;
+                Store64(at, was | fresh << shift);
+                for (int j = 0; j < chunks; ++j) {
+                    const auto lanes = static_cast<__mmask16>(fresh >> (16 * j));
+                    const __m512i pixels = _mm512_maskz_loadu_epi32(lanes, source + 16 * j);
+                    _mm512_mask_storeu_epi32(out + 16 * j, lanes, pixels);
+                }
+            }
+        }
+        if (open == 0)
+            Hidden(c);
     }
-    return open != 0;
 }
 
 bool StampPainter::WideStoresSupported() {

@@ -61,20 +61,31 @@ public:
                std::span<const StampPlacement> placements);
 
 private:
-    void PaintCopy(Bitmap& target, const Rect& bounds, const Stamp& s, const StampPlacement& p);
-    // The rows of one copy: the stamp, its mask bytes (from `Shift` on) and target pixels.
+    // Where one copy lands: its stamp rows, mask bytes (from bit Shift on) and pixels.
     struct Rows {
-        const Stamp& Copy;
-        uint8_t* First; // mask bytes of row Begin
-        int Shift;
-        int32_t Begin, End; // stamp rows within the bounds
-        int64_t X, Y;       // target position of the stamp's first column and row
-        size_t RowBytes;
-        uint8_t* Mask(int32_t r) const { return First + static_cast<size_t>(r - Begin) * RowBytes; }
+        size_t Byte = 0; // first mask byte of the copy's columns
+        int Shift = 0;
+        size_t RowFirst = 0, RowEnd = 0; // rows within the bounds
+        const uint64_t* Masks = nullptr; // the stamp's row masks from RowFirst
+        int32_t Count = 0;               // rows
+        uint8_t* Mask = nullptr;         // the mask at RowFirst
+        size_t RowBytes = 0;
+        int64_t X = 0; // target column of the stamp's first column
+        ptrdiff_t Stride = 0;
+        int32_t Width = 0;
+        Pixel* Out = nullptr;          // target row RowFirst
+        const Pixel* Source = nullptr; // stamp pixels of the first row
     };
+    bool Locate(Bitmap& target, const Rect& bounds, const Stamp& s, const StampPlacement& p,
+                Rows& c);
     // Paints the fresh pixels of the rows; false when none was.
-    bool PaintRows(Bitmap& target, const Rows& rows) const;
-    bool PaintRowsWide(Bitmap& target, const Rows& rows) const;
+    static bool PaintRows(const Rows& rows);
+    void Hidden(const Rows& rows);
+    void CountTileTest(bool useful);
+    void PaintPlain(Bitmap& target, const Rect& bounds, std::span<const Stamp> stamps,
+                    std::span<const StampPlacement> placements);
+    void PaintWide(Bitmap& target, const Rect& bounds, std::span<const Stamp> stamps,
+                   std::span<const StampPlacement> placements);
     // Sets the bits of the tiles of the tile row that are full, over the eight bytes of
     // the mask from `byte` on.
     void LearnTiles(size_t tileRow, size_t byte);
@@ -90,6 +101,10 @@ private:
     // decided; with a spare word per row for unaligned loads.
     std::vector<uint8_t> tiles_;
     size_t tileRowBytes_ = 0;
+    // Whether copies are tested against the tiles first, and how that went lately.
+    bool tilesOn_ = true;
+    int tileSeen_ = 0;
+    int tileUseful_ = 0;
     bool wide_;
 };
 
