@@ -2,6 +2,7 @@
 
 #include "platform/numeric/exceptions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -178,6 +179,7 @@ void TextReader::AssignName(std::string_view path) {
     blockSize_ = kBlockSize;
     position_ = 0;
     end_ = 0;
+    aheadPosition_ = aheadEnd_ = 0;
     std::memset(buffer_, 0, sizeof buffer_);
     std::memset(path_, 0, sizeof path_);
     // A text field's string ends at its first NUL, as the platform's strings do.
@@ -199,6 +201,7 @@ void TextReader::OpenForInput() {
     mode_ = kModeInput;
     position_ = 0;
     end_ = 0;
+    aheadPosition_ = aheadEnd_ = 0;
     uint32_t code = 0;
     if (pathTooLong_) {
         code = platform::error::kPathNotFound;
@@ -232,7 +235,7 @@ int TextReader::NextChar() {
     position_ = 0;
     end_ = 0;
     uint32_t got = 0;
-    const uint32_t code = platform::ReadFile(handle_, buffer_, blockSize_, got);
+    const uint32_t code = ReadBlock(got);
     if (code != 0 && code != platform::error::kBrokenPipe) {
         SetPendingIOError(static_cast<int32_t>(code));
         return kEndMarker;
@@ -247,6 +250,24 @@ int TextReader::NextChar() {
         return kEndMarker;
     }
     return NextChar();
+}
+
+uint32_t TextReader::ReadBlock(uint32_t& got) {
+    got = 0;
+    if (aheadPosition_ == aheadEnd_) {
+        if (!ahead_)
+            ahead_ = std::make_unique<uint8_t[]>(kAheadSize);
+        aheadPosition_ = aheadEnd_ = 0;
+        uint32_t read = 0;
+        const uint32_t code = platform::ReadFile(handle_, ahead_.get(), kAheadSize, read);
+        if (code != 0)
+            return code;
+        aheadEnd_ = read;
+    }
+    got = std::min(blockSize_, aheadEnd_ - aheadPosition_);
+    std::memcpy(buffer_, ahead_.get() + aheadPosition_, got);
+    aheadPosition_ += got;
+    return 0;
 }
 
 bool TextReader::SkipSpace() {

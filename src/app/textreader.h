@@ -9,6 +9,7 @@
 #include "platform/numeric/extended.h"
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace vemora {
@@ -86,6 +87,9 @@ private:
     static bool IsKnownMode(uint16_t mode) { return mode == kModeClosed || IsOpenMode(mode); }
 
     int NextChar();
+    // The next block of the record from the read-ahead, which takes the file in large
+    // reads: block by block from the system, a file costs a call per 128 bytes.
+    uint32_t ReadBlock(uint32_t& got);
     void PutBack() { --position_; }
     bool SkipSpace();
 
@@ -98,6 +102,10 @@ private:
     uint32_t end_ = 0;
     bool pathTooLong_ = false;
     uint8_t buffer_[kBlockSize] = {};
+    static constexpr uint32_t kAheadSize = 64 * 1024;
+    std::unique_ptr<uint8_t[]> ahead_;
+    uint32_t aheadPosition_ = 0;
+    uint32_t aheadEnd_ = 0;
     char path_[platform::kMaxPathLength + 1] = {};
 };
 
