@@ -107,12 +107,16 @@ inline void TCustomSeries::DrawPointAt(TCanvas3D& canvas, int32_t index, TColor 
     oldColor_ = color;
 }
 
+bool TCustomSeries::KeepsPointSteps() const {
+    return typeid(*this) == typeid(TPointSeries);
+}
+
 bool TCustomSeries::DrawPointsDirectly() {
-    // Only where every step of DrawPoint is known: a point series as it is, plain value
-    // lists, both axes. Then the colours and pixels come without a virtual call each.
+    // Only where every step of DrawPoint is known: a point series that keeps them, plain
+    // value lists, both axes. Then the colours and pixels come without a virtual call each.
     const TCustomChartAxis* horiz = GetHorizAxis();
     const TCustomChartAxis* vert = GetVertAxis();
-    if (typeid(*this) != typeid(TPointSeries) || typeid(XValues()) != typeid(TChartValueList) ||
+    if (!KeepsPointSteps() || typeid(XValues()) != typeid(TChartValueList) ||
         typeid(YValues()) != typeid(TChartValueList) || !horiz || !vert || !DrawsForward())
         return false;
     const int32_t first = FirstShown(), last = LastShown();

@@ -42,6 +42,10 @@ public:
     // between its markers (lines, areas, a marker of its own) must answer false, because
     // stamping changes the order of drawing.
     virtual bool StampsMarkers() const { return !OnGetPointerStyle; }
+    // True when the class leaves XPixel, YPixel, XAt, YAt, PointColor and DrawPoint as this
+    // one has them: a frame then reads colours and pixels straight from the lists. A
+    // subclass that only watches the markers (PaintMarker) may answer true as well.
+    virtual bool KeepsPointSteps() const;
     // Whether the last frame's markers all went down as stamps.
     bool StampedLastFrame() const { return stampedLastFrame_; }
 

@@ -402,22 +402,37 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
     // The decision term at the first step lies within [-2n, 2m]; its parts do not fit 64 bits.
     const int64_t errStart = static_cast<int64_t>(static_cast<Int128>(2 * m) * (first + 1) - n -
                                                   static_cast<Int128>(2 * n) * k);
-    auto walk = [&]<bool XMajor, bool Dashed>() {
+    // Copy ink in a rectangular clip needs no test per pixel: the steps are already cut to
+    // the clip's bounds.
+    const bool direct = clip_.IsRect() && pen_.Mode == PenMode::Copy && target_;
+    auto walk = [&]<bool XMajor, bool Dashed, bool Direct>() {
         int32_t major = majorStart, minor = minorStart;
         const int32_t dMajor = static_cast<int32_t>(majorStep);
         const int32_t dMinor = static_cast<int32_t>(minorStep);
         int64_t err = errStart;
+        // The place in the dash pattern, kept without a division per pixel; only a step
+        // count that wraps around 32 bits within the line needs the division each time.
+        const uint32_t period = Dashed ? dash->Period : 1;
         uint32_t step = static_cast<uint32_t>(styleBase + static_cast<uint64_t>(first));
+        const bool wraps = uint64_t{step} + static_cast<uint64_t>(count) > UINT32_MAX;
+        uint32_t phase = step % period;
+        auto put = [&](int32_t x, int32_t y, Pixel ink) {
+            if constexpr (Direct)
+                target_->Row(y)[x] = ink;
+            else
+                PenPixel(x, y, ink, pen_.Mode);
+        };
         for (int32_t i = 0; i < count; ++i) {
             const int32_t x = XMajor ? major : minor, y = XMajor ? minor : major;
             if constexpr (Dashed) {
-                if ((dash->Bits >> (step % dash->Period)) & 1u)
-                    PenPixel(x, y, color, pen_.Mode);
+                if ((dash->Bits >> phase) & 1u)
+                    put(x, y, color);
                 else if (opaqueGaps)
-                    PenPixel(x, y, back, pen_.Mode);
+                    put(x, y, back);
                 ++step;
+                phase = wraps ? step % period : (phase + 1 == period ? 0 : phase + 1);
             } else {
-                PenPixel(x, y, color, pen_.Mode);
+                put(x, y, color);
             }
             if (err > 0) {
                 minor += dMinor;
@@ -427,10 +442,17 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
             major += dMajor;
         }
     };
+    auto walkWith = [&]<bool XMajor>() {
+        if (dash)
+            direct ? walk.operator()<XMajor, true, true>() : walk.operator()<XMajor, true, false>();
+        else
+            direct ? walk.operator()<XMajor, false, true>()
+                   : walk.operator()<XMajor, false, false>();
+    };
     if (xMajor)
-        dash ? walk.operator()<true, true>() : walk.operator()<true, false>();
+        walkWith.operator()<true>();
     else
-        dash ? walk.operator()<false, true>() : walk.operator()<false, false>();
+        walkWith.operator()<false>();
 }
 
 // A wide line is every pixel whose centre lies within half the width of the segment: a
