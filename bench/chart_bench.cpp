@@ -1,10 +1,16 @@
 // Cost of a frame of the program's 813x653 chart with uniformly random data: the whole
 // frame as the window paints it, and its layout and axes alone.
+#include "app/headless_plot_window.h"
 #include "app/main_chart.h"
+#include "app/plotrun.h"
 #include "platform/ui/headless_window_host.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <malloc.h>
 #include <random>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +77,48 @@ void BM_LayoutAfterInsert(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LayoutAfterInsert)->Arg(1000)->Arg(40000)->Unit(benchmark::kMicrosecond);
+
+// Memory the engine holds for a plot of N points beyond an empty chart that has painted:
+// the plot run's point table, the series' value, colour and label lists, and what a frame
+// keeps (the markers' places). Reported as counters, in bytes; the time is not the point.
+// Bytes in use on the heap, the large blocks the allocator maps separately included.
+size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+void BM_EngineMemory(benchmark::State& state) {
+    const int points = static_cast<int>(state.range(0));
+    char name[] = "/tmp/vemora-memory-XXXXXX";
+    FILE* out = fdopen(mkstemp(name), "w");
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<double> value(0, 1000);
+    for (int i = 0; i < points; ++i)
+        std::fprintf(out, "%.6f %.6f\n", value(random), value(random));
+    std::fclose(out);
+    size_t held = 0;
+    for (auto _ : state) {
+        ChartScene scene(0);
+        const size_t before = HeapInUse();
+        {
+            THeadlessPlotWindow window(name);
+            TPlotRun run(window, *scene.series);
+            run.ReadDataFile();
+            // As the start button adds them.
+            scene.series->ReservePoints(static_cast<int32_t>(run.DataPoints().size()));
+            for (const auto& row : run.DataPoints())
+                scene.series->AddPoint(row[0], row[1], "", clDefault);
+            scene.chart.Repaint();
+            held = HeapInUse() - before;
+            // The point table is the run's until the next start.
+            benchmark::DoNotOptimize(run.DataPoints().data());
+        }
+    }
+    unlink(name);
+    state.counters["engine_bytes"] = static_cast<double>(held);
+    state.counters["bytes_per_point"] = static_cast<double>(held) / points;
+}
+BENCHMARK(BM_EngineMemory)->Arg(40000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -74,6 +74,7 @@ void TPlotRun::Button1Click(void* /*sender*/) {
     ReadDataFile();
     window_.SetProgressMax(dataCount_);
     series_.ClearPoints();
+    series_.ReservePoints(dataCount_);
     for (int32_t i = 0; i < dataCount_; ++i) {
         const TDataRow& row = dataPoints_[static_cast<size_t>(i)];
         series_.AddPoint(row[0], row[1], "", clDefault);

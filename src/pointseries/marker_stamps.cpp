@@ -119,6 +119,9 @@ bool TMarkerStamps::Add(int32_t x, int32_t y, TColor color, TSeriesPointerStyle 
             current_ = static_cast<uint32_t>(stamps_.size() - 1);
         }
     }
+    // A run adds a point per frame: grow by an eighth, not twofold, to keep the slack small.
+    if (placements_.size() == placements_.capacity())
+        placements_.reserve(placements_.size() + placements_.size() / 8 + 64);
     placements_.push_back({x, y, current_});
     last_ = {x, y, key};
     return true;

@@ -162,6 +162,13 @@ int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, TColo
     return index;
 }
 
+void TChartSeries::ReservePoints(int32_t count) {
+    for (TChartValueList* list : valueLists_)
+        list->Reserve(count);
+    colors_.reserve(static_cast<size_t>(std::max(count, 0)));
+    labels_.reserve(static_cast<size_t>(std::max(count, 0)));
+}
+
 void TChartSeries::ClearPoints() {
     ClearStorage();
     if (OnClearValues) {

@@ -112,6 +112,8 @@ public:
     virtual int32_t AddPoint(double x, double y, std::string_view label, TColor color);
     virtual bool IsOnAxis(const TCustomChartAxis* axis) const;
     virtual void ClearPoints();
+    // Room for this many points in every list (see TChartValueList::Reserve).
+    void ReservePoints(int32_t count);
     virtual void DeletePoint(int32_t index);
 
     // The finite extremes of the value lists: values that are not finite take no part in

@@ -2,6 +2,7 @@
 // through its Multiplier, with lazily cached statistics for the axes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,6 +29,9 @@ public:
     // Stores the value as given (not divided by Multiplier); no repaint.
     virtual void SetValueAt(int32_t index, double value);
     virtual void ClearAll();
+    // Room for this many values without growing: a caller that knows the count saves the
+    // slack of growing one insertion at a time.
+    void Reserve(int32_t count) { values_.reserve(static_cast<size_t>(std::max(count, 0))); }
     // Inserts by Order and returns the index; equal values go after those present.
     virtual int32_t InsertInOrder(double value);
     virtual void InsertAt(int32_t index, double value);
