@@ -4,6 +4,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 namespace vemora {
 namespace {
@@ -69,6 +70,53 @@ TEST(AxisMapping, VerticalAxisPutsLargerValuesHigher) {
     left.SetInverted(true);
     EXPECT_EQ(left.ValueToPixelY(0), 100);
     EXPECT_EQ(left.ValueToPixelY(10), 500);
+}
+
+// The pixel of a value is the extended-precision quotient rounded to even; the axis takes a
+// double-precision shortcut where that provably gives the same. Random scales and values,
+// halves and their neighbours included, against the formula computed here.
+TEST(AxisMapping, PixelsAreTheExtendedFormulaRoundedEvenOnTheShortcut) {
+    AxisRig rig({37, 11, 640, 470});
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(0, 1);
+    int halves = 0;
+    for (int scale = 0; scale < 300; ++scale) {
+        const double span = std::ldexp(1 + unit(random), static_cast<int>(unit(random) * 80) - 40);
+        const double low = (unit(random) - 0.5) * span * std::ldexp(1, scale % 30);
+        const double high = low + span;
+        if (!(high > low))
+            continue;
+        for (TChartAxis* axis : {&rig.chart.BottomAxis(), &rig.chart.LeftAxis()}) {
+            AxisRig::Scale(*axis, low, high);
+            axis->SetInverted(scale % 3 == 0);
+            const Extended length = axis->EndPixel() - axis->StartPixel();
+            auto expected = [&](double v) {
+                // The stored range is a double, and the formula divides by it as stored.
+                const Extended d =
+                    (static_cast<Extended>(v) - axis->ScaleMinimum()) * length / axis->ScaleRange();
+                const int64_t n = static_cast<int64_t>(std::nearbyintl(d));
+                const bool horizontal = axis == &rig.chart.BottomAxis();
+                const bool fromStart = horizontal != axis->Inverted();
+                return static_cast<int32_t>(fromStart ? axis->StartPixel() + n
+                                                      : axis->EndPixel() - n);
+            };
+            for (int i = 0; i < 200; ++i) {
+                double v = low + (unit(random) * 1.4 - 0.2) * span;
+                if (i % 4 == 0) {
+                    // A value whose pixel distance is an exact half, or next to one.
+                    const Extended half = std::floor(unit(random) * 600) + 0.5L;
+                    v = static_cast<double>(axis->ScaleMinimum() + half * span / length);
+                    v = i % 8 == 0 ? v : std::nextafter(v, i % 3 ? high : low);
+                    ++halves;
+                }
+                const int32_t got = axis == &rig.chart.BottomAxis() ? axis->ValueToPixelX(v)
+                                                                    : axis->ValueToPixelY(v);
+                ASSERT_EQ(got, expected(v))
+                    << "value " << v << " on [" << low << ", " << high << "]";
+            }
+        }
+    }
+    EXPECT_GT(halves, 1000);
 }
 
 TEST(AxisMapping, PixelToValueInvertsEveryOrientation) {
