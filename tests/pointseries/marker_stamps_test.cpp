@@ -95,7 +95,7 @@ TEST(MarkerStamps, TheProgramsChartIsPixelIdenticalWithRandomData) {
     }
     // Dense enough that most markers are hidden, in index order and in random order.
     ExpectIdentical({nullptr, 40000, true, false, 9});
-    ExpectIdentical({nullptr, 40000, false, false, 9});
+    ExpectIdentical({nullptr, 20000, false, false, 9});
 }
 
 TEST(MarkerStamps, EveryPointerStyleAndSizeIsPixelIdentical) {
@@ -141,13 +141,13 @@ TEST(MarkerStamps, MarkersCutByThePlotBoxOrTheWindowArePixelIdentical) {
     // Without room at the ends of the axes, the outermost markers stand across the edges
     // and corners of the plot box.
     ExpectIdentical(
-        {[](TChart&, TPointSeries& s) { s.Pointer().SetInflateMargins(false); }, 20000});
+        {[](TChart&, TPointSeries& s) { s.Pointer().SetInflateMargins(false); }, 8000});
     // Zoomed in: markers lie across the edges of the plot, or beyond it.
     ExpectIdentical({[](TChart& c, TPointSeries&) {
                          Range(c.BottomAxis(), 300, 420);
                          Range(c.LeftAxis(), 450, 520);
                      },
-                     40000});
+                     15000});
     // Unclipped, markers run over the axes and out of the window.
     ExpectIdentical({[](TChart& c, TPointSeries& s) {
                          c.SetClipPoints(false);
