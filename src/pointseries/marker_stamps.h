@@ -25,9 +25,6 @@ public:
     // them does. Also after a failure part way, so that what was drawn is not lost.
     void Finish();
 
-    // Stamps made for this frame so far (each costs two drawings of the marker).
-    size_t StampCount() const { return stamps_.size(); }
-
 private:
     struct Key {
         TColor Color;

@@ -197,6 +197,11 @@ void DeviceContext::SelectBitmap(Bitmap* target) {
 }
 
 void DeviceContext::BeginRedirect(Bitmap* scratch) {
+    // A second redirect only changes the scratch: the target to come back to stays.
+    if (redirected_.Active) {
+        SelectBitmap(scratch);
+        return;
+    }
     redirected_.Active = true;
     redirected_.Target = target_;
     redirected_.HasClip = hasClip_;

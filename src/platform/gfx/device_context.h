@@ -116,7 +116,8 @@ public:
     Bitmap* Target() const { return target_; }
     // Draws into another bitmap, without a clip, until EndRedirect brings back the target
     // and its clip region: for drawings made to be copied elsewhere. Pen, brush, font,
-    // background, position and the pen's pattern step carry on as they are. Not nested.
+    // background, position and the pen's pattern step carry on as they are. A redirect made
+    // while redirected changes the scratch only.
     void BeginRedirect(Bitmap* scratch);
     void EndRedirect();
 

@@ -7,7 +7,7 @@
 
 namespace vemora::gfx {
 
-bool MakeStamp(const Bitmap& overBlack, const Bitmap& overWhite, Point anchor, Stamp& stamp) {
+bool MakeStamp(const Bitmap& overBlack, const Bitmap& overWhite, Point anchor, Stamp& result) {
     const int w = overBlack.Width(), h = overBlack.Height();
     if (overWhite.Width() != w || overWhite.Height() != h)
         return false;
@@ -29,10 +29,10 @@ bool MakeStamp(const Bitmap& overBlack, const Bitmap& overWhite, Point anchor, S
             bottom = std::max(bottom, y);
         }
     }
-    stamp.Rows.clear();
-    stamp.Pixels.clear();
+    // Made aside, so that a refusal leaves the caller's stamp as it was.
+    Stamp stamp;
     if (right < 0) {
-        stamp.Left = stamp.Top = stamp.Width = stamp.Height = 0;
+        result = std::move(stamp);
         return true;
     }
     if (right - left + 1 > kMaxStampWidth)
@@ -55,6 +55,7 @@ bool MakeStamp(const Bitmap& overBlack, const Bitmap& overWhite, Point anchor, S
                 b[x];
         }
     }
+    result = std::move(stamp);
     return true;
 }
 
@@ -67,10 +68,6 @@ void CopyBits(uint64_t bits, Pixel* out, const Pixel* source) {
         out[i] = source[i];
     }
 }
-
-} // namespace
-
-namespace {
 
 uint64_t Load64(const uint8_t* at) {
     uint64_t bits;

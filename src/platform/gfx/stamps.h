@@ -37,8 +37,8 @@ constexpr Pixel kStampUnderlayWhite = 0xFFFFFF;
 // painted; black in one and white in the other was left alone. False when the drawing is
 // not a stamp: a pixel that came out differently over the two backgrounds (the drawing
 // mixes with what lies under it), a painted pixel on the bitmaps' border (the drawing may
-// have been cut), or a painted width beyond kMaxStampWidth.
-bool MakeStamp(const Bitmap& overBlack, const Bitmap& overWhite, Point anchor, Stamp& stamp);
+// have been cut), or a painted width beyond kMaxStampWidth; `result` is then left as it was.
+bool MakeStamp(const Bitmap& overBlack, const Bitmap& overWhite, Point anchor, Stamp& result);
 
 struct StampPlacement {
     int32_t X = 0; // the anchor on the target
