@@ -95,6 +95,9 @@ bool TMarkerStamps::Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp* st
         Redirect redirect(*dc_, *scratch);
         pointer_->PrepareCanvas(key.Color);
         pointer_->Draw(anchor.X, anchor.Y, key.Color, key.Style);
+        // Drawn only for the tools it leaves: once is enough.
+        if (!stamp)
+            break;
     }
     return stamp == nullptr || gfx::MakeStamp(overBlack_, overWhite_, anchor, *stamp);
 }
@@ -128,13 +131,12 @@ bool TMarkerStamps::Add(int32_t x, int32_t y, TColor color, TSeriesPointerStyle 
 }
 
 void TMarkerStamps::Paint() {
-    if (!placements_.empty())
-        painter_.Paint(*dc_->Target(), dc_->EffectiveClip(), stamps_, placements_);
-    const bool drew = !placements_.empty();
+    if (placements_.empty())
+        return;
+    painter_.Paint(*dc_->Target(), dc_->EffectiveClip(), stamps_, placements_);
     placements_.clear();
     // Pen and brush as the last marker's drawing leaves them, drawn off the target again.
-    if (drew)
-        Capture(last_.X, last_.Y, last_.Marker, nullptr);
+    Capture(last_.X, last_.Y, last_.Marker, nullptr);
 }
 
 void TMarkerStamps::Finish() {

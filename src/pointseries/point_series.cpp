@@ -2,9 +2,7 @@
 
 #include "axes/chart_axis.h"
 #include "chart/axis_panel.h"
-#include "platform/numeric/extended.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <typeinfo>
 
@@ -126,25 +124,25 @@ bool TCustomSeries::DrawPointsDirectly() {
     const std::span<const double> xs = XValues().StoredValues();
     const std::span<const double> ys = YValues().StoredValues();
     const double xTimes = XValues().Multiplier(), yTimes = YValues().Multiplier();
-    // As TChartValueList::ValueAt reads them.
-    auto value = [](double v, double times) {
-        if (times == 1.0 && !std::isnan(v))
-            return v;
-        return static_cast<double>(static_cast<Extended>(v) * times);
-    };
     TCanvas3D& canvas = ParentChart()->Canvas3D();
-    for (int32_t i = first; i <= last; ++i)
+    for (int32_t i = first; i <= last; ++i) {
+        const auto at = static_cast<size_t>(i);
         DrawPointAt(canvas, i, TChartSeries::PointColor(i),
-                    horiz->ValueToPixelX(value(xs[static_cast<size_t>(i)], xTimes)),
-                    vert->ValueToPixelY(value(ys[static_cast<size_t>(i)], yTimes)));
+                    horiz->ValueToPixelX(TChartValueList::Scaled(xs[at], xTimes)),
+                    vert->ValueToPixelY(TChartValueList::Scaled(ys[at], yTimes)));
+    }
     return true;
 }
 
 void TCustomSeries::DrawAllPoints() {
+    auto drawPoints = [this] {
+        if (!DrawPointsDirectly())
+            TChartSeries::DrawAllPoints();
+    };
     stamping_ = StampsMarkers() && ParentChart() && stamps_.Begin(*pointer_);
     stampedLastFrame_ = false;
     if (!stamping_) {
-        TChartSeries::DrawAllPoints();
+        drawPoints();
         return;
     }
     toolsAfterMarker_ = false;
@@ -160,8 +158,7 @@ void TCustomSeries::DrawAllPoints() {
         }
     };
     try {
-        if (!DrawPointsDirectly())
-            TChartSeries::DrawAllPoints();
+        drawPoints();
     } catch (...) {
         finish();
         throw;

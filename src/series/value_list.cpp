@@ -36,11 +36,7 @@ void TChartValueList::CheckIndex(int32_t index) const {
 
 double TChartValueList::ValueAt(int32_t index) const {
     CheckIndex(index);
-    // Times one the product is the value itself (a NaN would come back quietened).
-    const double v = values_[index];
-    if (multiplier_ == 1.0 && !std::isnan(v))
-        return v;
-    return static_cast<double>(static_cast<Extended>(values_[index]) * multiplier_);
+    return Scaled(values_[index], multiplier_);
 }
 
 void TChartValueList::SetValueAt(int32_t index, double value) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,6 +27,13 @@ public:
 
     // The stored value times Multiplier, computed in extended precision.
     virtual double ValueAt(int32_t index) const;
+    // A stored value times a multiplier as ValueAt computes it. Times one the product is
+    // the value itself (a NaN would come back quietened), so that case skips it.
+    static double Scaled(double stored, double multiplier) {
+        if (multiplier == 1.0 && !std::isnan(stored))
+            return stored;
+        return static_cast<double>(static_cast<long double>(stored) * multiplier);
+    }
     // Stores the value as given (not divided by Multiplier); no repaint.
     virtual void SetValueAt(int32_t index, double value);
     virtual void ClearAll();
