@@ -398,18 +398,27 @@ double TCustomChartAxis::IncrementForCount(int32_t count) const {
     const long double range = ExtendedRange();
     double t = increment_ > 0 ? increment_ : (std::fabs(range) >= 1 ? 1.0 : MinimumIncrement);
     if (labelsSeparation_ > 0) {
+        if (niceSteps_.empty() || niceSteps_.front() != t)
+            niceSteps_.assign(1, t);
+        size_t i = 0;
         int64_t labels = int64_t{count} + 1;
         // An infinite step leaves nothing to count; the label pass refuses it.
-        while (labels > count && std::isfinite(t)) {
-            const long double q = range / t;
-            if (std::fabs(q) < 2147483647.0L) {
+        while (labels > count && std::isfinite(niceSteps_[i])) {
+            const long double q = range / niceSteps_[i];
+            if (std::fabs(q) < 2147483647.0L)
                 labels = static_cast<int64_t>(NearestInteger(q));
-                if (labels > count)
-                    t = NextNiceStep(t);
-            } else {
-                t = NextNiceStep(t);
+            if (labels <= count)
+                break;
+            if (i + 1 == niceSteps_.size()) {
+                const double next = NextNiceStep(niceSteps_[i]);
+                // A step that did not grow would never end the search.
+                if (!(next > niceSteps_[i]))
+                    break;
+                niceSteps_.push_back(next);
             }
+            ++i;
         }
+        t = niceSteps_[i];
     }
     return std::max(t, MinimumIncrement);
 }

@@ -43,6 +43,51 @@ TEST(AxisIncrement, SearchesUpTheSequenceUntilTheLabelsFit) {
     EXPECT_EQ(axis.IncrementForCount(2), 0.001);
 }
 
+// The search as it reads: every step the NextNiceStep of the one before.
+double PlainIncrementSearch(long double range, double start, int32_t count) {
+    double t = start;
+    int64_t labels = int64_t{count} + 1;
+    while (labels > count && std::isfinite(t)) {
+        const long double q = range / t;
+        if (std::fabs(q) < 2147483647.0L) {
+            labels = std::llrint(q);
+            if (labels > count)
+                t = TCustomChartAxis::NextNiceStep(t);
+        } else {
+            t = TCustomChartAxis::NextNiceStep(t);
+        }
+    }
+    return std::max(t, TCustomChartAxis::MinimumIncrement);
+}
+
+TEST(AxisIncrement, TheRememberedStepsGiveThePlainSearchesResult) {
+    AxisRig rig;
+    TChartAxis& axis = rig.chart.BottomAxis();
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<int> decade(-320, 307);
+    std::uniform_real_distribution<double> mantissa(1, 9.99);
+    std::uniform_int_distribution<int32_t> counts(1, 60);
+    for (int i = 0; i < 400; ++i) {
+        // Ranges over every magnitude, in an order that grows and shrinks the steps kept.
+        const double range = mantissa(random) * std::pow(10.0, decade(random));
+        const double low = i % 3 == 0 ? -range / 2 : 0;
+        AxisRig::Scale(axis, low, low + range);
+        const int32_t count = counts(random);
+        const long double extent =
+            static_cast<long double>(axis.ScaleMaximum()) - axis.ScaleMinimum();
+        const double start = std::fabs(extent) >= 1 ? 1.0 : TCustomChartAxis::MinimumIncrement;
+        ASSERT_EQ(axis.IncrementForCount(count), PlainIncrementSearch(extent, start, count))
+            << range << " " << count;
+    }
+    // The widest range a double holds, and one wider.
+    for (const double half :
+         {std::numeric_limits<double>::max() / 2, std::numeric_limits<double>::max()}) {
+        AxisRig::Scale(axis, -half, half);
+        const long double extent = static_cast<long double>(half) * 2;
+        EXPECT_EQ(axis.IncrementForCount(10), PlainIncrementSearch(extent, 1.0, 10));
+    }
+}
+
 TEST(AxisIncrement, LabelSizeGivesTheLabelCount) {
     AxisRig rig({0, 0, 700, 400});
     TChartAxis& axis = rig.chart.BottomAxis();
