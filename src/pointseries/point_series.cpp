@@ -114,16 +114,17 @@ bool TCustomSeries::DrawPointsDirectly() {
     // value lists, both axes. Then the colours and pixels come without a virtual call each.
     const TCustomChartAxis* horiz = GetHorizAxis();
     const TCustomChartAxis* vert = GetVertAxis();
-    if (!KeepsPointSteps() || typeid(XValues()) != typeid(TChartValueList) ||
-        typeid(YValues()) != typeid(TChartValueList) || !horiz || !vert || !DrawsForward())
+    const TChartValueList& xList = XValues();
+    const TChartValueList& yList = YValues();
+    if (!KeepsPointSteps() || typeid(xList) != typeid(TChartValueList) ||
+        typeid(yList) != typeid(TChartValueList) || !horiz || !vert || !DrawsForward())
         return false;
     const int32_t first = FirstShown(), last = LastShown();
-    if (first < 0 || last < first || last >= XValues().ValueCount() ||
-        last >= YValues().ValueCount())
+    if (first < 0 || last < first || last >= xList.ValueCount() || last >= yList.ValueCount())
         return false;
-    const std::span<const double> xs = XValues().StoredValues();
-    const std::span<const double> ys = YValues().StoredValues();
-    const double xTimes = XValues().Multiplier(), yTimes = YValues().Multiplier();
+    const std::span<const double> xs = xList.StoredValues();
+    const std::span<const double> ys = yList.StoredValues();
+    const double xTimes = xList.Multiplier(), yTimes = yList.Multiplier();
     TCanvas3D& canvas = ParentChart()->Canvas3D();
     for (int32_t i = first; i <= last; ++i) {
         const auto at = static_cast<size_t>(i);
