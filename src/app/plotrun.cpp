@@ -22,10 +22,8 @@ void TPlotRun::ReadPasses() {
     // Rows beyond the ones a run fills keep what an earlier run left there.
     dataPoints_.resize(static_cast<size_t>(dataCount_));
 
-    const std::string path = window_.PathText();
-
     // First pass: count lines, at most kMaxPoints.
-    dataFile_.AssignName(path);
+    dataFile_.AssignName(window_.PathText());
     dataFile_.OpenForInput();
     CheckIO();
     int32_t j = 1;
@@ -44,8 +42,9 @@ void TPlotRun::ReadPasses() {
     CheckIO();
     dataCount_ = j - 1;
 
-    // Second pass: two numbers per point, in reading order, whatever the lines.
-    dataFile_.AssignName(path);
+    // Second pass: two numbers per point, in reading order, whatever the lines. The file
+    // is opened anew by the path field's text, and whatever it holds now is read.
+    dataFile_.AssignName(window_.PathText());
     dataFile_.OpenForInput();
     CheckIO();
     for (int32_t i = 0; i < dataCount_; ++i) {
