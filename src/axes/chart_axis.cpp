@@ -392,33 +392,53 @@ int32_t TCustomChartAxis::IncrementForSize(int32_t labelSize) const {
     return RoundSaturated(static_cast<long double>(pixelLength_) / s);
 }
 
+namespace {
+
+// The steps from a start step on, each the NextNiceStep of the one before, as far as the
+// searches have needed them. They are the same for every axis and frame, while one step
+// costs a call per decade of its value: a range of 1e300 took a million calls a frame.
+std::vector<double>& NiceStepsFrom(double start) {
+    constexpr size_t kStarts = 4;
+    thread_local std::vector<double> sequences[kStarts];
+    thread_local size_t nextFree = 0;
+    for (std::vector<double>& steps : sequences) {
+        if (!steps.empty() && steps.front() == start)
+            return steps;
+    }
+    std::vector<double>& steps = sequences[nextFree];
+    nextFree = (nextFree + 1) % kStarts;
+    steps.assign(1, start);
+    return steps;
+}
+
+} // namespace
+
 double TCustomChartAxis::IncrementForCount(int32_t count) const {
     if (count < 1)
         return MinimumIncrement;
     const long double range = ExtendedRange();
     double t = increment_ > 0 ? increment_ : (std::fabs(range) >= 1 ? 1.0 : MinimumIncrement);
     if (labelsSeparation_ > 0) {
-        if (niceSteps_.empty() || niceSteps_.front() != t)
-            niceSteps_.assign(1, t);
+        std::vector<double>& niceSteps = NiceStepsFrom(t);
         size_t i = 0;
         int64_t labels = int64_t{count} + 1;
         // An infinite step leaves nothing to count; the label pass refuses it.
-        while (labels > count && std::isfinite(niceSteps_[i])) {
-            const long double q = range / niceSteps_[i];
+        while (labels > count && std::isfinite(niceSteps[i])) {
+            const long double q = range / niceSteps[i];
             if (std::fabs(q) < 2147483647.0L)
                 labels = static_cast<int64_t>(NearestInteger(q));
             if (labels <= count)
                 break;
-            if (i + 1 == niceSteps_.size()) {
-                const double next = NextNiceStep(niceSteps_[i]);
+            if (i + 1 == niceSteps.size()) {
+                const double next = NextNiceStep(niceSteps[i]);
                 // A step that did not grow would never end the search.
-                if (!(next > niceSteps_[i]))
+                if (!(next > niceSteps[i]))
                     break;
-                niceSteps_.push_back(next);
+                niceSteps.push_back(next);
             }
             ++i;
         }
-        t = niceSteps_[i];
+        t = niceSteps[i];
     }
     return std::max(t, MinimumIncrement);
 }

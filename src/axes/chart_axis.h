@@ -310,10 +310,6 @@ private:
     void DrawMinorMark(int32_t position, bool grid);
 
     TCustomAxisPanel* chart_;
-    // The steps from a start step on, each the NextNiceStep of the one before, as far as
-    // the searches have needed them. They are the same at every frame, and one step costs
-    // a call per decade of its value: a range of 1e300 took a million calls a frame.
-    mutable std::vector<double> niceSteps_;
     bool labels_ = true;
     int32_t logarithmicBase_ = 10;
     bool automatic_ = true;

@@ -43,7 +43,8 @@ TEST(AxisIncrement, SearchesUpTheSequenceUntilTheLabelsFit) {
     EXPECT_EQ(axis.IncrementForCount(2), 0.001);
 }
 
-// The search as it reads: every step the NextNiceStep of the one before.
+// The search as it reads: every step the NextNiceStep of the one before, until the labels
+// fit or the step stops growing.
 double PlainIncrementSearch(long double range, double start, int32_t count) {
     double t = start;
     int64_t labels = int64_t{count} + 1;
@@ -51,11 +52,13 @@ double PlainIncrementSearch(long double range, double start, int32_t count) {
         const long double q = range / t;
         if (std::fabs(q) < 2147483647.0L) {
             labels = std::llrint(q);
-            if (labels > count)
-                t = TCustomChartAxis::NextNiceStep(t);
-        } else {
-            t = TCustomChartAxis::NextNiceStep(t);
+            if (labels <= count)
+                break;
         }
+        const double next = TCustomChartAxis::NextNiceStep(t);
+        if (!(next > t))
+            break;
+        t = next;
     }
     return std::max(t, TCustomChartAxis::MinimumIncrement);
 }
@@ -75,14 +78,26 @@ TEST(AxisIncrement, TheRememberedStepsGiveThePlainSearchesResult) {
         const int32_t count = counts(random);
         const long double extent =
             static_cast<long double>(axis.ScaleMaximum()) - axis.ScaleMinimum();
-        const double start = std::fabs(extent) >= 1 ? 1.0 : TCustomChartAxis::MinimumIncrement;
+        // Now and then a manual increment, which is where the search starts.
+        const double manual = i % 5 == 0 ? mantissa(random) * std::pow(10.0, decade(random)) : 0;
+        axis.SetIncrement(manual);
+        const double start = manual > 0               ? manual
+                             : std::fabs(extent) >= 1 ? 1.0
+                                                      : TCustomChartAxis::MinimumIncrement;
         ASSERT_EQ(axis.IncrementForCount(count), PlainIncrementSearch(extent, start, count))
             << range << " " << count;
     }
+    // Some subnormal steps are their own next step, the roundings of the scaling undoing
+    // the climb: a search from one must end there rather than never.
+    ASSERT_EQ(TCustomChartAxis::NextNiceStep(1e-320), 1e-320);
+    AxisRig::Scale(axis, 0, 1);
+    axis.SetIncrement(1e-320);
+    EXPECT_EQ(axis.IncrementForCount(10), TCustomChartAxis::MinimumIncrement);
     // The widest range a double holds, and one wider.
     for (const double half :
          {std::numeric_limits<double>::max() / 2, std::numeric_limits<double>::max()}) {
         AxisRig::Scale(axis, -half, half);
+        axis.SetIncrement(0);
         const long double extent = static_cast<long double>(half) * 2;
         EXPECT_EQ(axis.IncrementForCount(10), PlainIncrementSearch(extent, 1.0, 10));
     }
