@@ -384,8 +384,15 @@ void TCustomChart::MouseWheel(bool down, TShiftState shift, int32_t x, int32_t y
         const long double step = (static_cast<long double>(axis->Maximum()) - axis->Minimum()) *
                                  WheelStepPercent * 0.01L;
         double delta = 0;
-        if (FiniteDouble(down ? step : -step, delta))
-            axis->ShiftRange(delta, false);
+        // An empty range does not move, and shifting it would only fix it at nothing.
+        if (!FiniteDouble(down ? step : -step, delta) || delta == 0)
+            continue;
+        // A scroll is undone like a pan: the first one after a restore keeps the ranges
+        // to go back to. Without them the vertical axes would stay manual for good, and
+        // every later plot would be shown in the scrolled range.
+        if (scalesRestored_)
+            SaveScales();
+        axis->ShiftRange(delta, false);
     }
 }
 

@@ -432,14 +432,53 @@ TEST(ChartWheel, ANotchScrollsTheVerticalAxesByThreePercent) {
     const Range bottom = RangeOf(c.BottomAxis());
     rig.host.SendWheel(-ui::kWheelDelta, {}, 100, 100);
     EXPECT_EQ(RangeOf(c.LeftAxis()), (Range{false, false, false, 1.5, 51.5}));
-    // An automatic vertical axis turns manual; the horizontal ones stay as they were.
-    EXPECT_FALSE(c.RightAxis().Automatic());
+    // An automatic vertical axis turns manual, unless it has no range to scroll, as the
+    // right one without series; the horizontal ones stay as they were.
+    EXPECT_TRUE(c.RightAxis().Automatic());
+    EXPECT_EQ(c.RightAxis().Minimum(), c.RightAxis().Maximum());
     EXPECT_EQ(RangeOf(c.BottomAxis()), bottom);
     EXPECT_TRUE(c.TopAxis().Automatic());
     EXPECT_FALSE(rig.host.IsInvalid()); // each shift is painted at once
     rig.host.SendWheel(2 * ui::kWheelDelta, {}, 100, 100);
     EXPECT_DOUBLE_EQ(c.LeftAxis().Minimum(), -1.5);
     EXPECT_DOUBLE_EQ(c.LeftAxis().Maximum(), 48.5);
+}
+
+TEST(ChartWheel, AScrollIsUndoneLikeAPan) {
+    Rig rig;
+    TChart& c = rig.chart;
+    const std::vector<Range> fitted = rig.SideAxes();
+    rig.host.SendWheel(-ui::kWheelDelta, {}, rig.x, rig.y);
+    rig.host.SendWheel(-ui::kWheelDelta, {}, rig.x, rig.y);
+    ASSERT_FALSE(c.LeftAxis().Automatic());
+    EXPECT_FALSE(c.ScalesRestored());
+    rig.Drag(kLeft, rig.x + 50, rig.y + 50, rig.x, rig.y);
+    rig.host.Update();
+    EXPECT_EQ(rig.SideAxes(), fitted);
+    EXPECT_TRUE(c.LeftAxis().Automatic());
+    // The ranges kept are those from before the first scroll or zoom, not the last.
+    rig.host.SendWheel(ui::kWheelDelta, {}, rig.x, rig.y);
+    rig.Drag(kLeft, rig.x, rig.y, rig.x + 50, rig.y + 50);
+    rig.host.SendWheel(ui::kWheelDelta, {}, rig.x, rig.y);
+    rig.Drag(kLeft, rig.x + 50, rig.y + 50, rig.x, rig.y);
+    rig.host.Update();
+    EXPECT_EQ(rig.SideAxes(), fitted);
+}
+
+TEST(ChartWheel, AnEmptyRangeIsNotScrolled) {
+    Rig empty(false);
+    const std::vector<Range> before = empty.SideAxes();
+    const int32_t x = empty.chart.PlotRect().Left + 20;
+    const int32_t y = empty.chart.PlotRect().Top + 20;
+    empty.host.SendWheel(-3 * ui::kWheelDelta, {}, x, y);
+    EXPECT_EQ(empty.SideAxes(), before);
+    EXPECT_TRUE(empty.chart.LeftAxis().Automatic());
+    // Points added later are fitted as if nothing had happened.
+    for (int i = 0; i < 5; ++i)
+        empty.series.AddPoint(i, 100 + i, "", clDefault);
+    empty.host.Update();
+    EXPECT_DOUBLE_EQ(empty.chart.LeftAxis().Minimum(), 100);
+    EXPECT_DOUBLE_EQ(empty.chart.LeftAxis().Maximum(), 104);
 }
 
 // ---- Presses ----
