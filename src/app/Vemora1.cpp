@@ -7,12 +7,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QUrl>
 #include <algorithm>
 #include <array>
 
@@ -86,6 +89,16 @@ void UsePaletteSystemColors(const QPalette& palette) {
     SetSystemColorProvider(PaletteSystemColor);
 }
 
+QString DroppedFilePath(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
 QString SampleDataPath() {
     const QString programDir = QCoreApplication::applicationDirPath();
     const QString candidates[] = {
@@ -108,6 +121,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setPalette(p);
     setAutoFillBackground(true);
     setFont(ControlFont());
+    setAcceptDrops(true);
     CreateControls();
     move(kLeft, kTop);
     resize(kClientWidth, kClientHeight);
@@ -143,6 +157,8 @@ void TForm1::CreateControls() {
     edit1_ = new QLineEdit(SampleDataPath(), this);
     edit1_->setGeometry(16, 24, 193, 17);
     edit1_->setCursorPosition(0);
+    // The field takes dropped text itself; dropped files go to the window's handling.
+    edit1_->installEventFilter(this);
 
     chart1Window_ = new ui::QtWindowHost(this);
     chart1_ = std::make_unique<TChart>(chart1Window_);
@@ -161,6 +177,47 @@ void TForm1::CreateControls() {
     setTabOrder(edit1_, chart1Window_);
     setTabOrder(chart1Window_, progressBar1_);
     scrollBar1_->setFocus();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFilePath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFilePath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFilePath(event->mimeData());
+    if (path.isEmpty())
+        return;
+    edit1_->setText(path);
+    edit1_->setCursorPosition(0);
+    event->acceptProposedAction();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit1_) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (DroppedFilePath(drop->mimeData()).isEmpty())
+                break;
+            if (event->type() == QEvent::Drop)
+                dropEvent(drop);
+            else
+                drop->acceptProposedAction();
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::Button1Click() {

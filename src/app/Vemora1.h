@@ -11,6 +11,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPalette;
 class QProgressBar;
 class QPushButton;
@@ -24,6 +25,9 @@ class QtWindowHost;
 
 // The system colours of the chart (button face, highlight, shadows) from the palette.
 void UsePaletteSystemColors(const QPalette& palette);
+
+// The path of the first local file among dragged data, or an empty text when none is.
+QString DroppedFilePath(const QMimeData* data);
 
 // The shipped sample data file, as an absolute path: next to the program (data/ or
 // ../share/vemora/), else in the source tree it was built from.
@@ -68,6 +72,14 @@ public:
     // The progress bar's maximum as the run set it (the bar shows 0 as an empty bar).
     int32_t ProgressMax() const { return progressMax_; }
     int32_t ProgressPosition() const { return progressPosition_; }
+
+protected:
+    // A file dropped anywhere on the window, the path field included, puts its path into
+    // the path field; nothing starts until the button is pressed.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
