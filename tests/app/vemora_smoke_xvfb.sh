@@ -38,6 +38,7 @@ sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$wid")"
 wx=$X
 wy=$Y
+window="${WIDTH}x${HEIGHT}+${wx}+${wy}"
 
 shot() { import -window root "$1"; }
 # Count of pixels of colour $3 in the rectangle $2 (WxH+X+Y) of image $1.
@@ -87,4 +88,6 @@ echo "smoke: red marker pixels $red, top row light yellow $top of 811, bottom ro
 [[ "$top" -ge 700 ]] || fail "the gradient's end colour is missing at the top: $top"
 [[ "$bottom" -ge 700 ]] || fail "the gradient's start colour is missing at the bottom: $bottom"
 kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
-echo "smoke: screenshot in $out/smoke.png"
+# The window alone, as the README shows it.
+convert "$out/smoke.png" -crop "$window" +repage "$out/window.png"
+echo "smoke: screenshot in $out/smoke.png, the window alone in $out/window.png"
