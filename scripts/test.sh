@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the release build first, then the
-# engine and program tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# engine, program and window tests again under AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer, then two minutes of fuzzing (VEMORA_FUZZ_SECONDS to change).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -13,3 +14,6 @@ for preset in release asan; do
     echo "== $preset: tests"
     ctest --preset "$preset"
 done
+
+echo "== fuzz"
+scripts/fuzz.sh "${VEMORA_FUZZ_SECONDS:-120}"
