@@ -8,7 +8,8 @@ namespace vemora::fuzz {
 
 // Writes the bytes to a scratch file and runs the plot on it: both reading passes, every
 // point into the series, frames at a small size (the first points' and the last), the
-// axis labels, then a wheel notch, a zoom, a pan and the undo, each followed by a frame.
+// axis labels, then wheel notches, zooms, a pan and the undo, each followed by a frame;
+// the size and the gestures follow from the bytes.
 // A file the reader refuses ends the run quietly, as its message box would. Anything
 // else that goes wrong escapes: an exception, a sanitizer report, a crash.
 void PlotBytes(std::string_view bytes);
