@@ -24,8 +24,8 @@ cmake --build "$build" --target plot_fuzzer
 mkdir -p "$build/corpus" "$build/findings"
 log="$build/fuzz.log"
 status=0
-# Fontconfig keeps its configuration for the life of the process; libFuzzer's leak check
-# looks only at what one input leaves behind, so it is not fooled by that.
+# What fontconfig, FreeType and the glyph cache load once stays reachable for the life of
+# the process, so the leak check after each input does not count it.
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 ASAN_OPTIONS=abort_on_error=0:detect_leaks=1 \
     "$build/tests/fuzz/plot_fuzzer" -max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048 \
