@@ -42,6 +42,19 @@ void BM_Frame(benchmark::State& state) {
 }
 BENCHMARK(BM_Frame)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
+// The same frame with two more points at the ends of a double's range: the label step
+// climbs through 600 decades of steps.
+void BM_FrameWideRange(benchmark::State& state) {
+    ChartScene scene(static_cast<int>(state.range(0)));
+    scene.series->AddPoint(-1.7e308, -1.7e308, "", clDefault);
+    scene.series->AddPoint(1.7e308, 1.7e308, "", clDefault);
+    scene.host.Update();
+    scene.chart.Repaint();
+    for (auto _ : state)
+        scene.chart.Repaint();
+}
+BENCHMARK(BM_FrameWideRange)->Arg(1000)->Unit(benchmark::kMillisecond);
+
 void BM_LayoutAndAxes(benchmark::State& state) {
     ChartScene scene(static_cast<int>(state.range(0)));
     for (auto _ : state) {
