@@ -2,58 +2,16 @@
 
 #include "platform/numeric/exceptions.h"
 #include "plot_scene.h"
+#include "support/temp_files.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace vemora::fuzz {
 
 namespace {
-
-// One scratch file per process, rewritten for every input and removed at exit.
-class ScratchFile {
-public:
-    ScratchFile() {
-        const char* dir = std::getenv("TMPDIR");
-        path_ = std::string(dir && *dir ? dir : "/tmp") + "/vemora-fuzz-XXXXXX";
-        const int fd = ::mkstemp(path_.data());
-        if (fd < 0) {
-            throw std::runtime_error("cannot make a scratch file in " + path_);
-        }
-        ::close(fd);
-    }
-    ~ScratchFile() { ::unlink(path_.c_str()); }
-
-    const std::string& Write(std::string_view bytes) {
-        const int fd = ::open(path_.c_str(), O_WRONLY | O_TRUNC);
-        bool written = fd >= 0;
-        for (size_t done = 0; written && done < bytes.size();) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            written = n > 0;
-            done += written ? static_cast<size_t>(n) : 0;
-        }
-        if (fd >= 0 && ::close(fd) != 0) {
-            written = false;
-        }
-        if (!written) {
-            throw std::runtime_error("cannot write the scratch file " + path_);
-        }
-        return path_;
-    }
-
-private:
-    std::string path_;
-};
 
 // Frames for the first points each: the axes meet one point, two equal ones, and so on.
 constexpr int32_t kFramedPoints = 6;
@@ -95,10 +53,11 @@ void Drag(ui::HeadlessWindowHost& host, ui::TMouseButton button, int32_t x0, int
 } // namespace
 
 void PlotBytes(std::string_view bytes) {
-    static ScratchFile scratch;
+    // One folder for the process, its file rewritten for every input.
+    static const testing::TempDir scratch;
     Gestures gestures(bytes);
     const Size size = kSizes[gestures.Next(std::size(kSizes))];
-    plot::PlotScene scene(scratch.Write(bytes), size.Width, size.Height);
+    plot::PlotScene scene(scratch.Write("data.txt", bytes), size.Width, size.Height);
     ui::HeadlessWindowHost& host = scene.Host();
     host.Update();
     int32_t added = 0;
