@@ -302,11 +302,15 @@ bool TCustomChartAxis::PixelDistance(double value, int64_t& distance) const {
     // A scale of no length puts every value in the middle.
     if (scaleRange_ == 0)
         return false;
-    // The distance is the extended-precision quotient below, rounded. The same in double
-    // precision is off from it by less than 4e-16 of its size (three roundings against
-    // three of the extended's); below 2^20 pixels that is under 1e-9 of a pixel, so
-    // wherever the double lies farther than 1e-6 from a half, both round alike. Only the
-    // rare value near a half pays for the extended division.
+    // The distance is the extended-precision quotient below, stored as a double and then
+    // rounded to an integer, ties to even. The double-precision shortcut t decides it where
+    // it can. With u = 2^-53 and D the exact quotient, t has three double roundings, so
+    // |t - D| < 3.01u|D|; the extended quotient has three 64-bit roundings and its double
+    // one more, so the double the formula rounds lies within 1.01u|D| of D. Both together
+    // are under 4.02u|D| < 4.5e-16|D| apart, which below 2^20 pixels is under 5e-10 of a
+    // pixel. So wherever t lies farther than 1e-6 from every half, that double lies on the
+    // same side of each half as t and on none, and both round alike. Only the rare value
+    // near a half pays for the extended division.
     if (fast_.Minimum != scaleMinimum_ || fast_.Range != scaleRange_ ||
         fast_.Length != pixelLength_) {
         fast_ = {scaleMinimum_, scaleRange_, pixelLength_, pixelLength_ / scaleRange_, false};
@@ -320,7 +324,9 @@ bool TCustomChartAxis::PixelDistance(double value, int64_t& distance) const {
         distance = kFar;
         return true;
     }
-    distance = static_cast<int64_t>(NearestInteger(std::clamp<long double>(d, -kFar, kFar)));
+    // Held far off first: a distance beyond the double range would become infinite.
+    const double stored = static_cast<double>(std::clamp<long double>(d, -kFar, kFar));
+    distance = static_cast<int64_t>(NearestInteger(stored));
     return true;
 }
 

@@ -132,14 +132,16 @@ TEST(AxisMapping, VerticalAxisPutsLargerValuesHigher) {
     EXPECT_EQ(left.ValueToPixelY(10), 500);
 }
 
-// The pixel of a value is the extended-precision quotient rounded to even; the axis takes a
-// double-precision shortcut where that provably gives the same. Random scales and values,
-// halves and their neighbours included, against the formula computed here.
-TEST(AxisMapping, PixelsAreTheExtendedFormulaRoundedEvenOnTheShortcut) {
+// The pixel of a value is the extended-precision quotient, stored as a double, rounded to
+// even; the axis takes a double-precision shortcut where that provably gives the same.
+// Random scales and values, halves and their neighbours included, against the formula
+// computed here.
+TEST(AxisMapping, PixelsAreTheExtendedQuotientAsADoubleRoundedEven) {
     AxisRig rig({37, 11, 640, 470});
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> unit(0, 1);
     int halves = 0;
+    int storedHalves = 0;
     for (int scale = 0; scale < 300; ++scale) {
         const double span = std::ldexp(1 + unit(random), static_cast<int>(unit(random) * 80) - 40);
         const double low = (unit(random) - 0.5) * span * std::ldexp(1, scale % 30);
@@ -150,33 +152,43 @@ TEST(AxisMapping, PixelsAreTheExtendedFormulaRoundedEvenOnTheShortcut) {
             AxisRig::Scale(*axis, low, high);
             axis->SetInverted(scale % 3 == 0);
             const Extended length = axis->EndPixel() - axis->StartPixel();
-            auto expected = [&](double v) {
+            const bool horizontal = axis == &rig.chart.BottomAxis();
+            auto quotient = [&](double v) {
                 // The stored range is a double, and the formula divides by it as stored.
-                const Extended d =
-                    (static_cast<Extended>(v) - axis->ScaleMinimum()) * length / axis->ScaleRange();
-                const int64_t n = static_cast<int64_t>(std::nearbyintl(d));
-                const bool horizontal = axis == &rig.chart.BottomAxis();
+                return (static_cast<Extended>(v) - axis->ScaleMinimum()) * length /
+                       axis->ScaleRange();
+            };
+            auto check = [&](double v) {
+                const Extended d = quotient(v);
+                const double stored = static_cast<double>(d);
+                // A quotient just off a half whose double is the half itself.
+                if (stored != d && stored - std::floor(stored) == 0.5)
+                    ++storedHalves;
+                const int64_t n = static_cast<int64_t>(std::nearbyint(stored));
                 const bool fromStart = horizontal != axis->Inverted();
-                return static_cast<int32_t>(fromStart ? axis->StartPixel() + n
-                                                      : axis->EndPixel() - n);
+                const int32_t want =
+                    static_cast<int32_t>(fromStart ? axis->StartPixel() + n : axis->EndPixel() - n);
+                const int32_t got = horizontal ? axis->ValueToPixelX(v) : axis->ValueToPixelY(v);
+                ASSERT_EQ(got, want) << "value " << v << " on [" << low << ", " << high << "]";
             };
             for (int i = 0; i < 200; ++i) {
-                double v = low + (unit(random) * 1.4 - 0.2) * span;
-                if (i % 4 == 0) {
-                    // A value whose pixel distance is an exact half, or next to one.
-                    const Extended half = std::floor(unit(random) * 600) + 0.5L;
-                    v = static_cast<double>(axis->ScaleMinimum() + half * span / length);
-                    v = i % 8 == 0 ? v : std::nextafter(v, i % 3 ? high : low);
-                    ++halves;
+                if (i % 4 != 0) {
+                    check(low + (unit(random) * 1.4 - 0.2) * span);
+                    continue;
                 }
-                const int32_t got = axis == &rig.chart.BottomAxis() ? axis->ValueToPixelX(v)
-                                                                    : axis->ValueToPixelY(v);
-                ASSERT_EQ(got, expected(v))
-                    << "value " << v << " on [" << low << ", " << high << "]";
+                // A value whose pixel distance is an exact half, and its neighbours.
+                const Extended half = std::floor(unit(random) * 600) + 0.5L;
+                double v = static_cast<double>(axis->ScaleMinimum() + half * span / length);
+                for (int k = 0; k < 6; ++k)
+                    v = std::nextafter(v, low);
+                for (int k = 0; k < 13; ++k, v = std::nextafter(v, high))
+                    check(v);
+                ++halves;
             }
         }
     }
     EXPECT_GT(halves, 1000);
+    EXPECT_GT(storedHalves, 100);
 }
 
 TEST(AxisMapping, PixelToValueInvertsEveryOrientation) {

@@ -94,5 +94,35 @@ TEST(MainChartLayout, SampleDataFrames) {
     EXPECT_EQ(vertical.LastTicks().back(), vertical.ValueToPixelY(5));
 }
 
+// Integer data from -50 to 50: the bottom scale is -50.6993006993007 to 50.6993006993007 on
+// pixels 60 to 785. The quotient for 20 is 505.5 less 19 * 2^-53 in extended precision, a
+// double of exactly 505.5, which rounds to even: 506 pixels in, at 566. For -40 it is 76.5
+// and a little more, a double of 76.5 again: 76 pixels in, at 136.
+TEST(MainChartLayout, IntegerDataLandWhereTheirStoredQuotientRounds) {
+    ui::HeadlessWindowHost host;
+    TChart chart(&host);
+    TPointSeries& series = BuildChart1(chart);
+    for (int x = -50; x <= 50; ++x)
+        series.AddPoint(x, x * x, "", clDefault);
+    for (int frame = 0; frame < 3; ++frame) {
+        host.Invalidate();
+        host.Update();
+    }
+    const TChartAxis& bottom = chart.BottomAxis();
+    ASSERT_EQ(bottom.StartPixel(), 60);
+    ASSERT_EQ(bottom.EndPixel(), 785);
+    ASSERT_EQ(bottom.ScaleMinimum(), -50.6993006993007);
+    ASSERT_EQ(bottom.ScaleMaximum(), 50.6993006993007);
+    std::vector<std::pair<std::string, int32_t>> labels;
+    for (const TAxisLabel& label : bottom.LastLabels())
+        labels.emplace_back(label.Text, label.Pixel);
+    const std::vector<std::pair<std::string, int32_t>> expected = {
+        {"50", 780}, {"40", 708},  {"30", 637},  {"20", 566},  {"10", 494}, {"0", 422},
+        {"-10", 351}, {"-20", 280}, {"-30", 208}, {"-40", 136}, {"-50", 65}};
+    EXPECT_EQ(labels, expected);
+    EXPECT_EQ(bottom.ValueToPixelX(20), 566);
+    EXPECT_EQ(bottom.ValueToPixelX(-40), 136);
+}
+
 } // namespace
 } // namespace vemora
