@@ -101,6 +101,9 @@ constexpr int kMaxDigits = 18;
 // Significant digits of the general and scientific forms.
 constexpr int kGeneralDigits = 15;
 constexpr size_t kMaxPictureLength = 224;
+// Fraction digits a label can ask for beyond its picture's: enough for every digit of the
+// smallest double.
+constexpr int kMaxFractionDigits = 360;
 
 // value = 0.d1d2d3... * 10^Exponent, with no trailing zero digits; zero has no digits.
 struct TDecimal {
@@ -262,6 +265,13 @@ struct TSectionLayout {
     // Fraction digits always written: those up to the last "0" after the decimal point.
     int MinFractionDigits = 0;
     bool Grouping = false;
+    // Whether the section has a decimal point, and the index of the last character of its
+    // number (the last digit placeholder or the point, whichever comes later): digits
+    // beyond the picture's go right after it.
+    bool HasPoint = false;
+    size_t NumberEnd = std::string_view::npos;
+    // Fraction digits asked for beyond the picture's placeholders.
+    int ExtraFractionDigits = 0;
 };
 
 TSectionLayout AnalyzeSection(std::string_view section) {
@@ -273,6 +283,7 @@ TSectionLayout AnalyzeSection(std::string_view section) {
         if (IsQuote(c)) {
             i = QuoteEnd(section, i);
         } else if (c == '0' || c == '#') {
+            layout.NumberEnd = i;
             if (afterPoint) {
                 ++layout.FractionPlaceholders;
                 if (c == '0') {
@@ -285,7 +296,10 @@ TSectionLayout AnalyzeSection(std::string_view section) {
                 ++layout.IntegerPlaceholders;
             }
         } else if (c == '.') {
+            if (!afterPoint)
+                layout.NumberEnd = i;
             afterPoint = true;
+            layout.HasPoint = true;
         } else if (c == ',' && !afterPoint) {
             layout.Grouping = true;
         }
@@ -311,6 +325,15 @@ void AppendSection(std::string& out, std::string_view section, const TSectionLay
     const int integerDigits = std::max(std::max(d.Exponent, 0), layout.MinIntegerDigits);
     const int fractionDigits =
         std::max(std::max(d.Count - d.Exponent, 0), layout.MinFractionDigits);
+    // The digits the picture has no placeholder for, after its last one.
+    auto appendExtraFraction = [&](int seen) {
+        if (layout.ExtraFractionDigits <= 0 || seen >= fractionDigits)
+            return;
+        if (!layout.HasPoint)
+            out += settings.DecimalSeparator;
+        for (int k = seen + 1; k <= fractionDigits; ++k)
+            out += d.DigitAt(d.Exponent + k - 1);
+    };
 
     // Integer position p counts from the units digit leftwards.
     auto appendIntegerDigit = [&](int p) {
@@ -363,6 +386,8 @@ void AppendSection(std::string& out, std::string_view section, const TSectionLay
         } else if (c != ',') {
             out += c;
         }
+        if (i == layout.NumberEnd)
+            appendExtraFraction(fractionSeen);
     }
 }
 
@@ -426,7 +451,7 @@ TFormatSettings SetFormatSettingsForTesting(TFormatSettings settings) {
 }
 
 std::string FormatFloatPicture(std::string_view picture, long double value,
-                               const TFormatSettings& settings) {
+                               const TFormatSettings& settings, int extraFractionDigits) {
     if (picture.size() > kMaxPictureLength) {
         throw EConvertError("Format string too long");
     }
@@ -460,7 +485,9 @@ std::string FormatFloatPicture(std::string_view picture, long double value,
         return out;
     }
     TSectionLayout layout = AnalyzeSection(section);
-    RoundToFractionPlaces(d, layout.FractionPlaceholders);
+    const bool hasNumber = layout.IntegerPlaceholders + layout.FractionPlaceholders > 0;
+    const int extra = hasNumber ? std::clamp(extraFractionDigits, 0, kMaxFractionDigits) : 0;
+    RoundToFractionPlaces(d, layout.FractionPlaceholders + extra);
     if (d.IsZero()) {
         // Written by the zero section, or the first one without its minus sign: never "-0".
         section = sectionCount >= 3 && !sections[2].empty() ? sections[2] : sections[0];
@@ -470,6 +497,7 @@ std::string FormatFloatPicture(std::string_view picture, long double value,
         }
         layout = AnalyzeSection(section);
     }
+    layout.ExtraFractionDigits = extra;
     AppendSection(out, section, layout, d, writeMinus, settings);
     return out;
 }

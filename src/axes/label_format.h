@@ -47,9 +47,12 @@ TFormatSettings ReadFormatSettings(const char* localeName);
 // section's fraction places. Values of magnitude 1E18 and more ignore the picture and are
 // written in the scientific form, e.g. "1.5E20"; infinities and NaN give "INF", "-INF" and
 // "NAN". An empty picture gives the general form: 15 significant digits, plain or scientific.
-// Throws EConvertError for a picture longer than 224 bytes.
+// extraFractionDigits more fraction places than the section's placeholders are rounded to
+// and written, trailing zeros dropped, right after the section's last placeholder (with
+// the decimal separator if the section has none); a section without placeholders ignores
+// them. Throws EConvertError for a picture longer than 224 bytes.
 std::string FormatFloatPicture(std::string_view picture, long double value,
-                               const TFormatSettings& settings);
+                               const TFormatSettings& settings, int extraFractionDigits = 0);
 
 // Calls fn(line) for each line of a label; lines are separated by carriage returns. An
 // empty text has no line. Returns the number of lines.
