@@ -5,7 +5,11 @@
 #include "chart/axis_panel.h"
 #include "series/chart_series.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace vemora {
 
@@ -58,7 +62,8 @@ TAxisLabelStyle TCustomChartAxis::EffectiveLabelStyle() const {
 }
 
 std::string TCustomChartAxis::FormatLabelValue(double value) const {
-    std::string text = FormatFloatPicture(axisValuesFormat_, value, FormatSettings());
+    std::string text =
+        FormatFloatPicture(axisValuesFormat_, value, FormatSettings(), labelExtraDigits_);
     if (chart_->OnGetAxisLabel)
         chart_->OnGetAxisLabel(const_cast<TCustomChartAxis*>(this), nullptr, -1, text);
     if (labelsMultiLine_)
@@ -73,8 +78,9 @@ int32_t TCustomChartAxis::WidestLabel() {
         HookAside aside(chart_->OnGetAxisLabel);
         long double lo = scaleMinimum_;
         long double hi = scaleMaximum_;
+        // Also the digits the labels take.
+        const double step = ComputeIncrement();
         if (roundFirstLabel_) {
-            const double step = ComputeIncrement();
             lo = std::trunc(lo / step) * step;
             hi = std::trunc(hi / step) * step;
         }
@@ -109,9 +115,23 @@ bool TCustomChartAxis::AppendTick(int32_t pixel) {
     return true;
 }
 
+bool TCustomChartAxis::LabelPlaceable(int32_t pixel) const {
+    // Far beyond the span (a scale so short that the walk's slack spans many pixels) a
+    // label would be drawn outside the plot, beside another axis.
+    int32_t lo = std::min(startPixel_, endPixel_);
+    int32_t hi = std::max(startPixel_, endPixel_);
+    if (depthRole_) {
+        lo = std::min(0, chart_->ChartDepth());
+        hi = std::max(0, chart_->ChartDepth());
+    }
+    if (pixel < lo || pixel > hi)
+        return false;
+    return labelsOnAxis_ || (startPixel_ < pixel && pixel < endPixel_);
+}
+
 void TCustomChartAxis::HandleLabel(double value) {
     const int32_t pixel = ValueToPixel(value);
-    if (!labelsOnAxis_ && !(startPixel_ < pixel && pixel < endPixel_))
+    if (!LabelPlaceable(pixel))
         return;
     if (!tickOnLabelsOnly_)
         AppendTick(pixel);
@@ -122,7 +142,7 @@ void TCustomChartAxis::HandleLabel(double value) {
     }
 }
 
-void TCustomChartAxis::ValueLabelPass(double step) {
+template <class Fn> void TCustomChartAxis::WalkLabelValues(double step, Fn&& fn) const {
     const long double range = ExtendedRange();
     if (!std::isfinite(step) || !(std::fabs(range / step) < kMaxLabelSteps))
         return;
@@ -132,19 +152,100 @@ void TCustomChartAxis::ValueLabelPass(double step) {
     while (v > scaleMaximum_)
         v -= step;
     const double limit = static_cast<double>((scaleMinimum_ - 1e-12L) / 1.000000000001L);
-    // Every label records at most one tick, so a full tick list ends the walk; a step too
-    // small to change the value (a zero-range scale far from 0) ends it after that label.
-    size_t handled = 0;
-    while (v >= limit && handled < TickListCapacity) {
-        HandleLabel(v);
-        ++handled;
-        if (tickList_.size() >= TickListCapacity)
-            break;
+    // Every label records at most one tick, so the walk ends where the tick list would be
+    // full; a step too small to change the value (a zero-range scale far from 0) ends it
+    // after that label.
+    for (size_t visited = 0; v >= limit && visited < TickListCapacity; ++visited) {
+        fn(v);
         const double next = v - step;
         if (next == v)
             break;
         v = next;
     }
+}
+
+void TCustomChartAxis::ValueLabelPass(double step) {
+    WalkLabelValues(step, [this](double v) { HandleLabel(v); });
+}
+
+int32_t TCustomChartAxis::ExtraDigitsToTellApart(double step) const {
+    // On a scale of no length every label stands at the centre for the one value there.
+    if (!labels_ || !(scaleRange_ != 0) || !(step > 0) || scaleMaximum_ < scaleMinimum_ ||
+        chart_->OnGetNextAxisLabel || EffectiveLabelStyle() != TAxisLabelStyle::talValue)
+        return 0;
+    const TFormatSettings& settings = FormatSettings();
+    const int32_t depth = depthRole_ ? chart_->ChartDepth() : 0;
+    const auto sameWalk = [&](const DigitsFound& f) {
+        return f.Digits >= 0 && f.Minimum == scaleMinimum_ && f.Maximum == scaleMaximum_ &&
+               f.Step == step && f.Start == startPixel_ && f.End == endPixel_ &&
+               f.Depth == depth && f.Inverted == inverted_ && f.Horizontal == isHorizontal_ &&
+               f.OnAxis == labelsOnAxis_ && f.RoundFirst == roundFirstLabel_ &&
+               f.Picture == axisValuesFormat_ && f.DecimalSeparator == settings.DecimalSeparator &&
+               f.ThousandSeparator == settings.ThousandSeparator;
+    };
+    for (const DigitsFound& found : digitsFound_) {
+        if (sameWalk(found))
+            return found.Digits;
+    }
+    DigitsFound& found = digitsFound_[digitsFoundNext_];
+    digitsFoundNext_ = (digitsFoundNext_ + 1) % std::size(digitsFound_);
+    found = {scaleMinimum_,
+             scaleMaximum_,
+             step,
+             startPixel_,
+             endPixel_,
+             depth,
+             inverted_,
+             isHorizontal_,
+             labelsOnAxis_,
+             roundFirstLabel_,
+             axisValuesFormat_,
+             settings.DecimalSeparator,
+             settings.ThousandSeparator,
+             -1};
+    found.Digits = DigitsToTellApart(step);
+    return found.Digits;
+}
+
+int32_t TCustomChartAxis::DigitsToTellApart(double step) const {
+    thread_local std::vector<double> values;
+    values.clear();
+    WalkLabelValues(step, [this](double v) {
+        if (LabelPlaceable(ValueToPixel(v)))
+            values.push_back(v);
+    });
+    if (values.size() < 2)
+        return 0;
+    const TFormatSettings& settings = FormatSettings();
+    std::string previous;
+    std::string text;
+    const auto someAlike = [&](int32_t extra) {
+        previous = FormatFloatPicture(axisValuesFormat_, values[0], settings, extra);
+        for (size_t i = 1; i < values.size(); ++i) {
+            text = FormatFloatPicture(axisValuesFormat_, values[i], settings, extra);
+            if (text == previous && values[i] != values[i - 1])
+                return true;
+            std::swap(text, previous);
+        }
+        return false;
+    };
+    if (!someAlike(0))
+        return 0;
+    // Beyond the places that show all 18 digits of the smallest label more places add
+    // nothing.
+    int32_t most = 0;
+    for (const double v : values) {
+        const double magnitude = std::fabs(v);
+        if (magnitude > 0 && magnitude < 1e18) {
+            const int32_t exponent = static_cast<int32_t>(std::floor(std::log10(magnitude))) + 1;
+            most = std::max(most, 19 - exponent);
+        }
+    }
+    for (int32_t extra = 1; extra <= most; ++extra) {
+        if (!someAlike(extra))
+            return extra;
+    }
+    return 0;
 }
 
 void TCustomChartAxis::NextLabelPass() {

@@ -382,6 +382,23 @@ int32_t TCustomChartAxis::LabelExtent(double value, bool useFontHeight) {
 }
 
 double TCustomChartAxis::ComputeIncrement() {
+    // Labels that would read alike get the digits that tell them apart. Wider labels may
+    // then need a larger step, which may need fewer digits: the labels are drawn with the
+    // digits their step needs, and never wider than the step was chosen for.
+    constexpr int kMaxRounds = 8;
+    labelExtraDigits_ = 0;
+    double step = IncrementForLabelTexts();
+    int32_t needed = ExtraDigitsToTellApart(step);
+    for (int round = 0; needed > labelExtraDigits_ && round < kMaxRounds; ++round) {
+        labelExtraDigits_ = needed;
+        step = IncrementForLabelTexts();
+        needed = ExtraDigitsToTellApart(step);
+    }
+    labelExtraDigits_ = needed;
+    return step;
+}
+
+double TCustomChartAxis::IncrementForLabelTexts() {
     const bool across = isHorizontal_ ? (labelsAngle_ == 90 || labelsAngle_ == 270)
                                       : (labelsAngle_ == 0 || labelsAngle_ == 180);
     const int32_t size =

@@ -235,7 +235,13 @@ public:
 
     // Labels
     TAxisLabelStyle EffectiveLabelStyle() const;
+    // The text of a label of this draw: the picture, with the fraction digits the labels
+    // take beyond it (LabelExtraDigits), and the chart's label event.
     std::string FormatLabelValue(double value) const;
+    // Fraction digits beyond the picture's that the labels of the last ComputeIncrement
+    // take, so that neighbouring labels read differently; 0 where the picture tells them
+    // apart.
+    int32_t LabelExtraDigits() const { return labelExtraDigits_; }
     int32_t WidestLabel();
 
     // Space and drawing
@@ -296,6 +302,17 @@ private:
     int32_t ComputeValueToPixelX(double value) const;
     int32_t ComputeValueToPixelY(double value) const;
     int32_t LabelExtent(double value, bool useFontHeight);
+    // The step for labels of the current texts: their size decides how many fit.
+    double IncrementForLabelTexts();
+    // The fewest fraction digits beyond the picture's that make the neighbouring labels of
+    // a walk with this step read differently; 0 when the picture does, or nothing would.
+    int32_t ExtraDigitsToTellApart(double step) const;
+    int32_t DigitsToTellApart(double step) const;
+    // Calls fn(value) for each value of the walk down the scale, as far as a draw goes.
+    template <class Fn> void WalkLabelValues(double step, Fn&& fn) const;
+    // Whether a label at this pixel is drawn: on the axis's span, and strictly inside it
+    // unless labels on the ends are wanted.
+    bool LabelPlaceable(int32_t pixel) const;
     bool AppendTick(int32_t pixel);
     void ValueLabelPass(double step);
     void NextLabelPass();
@@ -379,10 +396,24 @@ private:
     };
     mutable FastScale fast_;
 
+    // What ExtraDigitsToTellApart found for the last walks, by everything it depends on
+    // but the chart's settings that it checks first: a frame asks for the same walks
+    // again and again (the space reservation, the draw, frame after frame).
+    struct DigitsFound {
+        double Minimum = 0, Maximum = 0, Step = 0;
+        int32_t Start = 0, End = 0, Depth = 0;
+        bool Inverted = false, Horizontal = false, OnAxis = false, RoundFirst = false;
+        std::string Picture, DecimalSeparator, ThousandSeparator;
+        int32_t Digits = -1; // none found yet
+    };
+    mutable DigitsFound digitsFound_[2];
+    mutable size_t digitsFoundNext_ = 0;
+
     // Kept between draws only to reuse their storage.
     std::vector<int32_t> tickList_;
     std::vector<TAxisLabel> lastLabels_;
     double lastIncrement_ = 0;
+    int32_t labelExtraDigits_ = 0;
 };
 
 // One of the four side axes.

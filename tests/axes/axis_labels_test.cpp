@@ -1,6 +1,7 @@
 #include "axes/axis_rig.h"
 #include "axes/label_format.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <limits>
 #include <vector>
@@ -115,6 +116,8 @@ TEST(LabelWalk, ZeroRangeScalesEndAndRepeatOneText) {
             continue;
         }
         ASSERT_FALSE(labels.empty()) << v;
+        // The labels differ in value only by the walk's rounding: the picture's text stays.
+        EXPECT_EQ(axis.LabelExtraDigits(), 0) << v;
         for (const TAxisLabel& label : labels) {
             ASSERT_EQ(label.Text, axis.FormatLabelValue(v)) << v;
             ASSERT_EQ(label.Pixel, axis.CenterPixel()) << v;
@@ -226,6 +229,108 @@ TEST(LabelSpace, WidestLabelUsesTheRoundedEndsAndABlank) {
     axis.SetRoundFirstLabel(false);
     rig.chart.OnGetAxisLabel = nullptr;
     EXPECT_EQ(axis.WidestLabel(), canvas.TextWidth("1,234.5") + canvas.TextWidth(" "));
+}
+
+// A step below the picture's last place: each label gets as many more places as its
+// neighbours need to read differently, and no more.
+TEST(LabelDigits, AStepBelowThePicturesPlacesAddsTheDigitsNeeded) {
+    // 0.002 / 0.00005 is just under 40 in binary: the walk starts one step down.
+    EXPECT_EQ(WalkTexts(0.0013, 0.002, 0.00005),
+              (Strings{"0.00195", "0.0019", "0.00185", "0.0018", "0.00175", "0.0017", "0.00165",
+                       "0.0016", "0.00155", "0.0015", "0.00145", "0.0014", "0.00135", "0.0013"}));
+    EXPECT_EQ(WalkTexts(0.0013, 0.00201, 0.0001),
+              (Strings{"0.002", "0.0019", "0.0018", "0.0017", "0.0016", "0.0015", "0.0014",
+                       "0.0013"}));
+    EXPECT_EQ(WalkTexts(-0.00002, 0.00002, 0.00001),
+              (Strings{"0.00002", "0.00001", "0", "-0.00001", "-0.00002"}));
+    EXPECT_EQ(WalkTexts(1234.5, 1234.5021, 0.0005),
+              (Strings{"1,234.502", "1,234.5015", "1,234.501", "1,234.5005", "1,234.5"}));
+    // One pair alike ("0.002" for 0.002 and 0.0015) is enough.
+    EXPECT_EQ(WalkTexts(0, 0.0025, 0.0005),
+              (Strings{"0.0025", "0.002", "0.0015", "0.001", "0.0005", "0"}));
+    // Neighbours that already differ keep the picture, even where texts are rounded (the
+    // walk's 0.0075 is 0.00749999... and reads "0.007").
+    EXPECT_EQ(WalkTexts(0, 0.0101, 0.0025), (Strings{"0.01", "0.007", "0.005", "0.002", "0"}));
+    EXPECT_EQ(WalkTexts(0, 0.01, 0.002), (Strings{"0.01", "0.008", "0.006", "0.004", "0.002", "0"}));
+}
+
+TEST(LabelDigits, TheHookHasTheLastWordAndSuppliedLabelsKeepThePicture) {
+    AxisRig rig;
+    TChartAxis& axis = rig.chart.LeftAxis();
+    AxisRig::Scale(axis, 0.0013, 0.00141, 0.00005);
+    rig.chart.OnGetAxisLabel = [](TCustomChartAxis*, TChartSeries*, int32_t, std::string& text) {
+        text += " s";
+    };
+    axis.DrawAxis(true);
+    EXPECT_EQ(Texts(axis), (Strings{"0.0014 s", "0.00135 s", "0.0013 s"}));
+    EXPECT_EQ(axis.LabelExtraDigits(), 2);
+    // Values a program supplies are its own choice.
+    rig.chart.OnGetNextAxisLabel = [](TCustomChartAxis*, int32_t index, double& value,
+                                      bool& stop) {
+        value = 0.0013 + index * 0.00005;
+        stop = index > 2;
+    };
+    axis.DrawAxis(true);
+    EXPECT_EQ(Texts(axis), (Strings{"0.001 s", "0.001 s", "0.001 s"}));
+    EXPECT_EQ(axis.LabelExtraDigits(), 0);
+}
+
+// On a scale this short the walk's slack reaches far below the minimum: those values get
+// no label, tick or grid line outside the axis.
+TEST(LabelDigits, NoLabelOffTheAxisSpan) {
+    AxisRig rig({100, 100, 500, 500});
+    TChartAxis& axis = rig.chart.LeftAxis();
+    AxisRig::Scale(axis, 53.048, 53.048 + 4e-11, 5e-12);
+    axis.DrawAxis(true);
+    ASSERT_FALSE(axis.LastLabels().empty());
+    for (const TAxisLabel& label : axis.LastLabels()) {
+        EXPECT_GE(label.Pixel, 100) << label.Text;
+        EXPECT_LE(label.Pixel, 500) << label.Text;
+    }
+    for (const int32_t tick : axis.LastTicks()) {
+        EXPECT_GE(tick, 100);
+        EXPECT_LE(tick, 500);
+    }
+    EXPECT_EQ(axis.LastLabels().back().Text, "53.048");
+    EXPECT_EQ(axis.LastLabels().size(), axis.LastTicks().size());
+}
+
+TEST(LabelDigits, TheLabelSpaceIsSizedFromTheTextsDrawn) {
+    AxisRig rig;
+    TCanvas3D& canvas = rig.chart.Canvas3D();
+    TChartAxis& left = rig.chart.LeftAxis();
+    TChartSeries& s = rig.AddSeries();
+    s.AddPoint(-0.0002, 0.0013, "", clDefault);
+    s.AddPoint(0.00015, 0.002, "", clDefault);
+    left.RefreshRange();
+    left.PlacePixels();
+    rig.chart.SelectFont(left.LabelsFont());
+    ASSERT_LT(left.ComputeIncrement(), 0.001);
+    ASSERT_GT(left.LabelExtraDigits(), 0);
+    const int32_t widest = left.WidestLabel();
+    left.DrawAxis(true);
+    int32_t drawn = 0;
+    for (const TAxisLabel& label : left.LastLabels())
+        drawn = std::max(drawn, canvas.TextWidth(label.Text));
+    EXPECT_EQ(widest, drawn + canvas.TextWidth(" "));
+
+    // Along a horizontal axis the longer texts take a larger step than "0" would, and do
+    // not overlap.
+    TChartAxis& bottom = rig.chart.BottomAxis();
+    bottom.RefreshRange();
+    bottom.PlacePixels();
+    rig.chart.SelectFont(bottom.LabelsFont());
+    const double step = bottom.ComputeIncrement();
+    EXPECT_GT(step, bottom.IncrementForCount(bottom.IncrementForSize(canvas.TextWidth("0"))));
+    bottom.DrawAxis(true);
+    const std::vector<TAxisLabel>& labels = bottom.LastLabels();
+    ASSERT_GE(labels.size(), 3u);
+    for (size_t i = 1; i < labels.size(); ++i) {
+        const int32_t room = (canvas.TextWidth(labels[i].Text) +
+                              canvas.TextWidth(labels[i - 1].Text) + 1) / 2;
+        EXPECT_GE(labels[i - 1].Pixel - labels[i].Pixel, room)
+            << labels[i - 1].Text << " and " << labels[i].Text;
+    }
 }
 
 } // namespace

@@ -1,0 +1,208 @@
+// The program's chart labels on data the picture "#,##0.###" cannot tell apart: deep zooms
+// into the sample and small values get the digits their neighbours need, and ordinary data
+// keep the picture's texts and the formula's pixels.
+#include "app/headless_plot_window.h"
+#include "app/main_chart.h"
+#include "app/plotrun.h"
+#include "axes/label_format.h"
+#include "chart/chart.h"
+#include "platform/numeric/extended.h"
+#include "platform/ui/headless_window_host.h"
+#include "pointseries/point_series.h"
+#include "series/chart_series.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vemora {
+namespace {
+
+// The pixel of a label by the mapping's formula: the extended quotient stored as a double,
+// rounded to even.
+int32_t FormulaPixel(const TCustomChartAxis& axis, double value) {
+    if (axis.ScaleRange() == 0)
+        return axis.CenterPixel();
+    const long double d = (static_cast<long double>(value) - axis.ScaleMinimum()) *
+                          axis.PixelLength() / axis.ScaleRange();
+    const auto n = static_cast<int32_t>(std::nearbyint(static_cast<double>(d)));
+    return axis.IsHorizontal() ? axis.StartPixel() + n : axis.EndPixel() - n;
+}
+
+std::string Picture(const TCustomChartAxis& axis, double value, int32_t extra) {
+    return FormatFloatPicture(axis.AxisValuesFormat(), value, FormatSettings(), extra);
+}
+
+// Every label of the last draw: on the span, at the formula's pixel, with the picture's
+// text and the fewest extra digits that make neighbours differ.
+void ExpectTellApart(const TCustomChartAxis& axis, const std::string& where) {
+    const std::vector<TAxisLabel>& labels = axis.LastLabels();
+    const int32_t extra = axis.LabelExtraDigits();
+    bool alikeWithFewer = false;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const TAxisLabel& label = labels[i];
+        EXPECT_GE(label.Pixel, axis.StartPixel()) << where << " " << label.Text;
+        EXPECT_LE(label.Pixel, axis.EndPixel()) << where << " " << label.Text;
+        EXPECT_EQ(label.Pixel, FormulaPixel(axis, label.Value)) << where << " " << label.Text;
+        EXPECT_EQ(label.Text, Picture(axis, label.Value, extra)) << where;
+        if (i == 0)
+            continue;
+        EXPECT_NE(label.Text, labels[i - 1].Text) << where << " label " << i;
+        if (extra > 0)
+            alikeWithFewer |= Picture(axis, label.Value, extra - 1) ==
+                              Picture(axis, labels[i - 1].Value, extra - 1);
+    }
+    if (extra > 0) {
+        EXPECT_TRUE(alikeWithFewer) << where << ": " << extra << " digits more than needed";
+    }
+    for (const int32_t tick : axis.LastTicks()) {
+        EXPECT_GE(tick, axis.StartPixel()) << where;
+        EXPECT_LE(tick, axis.EndPixel()) << where;
+    }
+}
+
+TEST(LabelDigits, DeepZoomsIntoTheSampleKeepEveryLabelDistinctAndOnItsAxis) {
+    ui::HeadlessWindowHost host;
+    TChart chart(&host);
+    TPointSeries& series = BuildChart1(chart);
+    THeadlessPlotWindow window(std::string(VEMORA_SOURCE_DIR) + "/data/proba2.txt");
+    TPlotRun run(window, series);
+    run.Button1Click(nullptr);
+    host.Update();
+    for (int zoom = 1; zoom <= 12; ++zoom) {
+        const Rect plot = chart.PlotRect();
+        const int32_t x = (plot.Left + plot.Right) / 2 - 10;
+        const int32_t y = (plot.Top + plot.Bottom) / 2 - 10;
+        host.SendMouseDown(ui::TMouseButton::mbLeft, {}, x, y);
+        host.SendMouseMove({}, x + 20, y + 20);
+        host.SendMouseUp(ui::TMouseButton::mbLeft, {}, x + 20, y + 20);
+        host.Update();
+        chart.Repaint();
+        for (const TCustomChartAxis* axis : {&chart.BottomAxis(), &chart.LeftAxis()}) {
+            const std::string where = "zoom " + std::to_string(zoom) + " " +
+                                      (axis->IsHorizontal() ? "bottom" : "left");
+            if (zoom > 1) {
+                EXPECT_GE(axis->LastLabels().size(), 3u) << where;
+            }
+            ExpectTellApart(*axis, where);
+            // From the third zoom on the steps lie below the picture's last place.
+            if (zoom > 2) {
+                EXPECT_GT(axis->LabelExtraDigits(), 0) << where;
+            }
+        }
+    }
+}
+
+// Series1, noting each marker of the latest frame with its point.
+class RecordingSeries final : public TPointSeries {
+public:
+    struct Marker {
+        int32_t X, Y, Index;
+    };
+    void DoBeforeDrawChart() override { markers.clear(); }
+    bool KeepsPointSteps() const override { return true; }
+    void PaintMarker(int32_t x, int32_t y, int32_t index, TColor color) override {
+        markers.push_back({x, y, index});
+        TPointSeries::PaintMarker(x, y, index, color);
+    }
+    std::vector<Marker> markers;
+};
+
+// The window's chart after a run has settled on the points.
+struct PlottedChart {
+    template <class Points> explicit PlottedChart(const Points& points, int32_t width = 0,
+                                                  int32_t height = 0)
+        : host(width, height),
+          series(static_cast<RecordingSeries&>(
+              BuildChart1(chart, std::make_unique<RecordingSeries>()))) {
+        for (const auto& [x, y] : points)
+            series.AddPoint(x, y, "", clDefault);
+        for (int frame = 0; frame < 3; ++frame) {
+            host.Invalidate();
+            host.Update();
+        }
+    }
+    ui::HeadlessWindowHost host;
+    TChart chart{&host};
+    RecordingSeries& series;
+};
+
+std::vector<std::string> Texts(const TCustomChartAxis& axis) {
+    std::vector<std::string> texts;
+    for (const TAxisLabel& label : axis.LastLabels())
+        texts.push_back(label.Text);
+    return texts;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+TEST(LabelDigits, SmallValuesGetTheDigitsTheirStepNeeds) {
+    // X between 0.0013 and 0.002, Y around 1e-5: the picture writes every X label as
+    // "0.001" or "0.002" and every Y label as "0".
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i <= 70; ++i)
+        points.emplace_back(0.0013 + i * 0.00001, 1e-5 + ((i * 37) % 21 - 10) * 1e-7);
+    PlottedChart plotted(points);
+    const TChartAxis& bottom = plotted.chart.BottomAxis();
+    const TChartAxis& left = plotted.chart.LeftAxis();
+    ExpectTellApart(bottom, "bottom");
+    ExpectTellApart(left, "left");
+    EXPECT_GT(bottom.LabelExtraDigits(), 0);
+    EXPECT_GT(left.LabelExtraDigits(), 0);
+    EXPECT_GE(bottom.LastLabels().size(), 4u);
+    EXPECT_GE(left.LastLabels().size(), 4u);
+    EXPECT_TRUE(Contains(Texts(bottom), "0.0015")) << testing::PrintToString(Texts(bottom));
+    EXPECT_TRUE(Contains(Texts(left), "0.00001")) << testing::PrintToString(Texts(left));
+}
+
+// Integer and rounded-decimal data of every size and place, in windows of several sizes:
+// the picture tells their labels apart, so every text is the picture's and every label sits
+// where the mapping puts it.
+TEST(LabelDigits, OrdinaryDataKeepThePicturesTexts) {
+    std::mt19937 random(2026);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const int32_t sizes[][2] = {{0, 0}, {400, 300}, {1200, 900}, {240, 180}};
+    for (int set = 0; set < 40; ++set) {
+        const int count = 2 + static_cast<int>(std::pow(unit(random), 2) * 2000);
+        const double scale = std::pow(10.0, std::floor(unit(random) * 6));
+        const double offset = std::floor((unit(random) - 0.5) * 4) * scale * 10;
+        const int decimals = set % 3;
+        const double unitStep = std::pow(10.0, -decimals);
+        std::vector<std::pair<double, double>> points;
+        for (int i = 0; i < count; ++i) {
+            const auto rounded = [&](double v) {
+                return std::round(v / unitStep) * unitStep;
+            };
+            points.emplace_back(rounded(offset + unit(random) * scale * 10),
+                                rounded(unit(random) * scale * 3 - scale));
+        }
+        const int32_t* size = sizes[set % 4];
+        PlottedChart plotted(points, size[0], size[1]);
+        for (const TCustomChartAxis* axis :
+             {&plotted.chart.BottomAxis(), &plotted.chart.LeftAxis()}) {
+            const std::string where = "set " + std::to_string(set) + " " +
+                                      (axis->IsHorizontal() ? "bottom" : "left");
+            EXPECT_EQ(axis->LabelExtraDigits(), 0) << where;
+            EXPECT_GE(axis->LastLabels().size(), 2u) << where;
+            ExpectTellApart(*axis, where);
+        }
+        const RecordingSeries& series = plotted.series;
+        ASSERT_FALSE(series.markers.empty());
+        for (const RecordingSeries::Marker& m : series.markers) {
+            ASSERT_EQ(m.X, FormulaPixel(plotted.chart.BottomAxis(), series.XAt(m.Index)))
+                << "set " << set << " point " << m.Index;
+            ASSERT_EQ(m.Y, FormulaPixel(plotted.chart.LeftAxis(), series.YAt(m.Index)))
+                << "set " << set << " point " << m.Index;
+        }
+    }
+}
+
+} // namespace
+} // namespace vemora
