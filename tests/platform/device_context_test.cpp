@@ -322,6 +322,82 @@ TEST(DeviceContextBlits, BitBltCopiesWithinSourceAndClip) {
     EXPECT_EQ(s.dc.GetPixel(0, 0), kRedRef);
 }
 
+// A source whose pixels tell where a copy took them from: 0x00RRGGBB with x in red, y in
+// green.
+Bitmap Numbered(int32_t w, int32_t h) {
+    Bitmap b(w, h, 0);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            b.Set(x, y, static_cast<Pixel>(0x400000 + (x << 16) + 0x4000 + (y << 8)));
+    return b;
+}
+
+Pixel From(int32_t x, int32_t y) {
+    return static_cast<Pixel>(0x400000 + (x << 16) + 0x4000 + (y << 8));
+}
+
+TEST(DeviceContextBlits, StretchBltScalesBothWays) {
+    const Bitmap source = Numbered(2, 2);
+    Surface up(6, 6);
+    up.dc.StretchBlt({1, 1, 5, 5}, source); // each source pixel a 2x2 block
+    for (int32_t y = 0; y < 6; ++y) {
+        for (int32_t x = 0; x < 6; ++x) {
+            const bool inside = x >= 1 && x < 5 && y >= 1 && y < 5;
+            ASSERT_EQ(up.bitmap.At(x, y), inside ? From((x - 1) / 2, (y - 1) / 2) : kWhite)
+                << x << "," << y;
+        }
+    }
+    Surface flipped(6, 6); // the corners in any order give the same box
+    flipped.dc.StretchBlt({5, 5, 1, 1}, source);
+    EXPECT_EQ(flipped.Picture(), up.Picture());
+    EXPECT_EQ(flipped.bitmap.At(4, 4), From(1, 1));
+
+    const Bitmap big = Numbered(6, 4);
+    Surface down(4, 4);
+    down.dc.StretchBlt({0, 0, 3, 2}, big); // every second column and row
+    EXPECT_EQ(down.bitmap.At(0, 0), From(0, 0));
+    EXPECT_EQ(down.bitmap.At(1, 0), From(2, 0));
+    EXPECT_EQ(down.bitmap.At(2, 1), From(4, 2));
+    EXPECT_EQ(InkBounds(down.bitmap, kWhite), (Rect{0, 0, 3, 2}));
+}
+
+TEST(DeviceContextBlits, StretchBltKeepsToTheClipAndSamplesAsUnclipped) {
+    const Bitmap source = Numbered(3, 3);
+    Surface whole(9, 9);
+    whole.dc.StretchBlt({0, 0, 9, 9}, source);
+    Surface clipped(9, 9);
+    clipped.dc.IntersectClipRect({2, 4, 7, 9});
+    clipped.dc.StretchBlt({0, 0, 9, 9}, source);
+    for (int32_t y = 0; y < 9; ++y) {
+        for (int32_t x = 0; x < 9; ++x) {
+            const bool inside = x >= 2 && x < 7 && y >= 4;
+            ASSERT_EQ(clipped.bitmap.At(x, y), inside ? whole.bitmap.At(x, y) : kWhite)
+                << x << "," << y;
+        }
+    }
+    Surface empty(4, 4);
+    empty.dc.StretchBlt({1, 1, 1, 3}, source); // no width
+    empty.dc.StretchBlt({1, 1, 3, 3}, Bitmap());
+    EXPECT_EQ(CountPixels(empty.bitmap, kWhite), 16);
+}
+
+TEST(DeviceContextBlits, StretchBltOverFarDestinations) {
+    const Bitmap source = Numbered(4, 4);
+    // Over 2^31 pixels from its top left corner to the bitmap: the middle of the source.
+    Surface s(6, 6);
+    s.dc.StretchBlt({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, source);
+    EXPECT_EQ(CountPixels(s.bitmap, From(2, 2)), 36);
+    // The far right and bottom ends of a box that starts on the bitmap.
+    Surface corner(4, 4);
+    corner.dc.StretchBlt({-2, -2, INT32_MAX, INT32_MAX}, source);
+    EXPECT_EQ(CountPixels(corner.bitmap, From(0, 0)), 16);
+    // Entirely off the bitmap: nothing.
+    Surface off(4, 4);
+    off.dc.StretchBlt({INT32_MIN, 0, INT32_MIN + 5, 4}, source);
+    off.dc.StretchBlt({0, INT32_MAX - 5, 4, INT32_MAX}, source);
+    EXPECT_EQ(CountPixels(off.bitmap, kWhite), 16);
+}
+
 TEST(DeviceContextClip, RectanglesIntersectAndPolygonsReplace) {
     Surface s(10, 10);
     s.dc.IntersectClipRect({2, 2, 8, 8});

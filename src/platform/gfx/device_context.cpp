@@ -788,12 +788,13 @@ void DeviceContext::StretchBlt(const Rect& dest, const Bitmap& source) {
         return;
     const Rect area = d.Intersect(clip_.Bounds());
     for (int32_t y = area.Top; y < area.Bottom; ++y) {
-        const int64_t sy = static_cast<int64_t>(y - d.Top) * source.Height() / d.Height();
+        // In 64 bits: a destination far off the bitmap is over 2^31 pixels away.
+        const int64_t sy = (int64_t{y} - d.Top) * source.Height() / d.Height();
         const Pixel* src = source.Row(static_cast<int32_t>(sy));
         clip_.ForEachSpan(y, area.Left, area.Right, [&](int32_t a, int32_t b) {
             Pixel* row = target_->Row(y);
             for (int32_t x = a; x < b; ++x)
-                row[x] = src[static_cast<int64_t>(x - d.Left) * source.Width() / d.Width()];
+                row[x] = src[(int64_t{x} - d.Left) * source.Width() / d.Width()];
         });
     }
 }
