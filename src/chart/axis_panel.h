@@ -5,6 +5,7 @@
 #include "axes/chart_axis.h"
 #include "chart/chart_panel.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -48,6 +49,10 @@ public:
 
     // Axes, in list order: bottom, top, left, right, depth.
     const std::vector<TCustomChartAxis*>& Axes() const { return axes_; }
+    // Whether the axis is still one of the chart's: a handler may have destroyed it.
+    bool HasAxis(const TCustomChartAxis* axis) const {
+        return std::find(axes_.begin(), axes_.end(), axis) != axes_.end();
+    }
     TChartAxis& BottomAxis() { return *bottomAxis_; }
     TChartAxis& TopAxis() { return *topAxis_; }
     TChartAxis& LeftAxis() { return *leftAxis_; }

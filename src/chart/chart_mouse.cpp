@@ -201,10 +201,10 @@ bool TCustomChart::PanStep(bool horizontal, int32_t from, int32_t to) {
     if (mode != TPanningMode::pmBoth &&
         mode != (horizontal ? TPanningMode::pmHorizontal : TPanningMode::pmVertical))
         return false;
-    // A copy: the scroll handler may add or remove axes.
+    // A copy: the scroll handler may add or remove axes, and one it destroyed is skipped.
     const std::vector<TCustomChartAxis*> axes = Axes();
     for (TCustomChartAxis* axis : axes) {
-        if (axis->DepthRole() || axis->IsHorizontal() != horizontal)
+        if (!HasAxis(axis) || axis->DepthRole() || axis->IsHorizontal() != horizontal)
             continue;
         // An axis no frame has placed has no values at pixels to follow.
         if (axis->PixelLength() <= 0)
@@ -219,7 +219,7 @@ bool TCustomChart::PanStep(bool horizontal, int32_t from, int32_t to) {
         bool allow = true;
         if (OnAllowScroll)
             OnAllowScroll(axis, minimum, maximum, allow);
-        if (allow && std::isfinite(minimum) && std::isfinite(maximum))
+        if (allow && std::isfinite(minimum) && std::isfinite(maximum) && HasAxis(axis))
             axis->SetRange(minimum, maximum);
     }
     return true;
@@ -374,12 +374,13 @@ void TCustomChart::RestoreZoom() {
 
 void TCustomChart::MouseWheel(bool down, TShiftState shift, int32_t x, int32_t y) {
     TCustomAxisPanel::MouseWheel(down, shift, x, y);
-    // A copy: every shift repaints, and a paint handler may add or remove axes.
+    // A copy: every shift repaints, and a paint handler may add or remove axes; one it
+    // destroyed is skipped.
     const std::vector<TCustomChartAxis*> axes = Axes();
     for (TCustomChartAxis* axis : axes) {
         // Before its first frame an axis holds no range from its data yet: shifting it
         // would fix it at nothing.
-        if (axis->IsHorizontal() || axis->PixelLength() <= 0)
+        if (!HasAxis(axis) || axis->IsHorizontal() || axis->PixelLength() <= 0)
             continue;
         const long double step = (static_cast<long double>(axis->Maximum()) - axis->Minimum()) *
                                  WheelStepPercent * 0.01L;

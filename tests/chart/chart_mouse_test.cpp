@@ -422,6 +422,39 @@ TEST(ChartPanning, TheScrollHandlerCanChangeOrRefuseTheNewRange) {
     EXPECT_EQ(rig.scrolls, 1); // refused or not, the pan moved
 }
 
+TEST(ChartPanning, AScrollHandlerMayDestroyAnAxis) {
+    Rig rig;
+    TChart& c = rig.chart;
+    // Custom axes of both orientations, placed by a frame and with ranges to move.
+    auto wide = std::make_unique<TChartAxis>(&c);
+    wide->SetRole(true, false, false, 0);
+    wide->SetRange(0, 10);
+    auto tall = std::make_unique<TChartAxis>(&c);
+    tall->SetRange(0, 10);
+    rig.host.Update();
+    c.Repaint();
+    ASSERT_GT(wide->PixelLength(), 0);
+    std::vector<TCustomChartAxis*> asked;
+    // Asked about the custom horizontal axis, the handler destroys it, and the vertical one
+    // as well while asked about the left axis.
+    c.OnAllowScroll = [&](TCustomChartAxis* axis, double&, double&, bool& allow) {
+        asked.push_back(axis);
+        allow = true;
+        if (axis == wide.get())
+            wide.reset();
+        if (axis == &c.LeftAxis())
+            tall.reset();
+    };
+    const Range left = RangeOf(c.LeftAxis());
+    rig.host.SendMouseDown(kRight, {}, rig.x, rig.y);
+    rig.host.SendMouseMove({}, rig.x + 10, rig.y + 10);
+    rig.host.SendMouseUp(kRight, {}, rig.x + 10, rig.y + 10);
+    EXPECT_EQ(asked.size(), 5u); // bottom, top, the custom one; left, right
+    EXPECT_EQ(c.Axes().size(), 5u);
+    EXPECT_NE(RangeOf(c.LeftAxis()), left);
+    rig.host.Update();
+}
+
 // ---- Wheel ----
 
 TEST(ChartWheel, ANotchScrollsTheVerticalAxesByThreePercent) {
@@ -479,6 +512,27 @@ TEST(ChartWheel, AnEmptyRangeIsNotScrolled) {
     empty.host.Update();
     EXPECT_DOUBLE_EQ(empty.chart.LeftAxis().Minimum(), 100);
     EXPECT_DOUBLE_EQ(empty.chart.LeftAxis().Maximum(), 104);
+}
+
+TEST(ChartWheel, APaintHandlerMayDestroyAnAxisDuringTheScroll) {
+    Rig rig;
+    TChart& c = rig.chart;
+    auto custom = std::make_unique<TChartAxis>(&c);
+    custom->SetRange(0, 10);
+    rig.host.Update();
+    c.Repaint();
+    ASSERT_GT(custom->PixelLength(), 0);
+    // The left axis is scrolled and painted first; its frame takes the custom axis away.
+    int paints = 0;
+    c.OnAfterDraw = [&](TCustomChartPanel*) {
+        ++paints;
+        custom.reset();
+    };
+    rig.host.SendWheel(-ui::kWheelDelta, {}, rig.x, rig.y);
+    EXPECT_FALSE(custom);
+    EXPECT_EQ(c.Axes().size(), 5u);
+    EXPECT_FALSE(c.LeftAxis().Automatic());
+    EXPECT_GE(paints, 1);
 }
 
 // ---- Presses ----
