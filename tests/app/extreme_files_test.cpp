@@ -2,6 +2,7 @@
 // changing under it, or not files at all.
 #include "app/plotrun.h"
 #include "app/textreader.h"
+#include "platform/files/files.h"
 #include "platform/numeric/exceptions.h"
 #include "platform/ui/message_text.h"
 #include "series/chart_series.h"
@@ -252,6 +253,21 @@ TEST_F(ExtremeFiles, PathsOfEveryKind) {
         const std::string path = dir_.Path() + "/" + std::string(length, 'a');
         EXPECT_EQ(FailingRun(path), "Invalid filename.") << length;
     }
+    // Up to 4095 bytes a path is read; one byte more and it is refused unopened.
+    std::string deep = dir_.Path();
+    const size_t folders = (platform::kMaxPathLength - deep.size() - 101) / 151;
+    for (size_t i = 0; i < folders; ++i) {
+        deep.append(1, '/').append(150, 'd');
+        ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+    }
+    deep += '/';
+    deep.append(platform::kMaxPathLength - deep.size(), 'f');
+    ASSERT_EQ(deep.size(), 4095u);
+    std::ofstream(deep) << "3 4\n";
+    RunOn(deep);
+    EXPECT_EQ(SeriesPoints(), (Points{{3, 4}}));
+    EXPECT_EQ(FailingRun(deep + "g"), "Invalid filename.");
+    RunOn(dir_.Write("short.txt", "1 2\n"));
     // A name with a line end, or a name that is nothing but spaces.
     EXPECT_EQ(FailingRun(dir_.PathOf("a\nb.txt")), "File not found.");
     EXPECT_EQ(FailingRun("   "), "File not found.");
