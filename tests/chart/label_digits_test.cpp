@@ -1,6 +1,6 @@
 // The program's chart labels on data the picture "#,##0.###" cannot tell apart: deep zooms
-// into the sample and small values get the digits their neighbours need, and ordinary data
-// keep the picture's texts and the formula's pixels.
+// into the sample get the digits their neighbours need, and ordinary data keep the
+// picture's texts and the formula's pixels.
 #include "app/headless_plot_window.h"
 #include "app/main_chart.h"
 #include "app/plotrun.h"
@@ -11,7 +11,6 @@
 #include "pointseries/point_series.h"
 #include "series/chart_series.h"
 
-#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
@@ -131,36 +130,6 @@ struct PlottedChart {
     TChart chart{&host};
     RecordingSeries& series;
 };
-
-std::vector<std::string> Texts(const TCustomChartAxis& axis) {
-    std::vector<std::string> texts;
-    for (const TAxisLabel& label : axis.LastLabels())
-        texts.push_back(label.Text);
-    return texts;
-}
-
-bool Contains(const std::vector<std::string>& texts, const std::string& text) {
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
-
-TEST(LabelDigits, SmallValuesGetTheDigitsTheirStepNeeds) {
-    // X between 0.0013 and 0.002, Y around 1e-5: the picture writes every X label as
-    // "0.001" or "0.002" and every Y label as "0".
-    std::vector<std::pair<double, double>> points;
-    for (int i = 0; i <= 70; ++i)
-        points.emplace_back(0.0013 + i * 0.00001, 1e-5 + ((i * 37) % 21 - 10) * 1e-7);
-    PlottedChart plotted(points);
-    const TChartAxis& bottom = plotted.chart.BottomAxis();
-    const TChartAxis& left = plotted.chart.LeftAxis();
-    ExpectTellApart(bottom, "bottom");
-    ExpectTellApart(left, "left");
-    EXPECT_GT(bottom.LabelExtraDigits(), 0);
-    EXPECT_GT(left.LabelExtraDigits(), 0);
-    EXPECT_GE(bottom.LastLabels().size(), 4u);
-    EXPECT_GE(left.LastLabels().size(), 4u);
-    EXPECT_TRUE(Contains(Texts(bottom), "0.0015")) << testing::PrintToString(Texts(bottom));
-    EXPECT_TRUE(Contains(Texts(left), "0.00001")) << testing::PrintToString(Texts(left));
-}
 
 // Integer and rounded-decimal data of every size and place, in windows of several sizes:
 // the picture tells their labels apart, so every text is the picture's and every label sits
