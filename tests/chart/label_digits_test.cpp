@@ -1,15 +1,9 @@
-// The program's chart labels on data the picture "#,##0.###" cannot tell apart: deep zooms
-// into the sample get the digits their neighbours need, and ordinary data keep the
-// picture's texts and the formula's pixels.
-#include "app/headless_plot_window.h"
-#include "app/main_chart.h"
-#include "app/plotrun.h"
+// The program's chart labels and pixels: deep zooms into the sample, where the picture
+// "#,##0.###" cannot tell the labels apart, get the digits their neighbours need; integer
+// and ordinary data keep the picture's texts and land at the formula's pixels.
 #include "axes/label_format.h"
-#include "chart/chart.h"
-#include "platform/numeric/extended.h"
-#include "platform/ui/headless_window_host.h"
-#include "pointseries/point_series.h"
 #include "series/chart_series.h"
+#include "support/sample_chart.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -66,12 +60,9 @@ void ExpectTellApart(const TCustomChartAxis& axis, const std::string& where) {
 }
 
 TEST(LabelDigits, DeepZoomsIntoTheSampleKeepEveryLabelDistinctAndOnItsAxis) {
-    ui::HeadlessWindowHost host;
-    TChart chart(&host);
-    TPointSeries& series = BuildChart1(chart);
-    THeadlessPlotWindow window(std::string(VEMORA_SOURCE_DIR) + "/data/proba2.txt");
-    TPlotRun run(window, series);
-    run.Button1Click(nullptr);
+    testing::SampleChart sample;
+    TChart& chart = sample.chart;
+    ui::HeadlessWindowHost& host = sample.host;
     host.Update();
     for (int zoom = 1; zoom <= 12; ++zoom) {
         const Rect plot = chart.PlotRect();
@@ -130,6 +121,31 @@ struct PlottedChart {
     TChart chart{&host};
     RecordingSeries& series;
 };
+
+// Integer data from -50 to 50: the bottom scale is -50.6993006993007 to 50.6993006993007 on
+// pixels 60 to 785. The quotient for 20 is 505.5 less 19 * 2^-53 in extended precision, a
+// double of exactly 505.5, which rounds to even: 506 pixels in, at 566. For -40 it is 76.5
+// and a little more, a double of 76.5 again: 76 pixels in, at 136.
+TEST(LabelPixels, IntegerDataLandWhereTheirStoredQuotientRounds) {
+    std::vector<std::pair<double, double>> points;
+    for (int x = -50; x <= 50; ++x)
+        points.emplace_back(x, x * x);
+    PlottedChart plotted(points);
+    const TChartAxis& bottom = plotted.chart.BottomAxis();
+    ASSERT_EQ(bottom.StartPixel(), 60);
+    ASSERT_EQ(bottom.EndPixel(), 785);
+    ASSERT_EQ(bottom.ScaleMinimum(), -50.6993006993007);
+    ASSERT_EQ(bottom.ScaleMaximum(), 50.6993006993007);
+    std::vector<std::pair<std::string, int32_t>> labels;
+    for (const TAxisLabel& label : bottom.LastLabels())
+        labels.emplace_back(label.Text, label.Pixel);
+    const std::vector<std::pair<std::string, int32_t>> expected = {
+        {"50", 780}, {"40", 708},  {"30", 637},  {"20", 566},  {"10", 494}, {"0", 422},
+        {"-10", 351}, {"-20", 280}, {"-30", 208}, {"-40", 136}, {"-50", 65}};
+    EXPECT_EQ(labels, expected);
+    EXPECT_EQ(bottom.ValueToPixelX(20), 566);
+    EXPECT_EQ(bottom.ValueToPixelX(-40), 136);
+}
 
 // Integer and rounded-decimal data of every size and place, in windows of several sizes:
 // the picture tells their labels apart, so every text is the picture's and every label sits

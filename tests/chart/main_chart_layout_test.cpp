@@ -1,10 +1,6 @@
 // The layout of the program's own chart with the sample data, frame by frame.
-#include "app/headless_plot_window.h"
-#include "app/main_chart.h"
-#include "app/plotrun.h"
-#include "chart/chart.h"
-#include "platform/ui/headless_window_host.h"
 #include "series/chart_series.h"
+#include "support/sample_chart.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -21,14 +17,11 @@ std::vector<std::string> LabelTexts(const TCustomChartAxis& axis) {
 }
 
 TEST(MainChartLayout, SampleDataFrames) {
-    ui::HeadlessWindowHost host;
-    TChart chart(&host);
-    TPointSeries& series = BuildChart1(chart);
-    THeadlessPlotWindow window(std::string(VEMORA_SOURCE_DIR) + "/data/proba2.txt");
-    TPlotRun run(window, series);
-    run.Button1Click(nullptr);
+    testing::SampleChart sample;
+    TChart& chart = sample.chart;
+    TPointSeries& series = sample.series;
     ASSERT_EQ(series.PointCount(), 400);
-    ASSERT_EQ(host.ClientRect(), (Rect{0, 0, 813, 653}));
+    ASSERT_EQ(sample.host.ClientRect(), (Rect{0, 0, 813, 653}));
 
     chart.SelectFont(chart.LeftAxis().LabelsFont());
     TCanvas3D& canvas = chart.Canvas3D();
@@ -92,36 +85,6 @@ TEST(MainChartLayout, SampleDataFrames) {
     EXPECT_EQ(yLabels.back(), "5");
     EXPECT_EQ(bottom.LastTicks().front(), bottom.ValueToPixelX(40));
     EXPECT_EQ(vertical.LastTicks().back(), vertical.ValueToPixelY(5));
-}
-
-// Integer data from -50 to 50: the bottom scale is -50.6993006993007 to 50.6993006993007 on
-// pixels 60 to 785. The quotient for 20 is 505.5 less 19 * 2^-53 in extended precision, a
-// double of exactly 505.5, which rounds to even: 506 pixels in, at 566. For -40 it is 76.5
-// and a little more, a double of 76.5 again: 76 pixels in, at 136.
-TEST(MainChartLayout, IntegerDataLandWhereTheirStoredQuotientRounds) {
-    ui::HeadlessWindowHost host;
-    TChart chart(&host);
-    TPointSeries& series = BuildChart1(chart);
-    for (int x = -50; x <= 50; ++x)
-        series.AddPoint(x, x * x, "", clDefault);
-    for (int frame = 0; frame < 3; ++frame) {
-        host.Invalidate();
-        host.Update();
-    }
-    const TChartAxis& bottom = chart.BottomAxis();
-    ASSERT_EQ(bottom.StartPixel(), 60);
-    ASSERT_EQ(bottom.EndPixel(), 785);
-    ASSERT_EQ(bottom.ScaleMinimum(), -50.6993006993007);
-    ASSERT_EQ(bottom.ScaleMaximum(), 50.6993006993007);
-    std::vector<std::pair<std::string, int32_t>> labels;
-    for (const TAxisLabel& label : bottom.LastLabels())
-        labels.emplace_back(label.Text, label.Pixel);
-    const std::vector<std::pair<std::string, int32_t>> expected = {
-        {"50", 780}, {"40", 708},  {"30", 637},  {"20", 566},  {"10", 494}, {"0", 422},
-        {"-10", 351}, {"-20", 280}, {"-30", 208}, {"-40", 136}, {"-50", 65}};
-    EXPECT_EQ(labels, expected);
-    EXPECT_EQ(bottom.ValueToPixelX(20), 566);
-    EXPECT_EQ(bottom.ValueToPixelX(-40), 136);
 }
 
 } // namespace
