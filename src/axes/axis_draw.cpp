@@ -2,7 +2,6 @@
 // ticks, grid and minor marks, all through the 3D canvas.
 #include "axes/chart_axis.h"
 #include "axes/label_format.h"
-#include "chart/axis_panel.h"
 #include "platform/numeric/extended.h"
 
 #include <cmath>

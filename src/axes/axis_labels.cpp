@@ -2,8 +2,6 @@
 // increment, the number text of each label and the widest label for the space it takes.
 #include "axes/chart_axis.h"
 #include "axes/label_format.h"
-#include "chart/axis_panel.h"
-#include "series/chart_series.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,25 +38,7 @@ private:
 TAxisLabelStyle TCustomChartAxis::EffectiveLabelStyle() const {
     if (labelStyle_ != TAxisLabelStyle::talAuto)
         return labelStyle_;
-    TAxisLabelStyle result = TAxisLabelStyle::talNone;
-    if (depthRole_) {
-        result = TAxisLabelStyle::talText;
-        for (const TChartSeries* series : chart_->SeriesList()) {
-            if (series->Active() && series->HasZValues())
-                return TAxisLabelStyle::talValue;
-        }
-        return result;
-    }
-    for (TChartSeries* series : chart_->SeriesList()) {
-        if (!series->Active() || !series->IsOnAxis(this))
-            continue;
-        result = TAxisLabelStyle::talValue;
-        const bool mandatoryY = &series->MainValueList() == &series->YValues();
-        const bool applies = isHorizontal_ == mandatoryY;
-        if (applies && series->PointCount() > 0 && !series->LabelAt(0).empty())
-            return TAxisLabelStyle::talText;
-    }
-    return result;
+    return chart_->AutomaticLabelStyle(*this);
 }
 
 std::string TCustomChartAxis::FormatLabelValue(double value) const {
@@ -91,15 +71,11 @@ int32_t TCustomChartAxis::WidestLabel() {
     case TAxisLabelStyle::talMark:
     case TAxisLabelStyle::talText: {
         int32_t widest = 0;
-        for (TChartSeries* series : chart_->SeriesList()) {
-            if (!series->Active() || !series->IsOnAxis(this))
-                continue;
-            for (int32_t i = 0; i < series->PointCount(); ++i) {
-                ForEachLabelLine(series->LabelAt(i), [&](std::string_view line) {
-                    widest = std::max(widest, Canvas().TextWidth(line));
-                });
-            }
-        }
+        chart_->ForEachPointLabel(*this, [&](const std::string& label) {
+            ForEachLabelLine(label, [&](std::string_view line) {
+                widest = std::max(widest, Canvas().TextWidth(line));
+            });
+        });
         return widest;
     }
     default:
@@ -177,8 +153,8 @@ int32_t TCustomChartAxis::ExtraDigitsToTellApart(double step) const {
     const int32_t depth = depthRole_ ? chart_->ChartDepth() : 0;
     const auto sameWalk = [&](const DigitsFound& f) {
         return f.Digits >= 0 && f.Minimum == scaleMinimum_ && f.Maximum == scaleMaximum_ &&
-               f.Step == step && f.Start == startPixel_ && f.End == endPixel_ &&
-               f.Depth == depth && f.Inverted == inverted_ && f.Horizontal == isHorizontal_ &&
+               f.Step == step && f.Start == startPixel_ && f.End == endPixel_ && f.Depth == depth &&
+               f.Inverted == inverted_ && f.Horizontal == isHorizontal_ &&
                f.OnAxis == labelsOnAxis_ && f.RoundFirst == roundFirstLabel_ &&
                f.Picture == axisValuesFormat_ && f.DecimalSeparator == settings.DecimalSeparator &&
                f.ThousandSeparator == settings.ThousandSeparator;

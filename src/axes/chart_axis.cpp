@@ -3,10 +3,8 @@
 #include "axes/chart_axis.h"
 
 #include "axes/label_format.h"
-#include "chart/axis_panel.h"
 #include "platform/numeric/exceptions.h"
 #include "platform/numeric/extended.h"
-#include "series/chart_series.h"
 
 #include <cmath>
 #include <cstdio>
@@ -42,7 +40,7 @@ void CheckAngle(int32_t value, const char* what) {
 
 // ---- Title ----
 
-TChartAxisTitle::TChartAxisTitle(TCustomAxisPanel* chart, TCustomChartAxis* axis)
+TChartAxisTitle::TChartAxisTitle(TAxisOwner* chart, TCustomChartAxis* axis)
     : TChartFontObject(chart), axis_(axis) {}
 
 void TChartAxisTitle::SetAngle(int32_t value) {
@@ -69,7 +67,7 @@ void TChartAxisTitle::Assign(const TChartAxisTitle& source) {
 
 // ---- Axis ----
 
-TCustomChartAxis::TCustomChartAxis(TCustomAxisPanel* chart) : chart_(chart) {
+TCustomChartAxis::TCustomChartAxis(TAxisOwner* chart) : chart_(chart) {
     const TNotifyEvent changed = [this](void*) { Changed(); };
     labelsFont_ = NewChartFont(changed);
     title_ = std::make_unique<TChartAxisTitle>(chart, this);
@@ -218,14 +216,7 @@ void TCustomChartAxis::Assign(const TCustomChartAxis& s) {
 }
 
 void TCustomChartAxis::RefreshScaleIsDateTime() {
-    scaleIsDateTime_ = false;
-    for (const TChartSeries* series : chart_->SeriesList()) {
-        if (series->Active() && series->IsOnAxis(this)) {
-            scaleIsDateTime_ =
-                isHorizontal_ ? series->XValues().DateTime() : series->YValues().DateTime();
-            return;
-        }
-    }
+    scaleIsDateTime_ = chart_->SeriesDateTime(*this);
 }
 
 // ---- Range ----

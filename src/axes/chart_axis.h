@@ -3,9 +3,10 @@
 // the space it takes beside the plot and its drawing through the 3D canvas.
 #pragma once
 
+#include "axes/axis_owner.h"
 #include "canvas/chart_pen.h"
 #include "canvas/property.h"
-#include "chart/font_object.h"
+#include "panel/font_object.h"
 #include "platform/gfx/geometry.h"
 #include "platform/numeric/extended.h"
 
@@ -20,24 +21,13 @@ namespace vemora {
 
 using gfx::Rect;
 
-class TCustomAxisPanel;
 class TCustomChartAxis;
 class TChartAxis;
-class TChartSeries;
 class TCanvas3D;
-
-enum class TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
-
-// May replace a label's text. ValueIndex is -1 (and Series null) for value labels.
-using TAxisOnGetLabel = std::function<void(TCustomChartAxis* sender, TChartSeries* series,
-                                           int32_t valueIndex, std::string& labelText)>;
-// Supplies label values one by one instead of the walk down the scale.
-using TAxisOnGetNextLabel = std::function<void(TCustomChartAxis* sender, int32_t labelIndex,
-                                               double& labelValue, bool& stop)>;
 
 class TChartAxisTitle : public TChartFontObject {
 public:
-    TChartAxisTitle(TCustomAxisPanel* chart, TCustomChartAxis* axis);
+    TChartAxisTitle(TAxisOwner* chart, TCustomChartAxis* axis);
 
     TCustomChartAxis* Axis() const { return axis_; }
     int32_t Angle() const { return angle_; }
@@ -76,12 +66,12 @@ public:
     static constexpr size_t TickListCapacity = 2000;
 
     // Adds itself to the chart's axes list.
-    explicit TCustomChartAxis(TCustomAxisPanel* chart);
+    explicit TCustomChartAxis(TAxisOwner* chart);
     TCustomChartAxis(const TCustomChartAxis&) = delete;
     TCustomChartAxis& operator=(const TCustomChartAxis&) = delete;
     virtual ~TCustomChartAxis();
 
-    TCustomAxisPanel* ParentChart() const { return chart_; }
+    TAxisOwner* ParentChart() const { return chart_; }
 
     // Range
     bool Automatic() const { return automatic_; }
@@ -326,7 +316,7 @@ private:
     void DrawMinorMarks(bool grid);
     void DrawMinorMark(int32_t position, bool grid);
 
-    TCustomAxisPanel* chart_;
+    TAxisOwner* chart_;
     bool labels_ = true;
     int32_t logarithmicBase_ = 10;
     bool automatic_ = true;

@@ -9,7 +9,7 @@
 
 namespace vemora {
 
-TCustomAxisPanel::TCustomAxisPanel(ui::WindowHost* host) : TCustomChartPanelExtended(host) {
+TCustomAxisPanel::TCustomAxisPanel(ui::WindowHost* host) : TSeriesOwner(host) {
     bottomAxis_ = std::make_unique<TChartAxis>(this);
     bottomAxis_->SetRole(true, false, false, 0);
     topAxis_ = std::make_unique<TChartAxis>(this);
@@ -169,6 +169,47 @@ int32_t TCustomAxisPanel::WallSizeFor(const TCustomChartAxis&) const {
     return 0;
 }
 
+TAxisLabelStyle TCustomAxisPanel::AutomaticLabelStyle(const TCustomChartAxis& axis) const {
+    TAxisLabelStyle result = TAxisLabelStyle::talNone;
+    if (axis.DepthRole()) {
+        result = TAxisLabelStyle::talText;
+        for (const TChartSeries* series : seriesList_) {
+            if (series->Active() && series->HasZValues())
+                return TAxisLabelStyle::talValue;
+        }
+        return result;
+    }
+    for (TChartSeries* series : seriesList_) {
+        if (!series->Active() || !series->IsOnAxis(&axis))
+            continue;
+        result = TAxisLabelStyle::talValue;
+        const bool mandatoryY = &series->MainValueList() == &series->YValues();
+        const bool applies = axis.IsHorizontal() == mandatoryY;
+        if (applies && series->PointCount() > 0 && !series->LabelAt(0).empty())
+            return TAxisLabelStyle::talText;
+    }
+    return result;
+}
+
+bool TCustomAxisPanel::SeriesDateTime(const TCustomChartAxis& axis) const {
+    for (const TChartSeries* series : seriesList_) {
+        if (series->Active() && series->IsOnAxis(&axis))
+            return axis.IsHorizontal() ? series->XValues().DateTime()
+                                       : series->YValues().DateTime();
+    }
+    return false;
+}
+
+void TCustomAxisPanel::ForEachPointLabel(const TCustomChartAxis& axis,
+                                         const std::function<void(const std::string&)>& fn) const {
+    for (TChartSeries* series : seriesList_) {
+        if (!series->Active() || !series->IsOnAxis(&axis))
+            continue;
+        for (int32_t i = 0; i < series->PointCount(); ++i)
+            fn(series->LabelAt(i));
+    }
+}
+
 void TCustomAxisPanel::AssignZOrders() {
     highestZOrder_ = 0;
     const bool slots = UseZOrder() && View3D();
@@ -269,10 +310,6 @@ void TCustomAxisPanel::ApplySeriesMargins() {
         }
         axis->WidenRangeByMargins(m);
     }
-}
-
-void TCustomAxisPanel::SelectFont(const TFont& font) {
-    Canvas3D().Font().Assign(font);
 }
 
 } // namespace vemora

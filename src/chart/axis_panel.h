@@ -3,7 +3,8 @@
 #pragma once
 
 #include "axes/chart_axis.h"
-#include "chart/chart_panel.h"
+#include "panel/chart_panel.h"
+#include "series/series_owner.h"
 
 #include <algorithm>
 #include <memory>
@@ -13,12 +14,9 @@ namespace vemora {
 
 class TChartSeries;
 
-// The chart's series in the order they were attached.
-using TChartSeriesList = std::vector<TChartSeries*>;
-
 using TChartPageChangeEvent = std::function<void(TCustomChartPanel* sender)>;
 
-class TCustomAxisPanel : public TCustomChartPanelExtended {
+class TCustomAxisPanel : public TSeriesOwner {
 public:
     explicit TCustomAxisPanel(ui::WindowHost* host);
     ~TCustomAxisPanel() override;
@@ -38,7 +36,7 @@ public:
     int32_t NumPages() const;
 
     // Series
-    const TChartSeriesList& SeriesList() const { return seriesList_; }
+    const TChartSeriesList& SeriesList() const override { return seriesList_; }
     int32_t SeriesCount() const { return static_cast<int32_t>(seriesList_.size()); }
     TChartSeries* Series(int32_t index) const { return seriesList_.at(index); }
     // Attaches the series and keeps it: the chart frees it when it is destroyed.
@@ -53,10 +51,10 @@ public:
     bool HasAxis(const TCustomChartAxis* axis) const {
         return std::find(axes_.begin(), axes_.end(), axis) != axes_.end();
     }
-    TChartAxis& BottomAxis() { return *bottomAxis_; }
-    TChartAxis& TopAxis() { return *topAxis_; }
-    TChartAxis& LeftAxis() { return *leftAxis_; }
-    TChartAxis& RightAxis() { return *rightAxis_; }
+    TChartAxis& BottomAxis() override { return *bottomAxis_; }
+    TChartAxis& TopAxis() override { return *topAxis_; }
+    TChartAxis& LeftAxis() override { return *leftAxis_; }
+    TChartAxis& RightAxis() override { return *rightAxis_; }
     TChartDepthAxis& DepthAxis() { return *depthAxis_; }
     const TChartAxis& BottomAxis() const { return *bottomAxis_; }
     const TChartAxis& TopAxis() const { return *topAxis_; }
@@ -66,15 +64,17 @@ public:
 
     int32_t SeriesDepth() const { return seriesDepth_; }
     int32_t SeriesDepthY() const { return seriesDepthY_; }
-    int32_t HighestZOrder() const { return highestZOrder_; }
-    void SetHighestZOrder(int32_t value) { highestZOrder_ = value; }
+    int32_t HighestZOrder() const override { return highestZOrder_; }
+    void SetHighestZOrder(int32_t value) override { highestZOrder_ = value; }
 
-    // Whether the axis is drawn and takes space in this frame.
-    bool AxisShown(const TCustomChartAxis& axis) const;
-    // The smallest or largest finite value of the series on the axis; 0 without any.
-    double SeriesExtreme(const TCustomChartAxis& axis, bool wantMinimum, bool isX) const;
-    // The thickness the axis leaves for its wall.
-    virtual int32_t WallSizeFor(const TCustomChartAxis& axis) const;
+    // What the axes ask of the chart (see axis_owner.h).
+    bool AxisShown(const TCustomChartAxis& axis) const override;
+    double SeriesExtreme(const TCustomChartAxis& axis, bool wantMinimum, bool isX) const override;
+    int32_t WallSizeFor(const TCustomChartAxis& axis) const override;
+    TAxisLabelStyle AutomaticLabelStyle(const TCustomChartAxis& axis) const override;
+    bool SeriesDateTime(const TCustomChartAxis& axis) const override;
+    void ForEachPointLabel(const TCustomChartAxis& axis,
+                           const std::function<void(const std::string&)>& fn) const override;
 
     // Layout steps of a frame, in the order a frame runs them after its titles.
     void AssignZOrders();
@@ -91,22 +91,15 @@ public:
     // The zoom rectangle in inverting ink: drawing it twice leaves the picture as it was.
     void DrawZoomFrame();
 
-    // Puts the font on the canvas.
-    void SelectFont(const TFont& font);
-
-    // Called by the series when its chart changes.
-    void AttachSeries(TChartSeries* series);
-    void DetachSeries(TChartSeries* series);
-    // Called by each axis's constructor and destructor.
-    void RegisterAxis(TCustomChartAxis* axis) { axes_.push_back(axis); }
-    void UnregisterAxis(TCustomChartAxis* axis);
+    void AttachSeries(TChartSeries* series) override;
+    void DetachSeries(TChartSeries* series) override;
+    void RegisterAxis(TCustomChartAxis* axis) override { axes_.push_back(axis); }
+    void UnregisterAxis(TCustomChartAxis* axis) override;
 
     TChartNotifyEvent OnBeforeDrawAxes;
     TChartNotifyEvent OnBeforeDrawSeries;
     TChartNotifyEvent OnAfterDraw;
     TChartPageChangeEvent OnPageChange;
-    TAxisOnGetLabel OnGetAxisLabel;
-    TAxisOnGetNextLabel OnGetNextAxisLabel;
 
 protected:
     // One whole frame, in a fixed order: background, titles, layout, walls, axes, series,

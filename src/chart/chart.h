@@ -3,7 +3,7 @@
 #pragma once
 
 #include "chart/axis_panel.h"
-#include "chart/font_object.h"
+#include "panel/font_object.h"
 
 #include <array>
 #include <string>

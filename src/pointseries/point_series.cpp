@@ -1,7 +1,7 @@
 #include "pointseries/point_series.h"
 
 #include "axes/chart_axis.h"
-#include "chart/axis_panel.h"
+#include "series/series_owner.h"
 
 #include <cstdlib>
 #include <typeinfo>
@@ -70,7 +70,7 @@ int32_t TCustomSeries::OriginPosition(int32_t) const {
 }
 
 void TCustomSeries::DrawPoint(int32_t index) {
-    TCustomAxisPanel* chart = ParentChart();
+    TSeriesOwner* chart = ParentChart();
     if (!chart)
         return;
     DrawPointAt(chart->Canvas3D(), index, PointColor(index), XPixel(index), YPixel(index));
@@ -206,7 +206,7 @@ void TCustomSeries::VertMargins(int32_t& top, int32_t& bottom) {
 }
 
 int32_t TCustomSeries::PointAtPixel(int32_t x, int32_t y) {
-    TCustomAxisPanel* chart = ParentChart();
+    TSeriesOwner* chart = ParentChart();
     if (!chart)
         return -1;
     chart->Canvas3D().UnprojectPosition(x, y, ZStart());

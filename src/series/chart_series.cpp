@@ -1,7 +1,8 @@
 #include "series/chart_series.h"
 
-#include "chart/axis_panel.h"
+#include "axes/chart_axis.h"
 #include "platform/numeric/exceptions.h"
+#include "series/series_owner.h"
 
 #include <algorithm>
 
@@ -236,7 +237,7 @@ void TChartSeries::SetYValues(const TChartValueList& settings) {
     RequestRepaint();
 }
 
-void TChartSeries::SetParentChart(TCustomAxisPanel* value) {
+void TChartSeries::SetParentChart(TSeriesOwner* value) {
     if (value == parentChart_)
         return;
     if (parentChart_)

@@ -17,7 +17,7 @@
 namespace vemora {
 
 class TChartSeries;
-class TCustomAxisPanel;
+class TSeriesOwner;
 class TCustomChartAxis;
 
 using TSeriesOnBeforeAdd = std::function<bool(TChartSeries* sender)>;
@@ -100,7 +100,7 @@ public:
     virtual void SetActive(bool value);
     virtual void SetColorEachPoint(bool value);
     // Leaves the old chart's list, resolves the axes, joins the new chart's list.
-    virtual void SetParentChart(TCustomAxisPanel* value);
+    virtual void SetParentChart(TSeriesOwner* value);
     virtual void SetSeriesColor(TColor value);
 
     // A value of the mandatory list; the other coordinate is the point count.
@@ -220,7 +220,7 @@ public:
     // Whether the series has a Z value list of its own.
     bool HasZValues() const { return false; }
 
-    TCustomAxisPanel* ParentChart() const { return parentChart_; }
+    TSeriesOwner* ParentChart() const { return parentChart_; }
 
     // Linked series (those taking their data from this one).
     void AddLinkedSeries(TChartSeries* series);
@@ -275,7 +275,7 @@ private:
     bool active_ = true;
     TColor seriesColor_ = clDefault;
     bool colorEachPoint_ = false;
-    TCustomAxisPanel* parentChart_ = nullptr;
+    TSeriesOwner* parentChart_ = nullptr;
     THorizAxis horizAxis_ = THorizAxis::aBottomAxis;
     TVertAxis vertAxis_ = TVertAxis::aLeftAxis;
     TCustomChartAxis* horizAxisObject_ = nullptr;

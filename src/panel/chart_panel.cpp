@@ -1,4 +1,4 @@
-#include "chart/chart_panel.h"
+#include "panel/chart_panel.h"
 
 #include "platform/numeric/exceptions.h"
 #include "platform/numeric/extended.h"
@@ -118,6 +118,10 @@ void TCustomChartPanel::SetCanvas3D(std::unique_ptr<TCanvas3D> canvas) {
         return;
     canvas3D_ = std::move(canvas);
     Invalidate();
+}
+
+void TCustomChartPanel::SelectFont(const TFont& font) {
+    canvas3D_->Font().Assign(font);
 }
 
 void TCustomChartPanel::Invalidate() {

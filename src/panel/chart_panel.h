@@ -141,6 +141,8 @@ public:
     // window canvas between frames.
     void SetCanvas3D(std::unique_ptr<TCanvas3D> canvas);
     TCanvas& WindowCanvas() { return *windowCanvas_; }
+    // Puts the font on the canvas.
+    void SelectFont(const TFont& font);
 
     TZoomPanningRecord& ZoomRecord() { return zoom_; }
     TZoomPanningRecord& PanningRecord() { return panning_; }

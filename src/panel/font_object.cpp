@@ -1,6 +1,6 @@
-#include "chart/font_object.h"
+#include "panel/font_object.h"
 
-#include "chart/chart_panel.h"
+#include "panel/chart_panel.h"
 
 namespace vemora {
 
