@@ -22,18 +22,18 @@ constexpr uint32_t kLabelAlign[2][2] = {
 
 int32_t TCustomChartAxis::SideEdge(const Rect& r) const {
     if (farSide_)
-        return isHorizontal_ ? r.Top : r.Right;
-    return isHorizontal_ ? r.Bottom : r.Left;
+        return scale_.Horizontal ? r.Top : r.Right;
+    return scale_.Horizontal ? r.Bottom : r.Left;
 }
 
 int32_t TCustomChartAxis::ApplyPositionPercent(int32_t coordinate, const Rect& r) const {
     if (positionPercent_ == 0)
         return coordinate;
-    const long double across = isHorizontal_ ? r.Height() : r.Width();
+    const long double across = scale_.Horizontal ? r.Height() : r.Width();
     int64_t d = RoundSaturated(positionPercent_ * 0.01L * across);
     if (farSide_)
         d = -d;
-    return isHorizontal_ ? SaturateInt32(coordinate - d) : SaturateInt32(coordinate + d);
+    return scale_.Horizontal ? SaturateInt32(coordinate - d) : SaturateInt32(coordinate + d);
 }
 
 int32_t TCustomChartAxis::TickAreaSize() const {
@@ -49,8 +49,8 @@ int32_t TCustomChartAxis::LabelsAreaSize() {
     if (labelsSize_ != 0)
         return labelsSize_;
     chart_->SelectFont(*labelsFont_);
-    const bool along = isHorizontal_ ? (labelsAngle_ == 0 || labelsAngle_ == 180)
-                                     : (labelsAngle_ == 90 || labelsAngle_ == 270);
+    const bool along = scale_.Horizontal ? (labelsAngle_ == 0 || labelsAngle_ == 180)
+                                         : (labelsAngle_ == 90 || labelsAngle_ == 270);
     return along ? Canvas().FontHeight() : WidestLabel();
 }
 
@@ -59,14 +59,15 @@ int32_t TCustomChartAxis::TitleAreaSize() {
         return titleSize_;
     chart_->SelectFont(title_->Font());
     const int32_t angle = title_->Angle();
-    const bool along = isHorizontal_ ? (angle == 0 || angle == 180) : (angle == 90 || angle == 270);
+    const bool along =
+        scale_.Horizontal ? (angle == 0 || angle == 180) : (angle == 90 || angle == 270);
     return along ? Canvas().FontHeight() : Canvas().TextWidth(title_->Caption());
 }
 
 void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
     RefreshScaleIsDateTime();
     const auto shrink = [&](int64_t n) {
-        if (isHorizontal_) {
+        if (scale_.Horizontal) {
             if (farSide_)
                 r.Top = SaturateInt32(r.Top + n);
             else
@@ -79,7 +80,7 @@ void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
         }
     };
     if (!builtIn) {
-        const int64_t outward = (isHorizontal_ != farSide_) ? 1 : -1;
+        const int64_t outward = (scale_.Horizontal != farSide_) ? 1 : -1;
         linePos_ = ApplyPositionPercent(SideEdge(r), r);
         labelsPos_ = SaturateInt32(linePos_ + outward * TickAreaSize());
         titlePos_ = SaturateInt32(labelsPos_ + outward * LabelsAreaSize());
@@ -115,7 +116,7 @@ void TCustomChartAxis::DrawAxis(bool placeLine) {
         DrawTitle();
     tickList_.clear();
     lastLabels_.clear();
-    if (step > 0 && scaleMaximum_ >= scaleMinimum_) {
+    if (step > 0 && scale_.Maximum >= scale_.Minimum) {
         switch (EffectiveLabelStyle()) {
         case TAxisLabelStyle::talValue:
             if (chart_->OnGetNextAxisLabel)
@@ -149,7 +150,7 @@ void TCustomChartAxis::PlaceLabel(int32_t pixel, std::string_view text) {
     if (depthRole_) {
         canvas.SetTextAlign(gfx::TA_LEFT | gfx::TA_TOP);
         canvas.TextOutAtDepth(labelsPos_, chart_->PlotRect().Bottom, text, pixel);
-    } else if (isHorizontal_) {
+    } else if (scale_.Horizontal) {
         DrawLabelText(pixel, labelsPos_, text, labelsAngle_);
     } else {
         DrawLabelText(labelsPos_, pixel, text, labelsAngle_);
@@ -161,7 +162,7 @@ void TCustomChartAxis::DrawLabelText(int32_t x, int32_t y, std::string_view text
     const int32_t h = canvas.FontHeight();
     const int32_t half = h / 2;
     const int32_t lines = ForEachLabelLine(text, [](std::string_view) {});
-    const int vertical = isHorizontal_ ? 0 : 1;
+    const int vertical = scale_.Horizontal ? 0 : 1;
     const int side = farSide_ ? 1 : 0;
     const int opposite = 1 - side;
     int64_t px = x;
@@ -242,10 +243,10 @@ void TCustomChartAxis::DrawTitle() {
         canvas.SetTextAlign(gfx::TA_LEFT | gfx::TA_TOP);
         canvas.TextOutAtDepth(titlePos_, chart_->PlotRect().Bottom, title_->Caption(),
                               chart_->ChartDepth() / 2);
-    } else if (isHorizontal_) {
-        DrawLabelText(centerPixel_, titlePos_, title_->Caption(), title_->Angle());
+    } else if (scale_.Horizontal) {
+        DrawLabelText(scale_.CenterPixel, titlePos_, title_->Caption(), title_->Angle());
     } else {
-        DrawLabelText(titlePos_, centerPixel_, title_->Caption(), title_->Angle());
+        DrawLabelText(titlePos_, scale_.CenterPixel, title_->Caption(), title_->Angle());
     }
 }
 
@@ -261,21 +262,21 @@ void TCustomChartAxis::DrawLines() {
                 SaturateInt32(int64_t{plot.Bottom} + chart_->WallSizeFor(chart_->BottomAxis()));
             canvas.MoveToAtDepth(plot.Right, y, 0);
             canvas.LineToAtDepth(plot.Right, y, depth);
-        } else if (isHorizontal_) {
+        } else if (scale_.Horizontal) {
             if (farSide_)
-                canvas.HorizLineAtDepth(startPixel_, endPixel_, linePos_, depth);
+                canvas.HorizLineAtDepth(scale_.StartPixel, scale_.EndPixel, linePos_, depth);
             else
-                canvas.HorizLineAtDepth(
-                    SaturateInt32(int64_t{startPixel_} - chart_->WallSizeFor(chart_->LeftAxis())),
-                    endPixel_, SaturateInt32(int64_t{linePos_} + w), 0);
+                canvas.HorizLineAtDepth(SaturateInt32(int64_t{scale_.StartPixel} -
+                                                      chart_->WallSizeFor(chart_->LeftAxis())),
+                                        scale_.EndPixel, SaturateInt32(int64_t{linePos_} + w), 0);
         } else {
             if (farSide_)
-                canvas.VertLineAtDepth(linePos_, startPixel_, endPixel_, depth);
+                canvas.VertLineAtDepth(linePos_, scale_.StartPixel, scale_.EndPixel, depth);
             else
-                canvas.VertLineAtDepth(
-                    SaturateInt32(int64_t{linePos_} - w), startPixel_,
-                    SaturateInt32(int64_t{endPixel_} + chart_->WallSizeFor(chart_->BottomAxis())),
-                    0);
+                canvas.VertLineAtDepth(SaturateInt32(int64_t{linePos_} - w), scale_.StartPixel,
+                                       SaturateInt32(int64_t{scale_.EndPixel} +
+                                                     chart_->WallSizeFor(chart_->BottomAxis())),
+                                       0);
         }
     }
     if (ticks_->Visible()) {
@@ -306,7 +307,7 @@ void TCustomChartAxis::DrawTick(int32_t p, int32_t offset, int32_t length) {
         canvas.HorizLineAtDepth(SaturateInt32(line + offset), SaturateInt32(line + offset + length),
                                 chart_->PlotRect().Bottom, p);
     } else if (!farSide_) {
-        if (isHorizontal_)
+        if (scale_.Horizontal)
             canvas.VertLineAtDepth(p, SaturateInt32(line + offset + w),
                                    SaturateInt32(line + offset + w + length), 0);
         else
@@ -314,7 +315,7 @@ void TCustomChartAxis::DrawTick(int32_t p, int32_t offset, int32_t length) {
                                     SaturateInt32(line - offset - w - length), p, 0);
     } else {
         const int32_t depth = chart_->ChartDepth();
-        if (isHorizontal_)
+        if (scale_.Horizontal)
             canvas.VertLineAtDepth(p, SaturateInt32(line - offset),
                                    SaturateInt32(line - offset - length), depth);
         else
@@ -358,7 +359,7 @@ void TCustomChartAxis::DrawGridLine(int32_t p) {
         return;
     }
     if (!chart_->View3D()) {
-        if (isHorizontal_)
+        if (scale_.Horizontal)
             canvas.VertLine(p, plot.Top, plot.Bottom);
         else
             canvas.HorizLine(plot.Left, plot.Right, p);
@@ -366,7 +367,7 @@ void TCustomChartAxis::DrawGridLine(int32_t p) {
     }
     // The axes are drawn before the series: a near grid line runs back along the floor or
     // the side to the back plane, then across it.
-    if (isHorizontal_) {
+    if (scale_.Horizontal) {
         if (!farSide_)
             canvas.DepthLine(p, linePos_, 0, depth);
         canvas.VertLineAtDepth(p, plot.Top, plot.Bottom, depth);
@@ -378,7 +379,7 @@ void TCustomChartAxis::DrawGridLine(int32_t p) {
 }
 
 void TCustomChartAxis::DrawMinorMark(int32_t position, bool grid) {
-    if (!(startPixel_ < position && position < endPixel_))
+    if (!(scale_.StartPixel < position && position < scale_.EndPixel))
         return;
     if (grid)
         DrawGridLine(position);
@@ -388,7 +389,7 @@ void TCustomChartAxis::DrawMinorMark(int32_t position, bool grid) {
 
 void TCustomChartAxis::DrawMinorMarks(bool grid) {
     // More marks than pixels between two ticks only repeat pixels already marked.
-    const int64_t n = std::min<int64_t>(minorTickCount_, std::abs(int64_t{pixelLength_}) + 1);
+    const int64_t n = std::min<int64_t>(minorTickCount_, std::abs(int64_t{scale_.Length}) + 1);
     const size_t k = tickList_.size();
     if (n < 1)
         return;

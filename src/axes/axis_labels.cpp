@@ -56,8 +56,8 @@ int32_t TCustomChartAxis::WidestLabel() {
     case TAxisLabelStyle::talValue: {
         // The hook may change the texts of the labels drawn, not the space they take.
         HookAside aside(chart_->OnGetAxisLabel);
-        long double lo = scaleMinimum_;
-        long double hi = scaleMaximum_;
+        long double lo = scale_.Minimum;
+        long double hi = scale_.Maximum;
         // Also the digits the labels take.
         const double step = ComputeIncrement();
         if (roundFirstLabel_) {
@@ -94,15 +94,15 @@ bool TCustomChartAxis::AppendTick(int32_t pixel) {
 bool TCustomChartAxis::LabelPlaceable(int32_t pixel) const {
     // Far beyond the span (a scale so short that the walk's slack spans many pixels) a
     // label would be drawn outside the plot, beside another axis.
-    int32_t lo = std::min(startPixel_, endPixel_);
-    int32_t hi = std::max(startPixel_, endPixel_);
+    int32_t lo = std::min(scale_.StartPixel, scale_.EndPixel);
+    int32_t hi = std::max(scale_.StartPixel, scale_.EndPixel);
     if (depthRole_) {
         lo = std::min(0, chart_->ChartDepth());
         hi = std::max(0, chart_->ChartDepth());
     }
     if (pixel < lo || pixel > hi)
         return false;
-    return labelsOnAxis_ || (startPixel_ < pixel && pixel < endPixel_);
+    return labelsOnAxis_ || (scale_.StartPixel < pixel && pixel < scale_.EndPixel);
 }
 
 void TCustomChartAxis::HandleLabel(double value) {
@@ -119,15 +119,15 @@ void TCustomChartAxis::HandleLabel(double value) {
 }
 
 template <class Fn> void TCustomChartAxis::WalkLabelValues(double step, Fn&& fn) const {
-    const long double range = ExtendedRange();
+    const long double range = scale_.ExtendedRange();
     if (!std::isfinite(step) || !(std::fabs(range / step) < kMaxLabelSteps))
         return;
-    double v = scaleMaximum_;
-    if (scaleMinimum_ != scaleMaximum_ && roundFirstLabel_)
-        v = static_cast<double>(std::trunc(static_cast<long double>(scaleMaximum_) / step) * step);
-    while (v > scaleMaximum_)
+    double v = scale_.Maximum;
+    if (scale_.Minimum != scale_.Maximum && roundFirstLabel_)
+        v = static_cast<double>(std::trunc(static_cast<long double>(scale_.Maximum) / step) * step);
+    while (v > scale_.Maximum)
         v -= step;
-    const double limit = static_cast<double>((scaleMinimum_ - 1e-12L) / 1.000000000001L);
+    const double limit = static_cast<double>((scale_.Minimum - 1e-12L) / 1.000000000001L);
     // Every label records at most one tick, so the walk ends where the tick list would be
     // full; a step too small to change the value (a zero-range scale far from 0) ends it
     // after that label.
@@ -146,17 +146,18 @@ void TCustomChartAxis::ValueLabelPass(double step) {
 
 int32_t TCustomChartAxis::ExtraDigitsToTellApart(double step) const {
     // On a scale of no length every label stands at the centre for the one value there.
-    if (!labels_ || !(scaleRange_ != 0) || !(step > 0) || scaleMaximum_ < scaleMinimum_ ||
+    if (!labels_ || !(scale_.Range != 0) || !(step > 0) || scale_.Maximum < scale_.Minimum ||
         chart_->OnGetNextAxisLabel || EffectiveLabelStyle() != TAxisLabelStyle::talValue)
         return 0;
     const TFormatSettings& settings = FormatSettings();
     const int32_t depth = depthRole_ ? chart_->ChartDepth() : 0;
     const auto sameWalk = [&](const DigitsFound& f) {
-        return f.Digits >= 0 && f.Minimum == scaleMinimum_ && f.Maximum == scaleMaximum_ &&
-               f.Step == step && f.Start == startPixel_ && f.End == endPixel_ && f.Depth == depth &&
-               f.Inverted == inverted_ && f.Horizontal == isHorizontal_ &&
-               f.OnAxis == labelsOnAxis_ && f.RoundFirst == roundFirstLabel_ &&
-               f.Picture == axisValuesFormat_ && f.DecimalSeparator == settings.DecimalSeparator &&
+        return f.Digits >= 0 && f.Minimum == scale_.Minimum && f.Maximum == scale_.Maximum &&
+               f.Step == step && f.Start == scale_.StartPixel && f.End == scale_.EndPixel &&
+               f.Depth == depth && f.Inverted == scale_.Inverted &&
+               f.Horizontal == scale_.Horizontal && f.OnAxis == labelsOnAxis_ &&
+               f.RoundFirst == roundFirstLabel_ && f.Picture == axisValuesFormat_ &&
+               f.DecimalSeparator == settings.DecimalSeparator &&
                f.ThousandSeparator == settings.ThousandSeparator;
     };
     for (const DigitsFound& found : digitsFound_) {
@@ -165,14 +166,14 @@ int32_t TCustomChartAxis::ExtraDigitsToTellApart(double step) const {
     }
     DigitsFound& found = digitsFound_[digitsFoundNext_];
     digitsFoundNext_ = (digitsFoundNext_ + 1) % std::size(digitsFound_);
-    found = {scaleMinimum_,
-             scaleMaximum_,
+    found = {scale_.Minimum,
+             scale_.Maximum,
              step,
-             startPixel_,
-             endPixel_,
+             scale_.StartPixel,
+             scale_.EndPixel,
              depth,
-             inverted_,
-             isHorizontal_,
+             scale_.Inverted,
+             scale_.Horizontal,
              labelsOnAxis_,
              roundFirstLabel_,
              axisValuesFormat_,
@@ -225,7 +226,7 @@ int32_t TCustomChartAxis::DigitsToTellApart(double step) const {
 }
 
 void TCustomChartAxis::NextLabelPass() {
-    double value = scaleMinimum_;
+    double value = scale_.Minimum;
     bool stop = true;
     for (int32_t index = 0; index <= kMaxSuppliedLabels; ++index) {
         chart_->OnGetNextAxisLabel(this, index, value, stop);
@@ -234,7 +235,7 @@ void TCustomChartAxis::NextLabelPass() {
                 ValueLabelPass(lastIncrement_);
             return;
         }
-        if (!(value >= scaleMinimum_ - 1e-7L && value <= scaleMaximum_ + 1e-7L))
+        if (!(value >= scale_.Minimum - 1e-7L && value <= scale_.Maximum + 1e-7L))
             return;
         HandleLabel(value);
         if (tickList_.size() >= TickListCapacity)

@@ -14,18 +14,8 @@ namespace vemora {
 
 namespace {
 
-constexpr double kMaxDouble = std::numeric_limits<double>::max();
-
 int32_t AddClamped(int64_t a, int64_t b) {
     return SaturateInt32(a + b);
-}
-
-// A scale end computed in extended precision that a double cannot hold saturates at the
-// largest double instead of becoming infinite.
-double StoreScaleValue(long double value) {
-    if (std::isnan(value))
-        return 0;
-    return static_cast<double>(std::clamp<long double>(value, -kMaxDouble, kMaxDouble));
 }
 
 void CheckAngle(int32_t value, const char* what) {
@@ -97,7 +87,7 @@ TCanvas3D& TCustomChartAxis::Canvas() const {
 }
 
 void TCustomChartAxis::SetRole(bool horizontal, bool farSide, bool depth, int32_t titleAngle) {
-    isHorizontal_ = horizontal;
+    scale_.Horizontal = horizontal;
     farSide_ = farSide;
     depthRole_ = depth;
     standardTitleAngle_ = titleAngle;
@@ -145,7 +135,7 @@ void TCustomChartAxis::SetLogarithmic(bool value) {
         if (scaleIsDateTime_)
             throw AxisException("DateTime Axis cannot be Logarithmic");
         RefreshRange();
-        if (scaleMinimum_ < 0 || scaleMaximum_ < 0)
+        if (scale_.Minimum < 0 || scale_.Maximum < 0)
             throw AxisException("Logarithmic Axis Min and Max values should be >= 0");
     }
     Store(logarithmic_, value);
@@ -203,13 +193,13 @@ void TCustomChartAxis::Assign(const TCustomChartAxis& s) {
     tickInnerLength_ = s.tickInnerLength_;
     tickLength_ = s.tickLength_;
     tickOnLabelsOnly_ = s.tickOnLabelsOnly_;
-    inverted_ = s.inverted_;
+    scale_.Inverted = s.scale_.Inverted;
     visible_ = s.visible_;
     startPosition_ = s.startPosition_;
     endPosition_ = s.endPosition_;
     positionPercent_ = s.positionPercent_;
     depthRole_ = s.depthRole_;
-    isHorizontal_ = s.isHorizontal_;
+    scale_.Horizontal = s.scale_.Horizontal;
     farSide_ = s.farSide_;
     standardTitleAngle_ = s.standardTitleAngle_;
     Changed();
@@ -223,137 +213,33 @@ void TCustomChartAxis::RefreshScaleIsDateTime() {
 
 void TCustomChartAxis::RefreshRange() {
     if (automatic_ || automaticMaximum_)
-        maximum_ = chart_->SeriesExtreme(*this, false, isHorizontal_);
+        maximum_ = chart_->SeriesExtreme(*this, false, scale_.Horizontal);
     if (automatic_ || automaticMinimum_)
-        minimum_ = chart_->SeriesExtreme(*this, true, isHorizontal_);
-    scaleMaximum_ = maximum_;
-    scaleMinimum_ = minimum_;
-    scaleRange_ = scaleMaximum_ - scaleMinimum_;
-}
-
-long double TCustomChartAxis::ExtendedRange() const {
-    // Identical to the stored range whenever that one is finite.
-    if (std::isfinite(scaleRange_))
-        return scaleRange_;
-    return static_cast<long double>(scaleMaximum_) - scaleMinimum_;
+        minimum_ = chart_->SeriesExtreme(*this, true, scale_.Horizontal);
+    scale_.SetBounds(minimum_, maximum_);
 }
 
 void TCustomChartAxis::PlacePixels() {
     const Rect& plot = chart_->PlotRect();
-    const int32_t p = isHorizontal_ ? plot.Left : plot.Top;
-    const long double length = isHorizontal_ ? chart_->PlotWidth() : chart_->PlotHeight();
-    startPixel_ = AddClamped(p, RoundSaturated(length * 0.01L * startPosition_));
-    endPixel_ = AddClamped(p, RoundSaturated(length * 0.01L * endPosition_));
-    pixelLength_ = AddClamped(endPixel_, -int64_t{startPixel_});
-    centerPixel_ = static_cast<int32_t>((int64_t{startPixel_} + endPixel_) / 2);
+    const bool horizontal = scale_.Horizontal;
+    scale_.Place(horizontal ? plot.Left : plot.Top,
+                 horizontal ? chart_->PlotWidth() : chart_->PlotHeight(), startPosition_,
+                 endPosition_);
 }
 
 void TCustomChartAxis::WidenRangeByMargins(const Rect& margins) {
-    const int32_t a = isHorizontal_ ? margins.Left : margins.Top;
-    const int32_t b = isHorizontal_ ? margins.Right : margins.Bottom;
-    const int32_t s0 = startPixel_;
-    const int32_t e0 = endPixel_;
-    startPixel_ = AddClamped(s0, a);
-    endPixel_ = AddClamped(e0, -int64_t{b});
-    pixelLength_ = AddClamped(endPixel_, -int64_t{startPixel_});
-    long double lo = 0;
-    long double hi = 0;
-    if (pixelLength_ > 0) {
-        // In extended precision throughout: a scale that already spans most of the double
-        // range may widen beyond it, and then saturates.
-        const long double range = ExtendedRange();
-        const auto valueAt = [&](int32_t pixel) {
-            const long double t =
-                (inverted_ ? int64_t{endPixel_} - pixel : int64_t{pixel} - startPixel_) * range /
-                pixelLength_;
-            return isHorizontal_ ? scaleMinimum_ + t : scaleMaximum_ - t;
-        };
-        lo = valueAt(s0);
-        hi = valueAt(e0);
-    }
+    const bool horizontal = scale_.Horizontal;
+    scale_.Widen(horizontal ? margins.Left : margins.Top,
+                 horizontal ? margins.Right : margins.Bottom);
     PlacePixels();
-    scaleMinimum_ = StoreScaleValue(lo);
-    scaleMaximum_ = StoreScaleValue(hi);
-    if (scaleMinimum_ > scaleMaximum_)
-        std::swap(scaleMinimum_, scaleMaximum_);
-    scaleRange_ = scaleMaximum_ - scaleMinimum_;
 }
 
 int32_t TCustomChartAxis::ValueToPixel(double value) const {
-    return isHorizontal_ ? ValueToPixelX(value) : ValueToPixelY(value);
-}
-
-bool TCustomChartAxis::PixelDistance(double value, int64_t& distance) const {
-    // A value that is not a number, or infinite, lies beyond any screen: never drawn.
-    constexpr int64_t kFar = INT64_C(1) << 40;
-    if (!std::isfinite(value)) {
-        distance = value < 0 ? -kFar : kFar;
-        return true;
-    }
-    // A scale of no length puts every value in the middle.
-    if (scaleRange_ == 0)
-        return false;
-    // The distance is the extended-precision quotient below, stored as a double and then
-    // rounded to an integer, ties to even. The double-precision shortcut t decides it where
-    // it can. With u = 2^-53 and D the exact quotient, t has three double roundings, so
-    // |t - D| < 3.01u|D|; the extended quotient has three 64-bit roundings and its double
-    // one more, so the double the formula rounds lies within 1.01u|D| of D. Both together
-    // are under 4.02u|D| < 4.5e-16|D| apart, which below 2^20 pixels is under 5e-10 of a
-    // pixel. So wherever t lies farther than 1e-6 from every half, that double lies on the
-    // same side of each half as t and on none, and both round alike. Only the rare value
-    // near a half pays for the extended division.
-    if (fast_.Minimum != scaleMinimum_ || fast_.Range != scaleRange_ ||
-        fast_.Length != pixelLength_) {
-        fast_ = {scaleMinimum_, scaleRange_, pixelLength_, pixelLength_ / scaleRange_, false};
-        fast_.Usable = std::isfinite(scaleMinimum_) && std::isnormal(fast_.PixelsPerUnit);
-    }
-    if (FastDistance(value, distance))
-        return true;
-    const long double d =
-        (static_cast<long double>(value) - scaleMinimum_) * pixelLength_ / ExtendedRange();
-    if (std::isnan(d)) {
-        distance = kFar;
-        return true;
-    }
-    // Held far off first: a distance beyond the double range would become infinite.
-    const double stored = static_cast<double>(std::clamp<long double>(d, -kFar, kFar));
-    distance = static_cast<int64_t>(NearestInteger(stored));
-    return true;
-}
-
-int32_t TCustomChartAxis::ComputeValueToPixelX(double value) const {
-    if (depthRole_)
-        return DepthValueToPixel(value);
-    int64_t d = 0;
-    if (!PixelDistance(value, d))
-        return centerPixel_;
-    return inverted_ ? AddClamped(endPixel_, -d) : AddClamped(startPixel_, d);
-}
-
-int32_t TCustomChartAxis::ComputeValueToPixelY(double value) const {
-    if (depthRole_)
-        return DepthValueToPixel(value);
-    int64_t d = 0;
-    if (!PixelDistance(value, d))
-        return centerPixel_;
-    return inverted_ ? AddClamped(startPixel_, d) : AddClamped(endPixel_, -d);
+    return depthRole_ ? DepthValueToPixel(value) : scale_.ValueToPixel(value);
 }
 
 int32_t TCustomChartAxis::DepthValueToPixel(double value) const {
-    const int32_t depth = chart_->ChartDepth();
-    if (scaleRange_ == 0)
-        return depth / 2;
-    const long double from = inverted_ ? scaleMaximum_ : scaleMinimum_;
-    const long double t = depth * (static_cast<long double>(value) - from) / ExtendedRange();
-    return RoundSaturated(inverted_ ? -t : t);
-}
-
-double TCustomChartAxis::PixelToValue(int32_t pixel) const {
-    if (pixelLength_ <= 0)
-        return 0;
-    const long double t = (inverted_ ? int64_t{endPixel_} - pixel : int64_t{pixel} - startPixel_) *
-                          ExtendedRange() / pixelLength_;
-    return StoreScaleValue(isHorizontal_ ? scaleMinimum_ + t : scaleMaximum_ - t);
+    return scale_.DepthPixel(value, chart_->ChartDepth());
 }
 
 // ---- Increment ----
@@ -390,10 +276,10 @@ double TCustomChartAxis::ComputeIncrement() {
 }
 
 double TCustomChartAxis::IncrementForLabelTexts() {
-    const bool across = isHorizontal_ ? (labelsAngle_ == 90 || labelsAngle_ == 270)
-                                      : (labelsAngle_ == 0 || labelsAngle_ == 180);
+    const bool across = scale_.Horizontal ? (labelsAngle_ == 90 || labelsAngle_ == 270)
+                                          : (labelsAngle_ == 0 || labelsAngle_ == 180);
     const int32_t size =
-        std::max(LabelExtent(scaleMaximum_, across), LabelExtent(scaleMinimum_, across));
+        std::max(LabelExtent(scale_.Maximum, across), LabelExtent(scale_.Minimum, across));
     return IncrementForCount(IncrementForSize(size));
 }
 
@@ -403,7 +289,7 @@ int32_t TCustomChartAxis::IncrementForSize(int32_t labelSize) const {
     int64_t s = labelSize;
     if (labelsSeparation_ > 0)
         s += RoundSaturated(0.01L * labelsSeparation_ * labelSize);
-    return RoundSaturated(static_cast<long double>(pixelLength_) / s);
+    return RoundSaturated(static_cast<long double>(scale_.Length) / s);
 }
 
 namespace {
@@ -430,7 +316,7 @@ std::vector<double>& NiceStepsFrom(double start) {
 double TCustomChartAxis::IncrementForCount(int32_t count) const {
     if (count < 1)
         return MinimumIncrement;
-    const long double range = ExtendedRange();
+    const long double range = scale_.ExtendedRange();
     double t = increment_ > 0 ? increment_ : (std::fabs(range) >= 1 ? 1.0 : MinimumIncrement);
     if (labelsSeparation_ > 0) {
         std::vector<double>& niceSteps = NiceStepsFrom(t);
@@ -487,11 +373,11 @@ void TCustomChartAxis::SetRange(double minimum, double maximum) {
 void TCustomChartAxis::ShiftRange(double delta, bool checkLimits) {
     if (checkLimits) {
         const bool dataAbove =
-            delta > 0 && chart_->SeriesExtreme(*this, false, isHorizontal_) > maximum_;
+            delta > 0 && chart_->SeriesExtreme(*this, false, scale_.Horizontal) > maximum_;
         if (!dataAbove) {
             if (delta >= 0)
                 return;
-            if (chart_->SeriesExtreme(*this, true, isHorizontal_) >= minimum_)
+            if (chart_->SeriesExtreme(*this, true, scale_.Horizontal) >= minimum_)
                 return;
         }
     }
@@ -506,8 +392,8 @@ void TCustomChartAxis::ShiftRange(double delta, bool checkLimits) {
 bool TCustomChartAxis::HitTest(int32_t x, int32_t y) const {
     if (!chart_->AxisShown(*this))
         return false;
-    const int32_t lo = std::min(startPixel_, endPixel_);
-    const int32_t hi = std::max(startPixel_, endPixel_);
+    const int32_t lo = std::min(scale_.StartPixel, scale_.EndPixel);
+    const int32_t hi = std::max(scale_.StartPixel, scale_.EndPixel);
     int32_t a;
     int32_t b;
     if (labelsPos_ < linePos_) {
@@ -517,7 +403,7 @@ bool TCustomChartAxis::HitTest(int32_t x, int32_t y) const {
         a = AddClamped(linePos_, -AxisClickTolerance);
         b = labelsPos_;
     }
-    const Rect hit = isHorizontal_ ? Rect{lo, a, hi, b} : Rect{a, lo, b, hi};
+    const Rect hit = scale_.Horizontal ? Rect{lo, a, hi, b} : Rect{a, lo, b, hi};
     return hit.Contains(x, y);
 }
 

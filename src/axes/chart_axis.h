@@ -4,6 +4,7 @@
 #pragma once
 
 #include "axes/axis_owner.h"
+#include "axes/axis_scale.h"
 #include "canvas/chart_pen.h"
 #include "canvas/property.h"
 #include "panel/font_object.h"
@@ -156,8 +157,8 @@ public:
     void SetTickLength(int32_t value) { Store(tickLength_, value); }
     bool TickOnLabelsOnly() const { return tickOnLabelsOnly_; }
     void SetTickOnLabelsOnly(bool value) { Store(tickOnLabelsOnly_, value); }
-    bool Inverted() const { return inverted_; }
-    void SetInverted(bool value) { Store(inverted_, value); }
+    bool Inverted() const { return scale_.Inverted; }
+    void SetInverted(bool value) { Store(scale_.Inverted, value); }
     bool Visible() const { return visible_; }
     void SetVisible(bool value) { Store(visible_, value); }
     double StartPosition() const { return startPosition_; }
@@ -168,21 +169,22 @@ public:
     void SetPositionPercent(double value) { Store(positionPercent_, value); }
 
     // Role, set by the chart after construction.
-    bool IsHorizontal() const { return isHorizontal_; }
+    bool IsHorizontal() const { return scale_.Horizontal; }
     bool FarSide() const { return farSide_; }
     bool DepthRole() const { return depthRole_; }
     int32_t StandardTitleAngle() const { return standardTitleAngle_; }
     void SetRole(bool horizontal, bool farSide, bool depth, int32_t titleAngle);
 
     // Scale and screen span of the current frame.
-    double ScaleMinimum() const { return scaleMinimum_; }
-    double ScaleMaximum() const { return scaleMaximum_; }
-    double ScaleRange() const { return scaleRange_; }
+    const TAxisScale& Scale() const { return scale_; }
+    double ScaleMinimum() const { return scale_.Minimum; }
+    double ScaleMaximum() const { return scale_.Maximum; }
+    double ScaleRange() const { return scale_.Range; }
     bool ScaleIsDateTime() const { return scaleIsDateTime_; }
-    int32_t StartPixel() const { return startPixel_; }
-    int32_t EndPixel() const { return endPixel_; }
-    int32_t PixelLength() const { return pixelLength_; }
-    int32_t CenterPixel() const { return centerPixel_; }
+    int32_t StartPixel() const { return scale_.StartPixel; }
+    int32_t EndPixel() const { return scale_.EndPixel; }
+    int32_t PixelLength() const { return scale_.Length; }
+    int32_t CenterPixel() const { return scale_.CenterPixel; }
     int32_t LinePos() const { return linePos_; }
     int32_t LabelsPos() const { return labelsPos_; }
     int32_t TitlePos() const { return titlePos_; }
@@ -194,21 +196,15 @@ public:
     // Widens the scale so that the given pixels stay free at the ends of the span.
     void WidenRangeByMargins(const Rect& margins);
     int32_t ValueToPixel(double value) const;
-    // Inline for the common case the double-precision scale decides; the rest out of line.
+    // Inline: the series map every point through them.
     int32_t ValueToPixelX(double value) const {
-        int64_t d = 0;
-        if (!depthRole_ && FastDistance(value, d))
-            return SaturateInt32(inverted_ ? endPixel_ - d : startPixel_ + d);
-        return ComputeValueToPixelX(value);
+        return depthRole_ ? DepthValueToPixel(value) : scale_.ValueToPixelX(value);
     }
     int32_t ValueToPixelY(double value) const {
-        int64_t d = 0;
-        if (!depthRole_ && FastDistance(value, d))
-            return SaturateInt32(inverted_ ? startPixel_ + d : endPixel_ - d);
-        return ComputeValueToPixelY(value);
+        return depthRole_ ? DepthValueToPixel(value) : scale_.ValueToPixelY(value);
     }
     int32_t DepthValueToPixel(double value) const;
-    double PixelToValue(int32_t pixel) const;
+    double PixelToValue(int32_t pixel) const { return scale_.PixelToValue(pixel); }
     // The label step of this draw; the labels font must be on the canvas.
     double ComputeIncrement();
     int32_t IncrementForSize(int32_t labelSize) const;
@@ -265,32 +261,6 @@ private:
     // A date-time scale when the first active series on the axis keeps date-times there.
     void RefreshScaleIsDateTime();
     TCanvas3D& Canvas() const;
-    // The scale's extent in extended precision: the stored range may have overflowed.
-    long double ExtendedRange() const;
-    // The distance of the value from the scale's minimum in whole pixels, far beyond any
-    // screen for a value that is not finite; false when the scale has no length.
-    bool PixelDistance(double value, int64_t& distance) const;
-    // The distance when the double-precision scale decides it (see PixelDistance); false
-    // leaves the value to PixelDistance.
-    bool FastDistance(double value, int64_t& distance) const {
-        if (!fast_.Usable || fast_.Minimum != scaleMinimum_ || fast_.Range != scaleRange_ ||
-            fast_.Length != pixelLength_)
-            return false;
-        constexpr double kLimit = 1 << 20;
-        constexpr double kMargin = 1e-6;
-        // Adding and taking away 1.5 * 2^52 rounds to the nearest integer, ties to even.
-        constexpr double kRound = 6755399441055744.0;
-        const double t = (value - scaleMinimum_) * fast_.PixelsPerUnit;
-        if (!(t > -kLimit && t < kLimit))
-            return false;
-        const double nearest = (t + kRound) - kRound;
-        if (!(std::fabs(t - nearest) < 0.5 - kMargin))
-            return false;
-        distance = static_cast<int64_t>(nearest);
-        return true;
-    }
-    int32_t ComputeValueToPixelX(double value) const;
-    int32_t ComputeValueToPixelY(double value) const;
     int32_t LabelExtent(double value, bool useFontHeight);
     // The step for labels of the current texts: their size decides how many fit.
     double IncrementForLabelTexts();
@@ -357,34 +327,15 @@ private:
     std::string dateTimeFormat_;
     bool labelsMultiLine_ = false;
     int32_t tickInnerLength_ = 0;
-    bool inverted_ = false;
 
-    bool isHorizontal_ = false;
+    // The scale and its span of pixels in the current frame; also the direction settings.
+    TAxisScale scale_;
     bool farSide_ = false;
     bool depthRole_ = false;
-    double scaleMinimum_ = 0;
-    double scaleMaximum_ = 0;
-    double scaleRange_ = 0;
     bool scaleIsDateTime_ = false;
-    int32_t startPixel_ = 0;
-    int32_t endPixel_ = 0;
-    int32_t pixelLength_ = 0;
-    int32_t centerPixel_ = 0;
     int32_t linePos_ = 0;
     int32_t labelsPos_ = 0;
     int32_t titlePos_ = 0;
-
-    // The scale in double precision, for the pixel distances it decides exactly (see
-    // PixelDistance); refreshed whenever the scale or the pixel length differs from the
-    // one it was made for.
-    struct FastScale {
-        double Minimum = 0;
-        double Range = 0;
-        int32_t Length = 0;
-        double PixelsPerUnit = 0;
-        bool Usable = false;
-    };
-    mutable FastScale fast_;
 
     // What ExtraDigitsToTellApart found for the last walks, by everything it depends on
     // but the chart's settings that it checks first: a frame asks for the same walks
