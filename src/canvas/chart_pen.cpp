@@ -162,11 +162,6 @@ void TFont::SetStyle(uint8_t value) {
         Changed();
 }
 
-void TFont::SetCharSet(uint8_t value) {
-    if (StoreChanged(charSet_, value))
-        Changed();
-}
-
 void TFont::Assign(const TFont& source) {
     bool changed = StoreChanged(name_, source.name_);
     changed |= StoreChanged(height_, source.height_);

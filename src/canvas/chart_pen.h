@@ -190,7 +190,6 @@ public:
     uint8_t Style() const { return style_; } // TFontStyle bits
     void SetStyle(uint8_t value);
     uint8_t CharSet() const { return charSet_; }
-    void SetCharSet(uint8_t value);
 
     void Assign(const TFont& source);
 

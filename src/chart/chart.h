@@ -105,7 +105,6 @@ public:
     bool Vertical() const { return true; }
     // Where the last frame drew it: nowhere, as long as the legend is not drawn.
     const Rect& LegendRect() const { return legendRect_; }
-    void SetLegendRect(const Rect& value) { legendRect_ = value; }
 
 private:
     TCustomChartPanel* chart_;

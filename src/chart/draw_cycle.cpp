@@ -85,15 +85,13 @@ void TCustomAxisPanel::PaintSeries(TChartSeries& series) {
     series.FindShownRange();
     if (series.FirstShown() == -1)
         return;
-    if (series.BeforeDrawValues)
-        series.BeforeDrawValues(&series);
+    series.DoBeforeDrawValues();
     if (clipPoints_)
         BeginSeriesClip();
     series.DrawAllPoints();
     if (clipPoints_)
         EndSeriesClip();
-    if (series.AfterDrawValues)
-        series.AfterDrawValues(&series);
+    series.DoAfterDrawValues();
 }
 
 void TCustomAxisPanel::PaintSharedZOrder(TChartSeries& first) {
@@ -113,8 +111,7 @@ void TCustomAxisPanel::PaintSharedZOrder(TChartSeries& first) {
         if (s->FirstShown() == -1)
             continue;
         shown.push_back(s);
-        if (s->BeforeDrawValues)
-            s->BeforeDrawValues(s);
+        s->DoBeforeDrawValues();
         lo = lo == -1 ? s->FirstShown() : std::min(lo, s->FirstShown());
         hi = std::max(hi, s->LastShown());
     }
@@ -140,8 +137,7 @@ void TCustomAxisPanel::PaintSharedZOrder(TChartSeries& first) {
     }
     EndSeriesClip();
     for (TChartSeries* s : shown) {
-        if (s->AfterDrawValues)
-            s->AfterDrawValues(s);
+        s->DoAfterDrawValues();
     }
 }
 

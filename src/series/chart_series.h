@@ -169,7 +169,6 @@ public:
     // Takes the given list's settings and repaints.
     void SetXValues(const TChartValueList& settings);
     void SetYValues(const TChartValueList& settings);
-    const TChartValueLists& ValueLists() const { return valueLists_; }
     TChartValueLists& ValueListsMutable() { return valueLists_; }
 
     const std::string& Name() const { return name_; }

@@ -199,7 +199,8 @@ TEST(DrawCycle, AnUncoveredWindowIsServedFromTheBuffer) {
     EXPECT_EQ(rig.frames, 1);
     // The window tells the system it paints its whole background and wants the arrows.
     EXPECT_TRUE(rig.chart.EraseBackgroundHandled());
-    EXPECT_EQ(rig.chart.DialogCode(ui::DLGC_WANTCHARS), ui::DLGC_WANTCHARS | ui::DLGC_WANTARROWS);
+    constexpr uint32_t wantChars = 0x0080;
+    EXPECT_EQ(rig.chart.DialogCode(wantChars), wantChars | ui::DLGC_WANTARROWS);
     // A window that changed size is drawn anew, not copied.
     rig.host.ResizeClient(250, 180);
     rig.host.Update();

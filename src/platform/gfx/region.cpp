@@ -134,16 +134,6 @@ void Region::IntersectWith(const Region& other) {
     *this = std::move(result);
 }
 
-void Region::Offset(int32_t dx, int32_t dy) {
-    if (IsEmpty())
-        return;
-    bounds_ = Rect{bounds_.Left + dx, bounds_.Top + dy, bounds_.Right + dx, bounds_.Bottom + dy};
-    for (Span& s : spans_) {
-        s.X0 += dx;
-        s.X1 += dx;
-    }
-}
-
 bool Region::operator==(const Region& other) const {
     if (bounds_ != other.bounds_)
         return false;

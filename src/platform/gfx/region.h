@@ -74,7 +74,6 @@ public:
     }
 
     void IntersectWith(const Region& other);
-    void Offset(int32_t dx, int32_t dy);
 
     // The inside parts of [x0, x1) on row y, in ascending order.
     template <class Fn> void ForEachSpan(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const {

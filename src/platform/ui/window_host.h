@@ -44,9 +44,6 @@ private:
 
 // What a control may ask for in a dialog's keyboard navigation, as bits.
 constexpr uint32_t DLGC_WANTARROWS = 0x0001;
-constexpr uint32_t DLGC_WANTTAB = 0x0002;
-constexpr uint32_t DLGC_WANTALLKEYS = 0x0004;
-constexpr uint32_t DLGC_WANTCHARS = 0x0080;
 
 // One bit per mouse button, for the set of buttons a window sees held.
 constexpr uint32_t ButtonBit(TMouseButton button) {
