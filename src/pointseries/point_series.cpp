@@ -4,7 +4,6 @@
 #include "series/series_owner.h"
 
 #include <cstdlib>
-#include <typeinfo>
 
 namespace vemora {
 
@@ -16,7 +15,7 @@ bool Drawable(int32_t pixel) {
 
 } // namespace
 
-TCustomSeries::TCustomSeries() {
+TCustomSeries::TCustomSeries(TPointSteps steps) : keepsPointSteps_(steps == TPointSteps::stKept) {
     pointer_ = std::make_unique<TSeriesPointer>(this);
     const TNotifyEvent changed = [this](void*) { RequestRepaint(); };
     linePen_ = std::make_unique<TChartPen>(changed);
@@ -105,20 +104,17 @@ inline void TCustomSeries::DrawPointAt(TCanvas3D& canvas, int32_t index, TColor 
     oldColor_ = color;
 }
 
-bool TCustomSeries::KeepsPointSteps() const {
-    return typeid(*this) == typeid(TPointSeries);
-}
-
 bool TCustomSeries::DrawPointsDirectly() {
-    // Only where every step of DrawPoint is known: a point series that keeps them, plain
-    // value lists, both axes. Then the colours and pixels come without a virtual call each.
+    // Only where every step of DrawPoint is known: a class that keeps them, both axes. Then
+    // the colours and pixels come without a virtual call each. The lists need no check:
+    // TChartSeries makes both itself as plain TChartValueList and never replaces them, so
+    // their values are the stored ones times the multiplier.
     const TCustomChartAxis* horiz = GetHorizAxis();
     const TCustomChartAxis* vert = GetVertAxis();
+    if (!keepsPointSteps_ || !horiz || !vert || !DrawsForward())
+        return false;
     const TChartValueList& xList = XValues();
     const TChartValueList& yList = YValues();
-    if (!KeepsPointSteps() || typeid(xList) != typeid(TChartValueList) ||
-        typeid(yList) != typeid(TChartValueList) || !horiz || !vert || !DrawsForward())
-        return false;
     const int32_t first = FirstShown(), last = LastShown();
     if (first < 0 || last < first || last >= xList.ValueCount() || last >= yList.ValueCount())
         return false;
@@ -227,7 +223,7 @@ int32_t TCustomSeries::PointAtPixel(int32_t x, int32_t y) {
     return -1;
 }
 
-TPointSeries::TPointSeries() {
+TPointSeries::TPointSeries(TPointSteps steps) : TCustomSeries(steps) {
     SetDrawLine(false);
     Marks().SetArrowLength(0);
     SetClickableLine(false);

@@ -13,6 +13,12 @@ namespace vemora {
 
 class TCustomSeries;
 
+// Whether a series class draws its points with the steps TCustomSeries gives them:
+// DrawPoint, XPixel, YPixel, XAt, YAt and PointColor. A class that keeps them has its
+// frames drawn by a loop that reads colours and pixels straight from the lists, without a
+// virtual call per point; one that only watches the markers (PaintMarker) keeps them too.
+enum class TPointSteps { stKept, stOwn };
+
 using TSeriesOnGetPointerStyle =
     std::function<TSeriesPointerStyle(TChartSeries* sender, int32_t valueIndex)>;
 using TSeriesClickPointerEvent =
@@ -25,7 +31,9 @@ constexpr int32_t kMaxDrawnPixel = 32766;
 // configuration is drawn here: no connecting lines, no area.
 class TCustomSeries : public TChartSeries, public TPointerOwner {
 public:
-    TCustomSeries();
+    // Of steps of its own until a class states otherwise: the series built on this one
+    // change how a point is drawn.
+    TCustomSeries() : TCustomSeries(TPointSteps::stOwn) {}
 
     void Assign(const TChartSeries& source) override;
     // The markers as stamps where they can be (see marker_stamps.h), else one by one.
@@ -42,10 +50,6 @@ public:
     // between its markers (lines, areas, a marker of its own) must answer false, because
     // stamping changes the order of drawing.
     virtual bool StampsMarkers() const { return !OnGetPointerStyle; }
-    // True when the class leaves XPixel, YPixel, XAt, YAt, PointColor and DrawPoint as this
-    // one has them: a frame then reads colours and pixels straight from the lists. A
-    // subclass that only watches the markers (PaintMarker) may answer true as well.
-    virtual bool KeepsPointSteps() const;
     // Whether the last frame's markers all went down as stamps.
     bool StampedLastFrame() const { return stampedLastFrame_; }
 
@@ -90,13 +94,17 @@ public:
     int32_t PointerZEnd() const override { return ZEnd(); }
     void PointerChanged() override { RequestRepaint(); }
 
+protected:
+    explicit TCustomSeries(TPointSteps steps);
+
 private:
     // The body of DrawPoint, with the point's colour and screen position.
     void DrawPointAt(TCanvas3D& canvas, int32_t index, TColor color, int32_t x, int32_t y);
-    // Draws the shown points as DrawPoint would, when nothing can have overridden a step;
-    // false, having drawn nothing, otherwise.
+    // Draws the shown points as DrawPoint would, when the class keeps the steps; false,
+    // having drawn nothing, otherwise.
     bool DrawPointsDirectly();
 
+    const bool keepsPointSteps_;
     std::unique_ptr<TSeriesPointer> pointer_;
     std::unique_ptr<TChartPen> linePen_;
     std::unique_ptr<TChartPen> areaLinesPen_;
@@ -123,10 +131,15 @@ private:
 
 class TPointSeries : public TCustomSeries {
 public:
-    TPointSeries();
+    TPointSeries() : TPointSeries(TPointSteps::stKept) {}
 
     // The point series keeps its own look: pointer shown, no line, no area.
     void Assign(const TChartSeries& source) override;
+
+protected:
+    // A subclass that replaces a step of drawing a point states stOwn here; its points then
+    // go through DrawPoint one by one.
+    explicit TPointSeries(TPointSteps steps);
 };
 
 } // namespace vemora

@@ -40,7 +40,7 @@ protected:
 
 class TracingSeries final : public TPointSeries {
 public:
-    explicit TracingSeries(std::string* trace) : trace_(trace) {}
+    explicit TracingSeries(std::string* trace) : TPointSeries(TPointSteps::stOwn), trace_(trace) {}
     void DoBeforeDrawChart() override { *trace_ += "chart-begins "; }
     void DrawPoint(int32_t index) override {
         *trace_ += "point ";

@@ -95,7 +95,6 @@ public:
         int32_t X, Y, Index;
     };
     void DoBeforeDrawChart() override { markers.clear(); }
-    bool KeepsPointSteps() const override { return true; }
     void PaintMarker(int32_t x, int32_t y, int32_t index, TColor color) override {
         markers.push_back({x, y, index});
         TPointSeries::PaintMarker(x, y, index, color);

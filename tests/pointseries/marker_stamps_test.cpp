@@ -21,11 +21,27 @@ void Range(TCustomChartAxis& axis, double minimum, double maximum) {
     axis.SetMinimum(minimum);
 }
 
-// Draws every marker in turn, the way stamping must imitate.
-class InTurnSeries final : public TPointSeries {
+// The program's series drawn one of the ways a frame can go: by the direct loop or through
+// DrawPoint per index, its markers stamped or drawn in turn. Counting the DrawPoint calls
+// leaves the step as it is.
+class DrawnSeries final : public TPointSeries {
 public:
-    bool StampsMarkers() const override { return false; }
+    DrawnSeries(TPointSteps steps, bool stamps) : TPointSeries(steps), stamps_(stamps) {}
+    bool StampsMarkers() const override { return stamps_ && TPointSeries::StampsMarkers(); }
+    void DrawPoint(int32_t index) override {
+        ++throughDrawPoint;
+        TPointSeries::DrawPoint(index);
+    }
+    int throughDrawPoint = 0;
+
+private:
+    bool stamps_;
 };
+
+// Every marker in turn, through DrawPoint: the way the other paths must imitate.
+std::unique_ptr<TPointSeries> InTurnSeries() {
+    return std::make_unique<DrawnSeries>(TPointSteps::stOwn, false);
+}
 
 struct Scene {
     std::function<void(TChart&, TPointSeries&)> configure;
@@ -39,6 +55,7 @@ struct Scene {
 struct Rendered {
     gfx::Bitmap screen;
     bool stamped = false;
+    int throughDrawPoint = 0;
 };
 
 Rendered Render(const Scene& scene, std::unique_ptr<TPointSeries> series) {
@@ -61,7 +78,8 @@ Rendered Render(const Scene& scene, std::unique_ptr<TPointSeries> series) {
     // The second frame sizes its labels by the first, as frames of a run do.
     host.Update();
     chart.Repaint();
-    return {host.Screen(), s.StampedLastFrame()};
+    const auto* drawn = dynamic_cast<const DrawnSeries*>(&s);
+    return {host.Screen(), s.StampedLastFrame(), drawn ? drawn->throughDrawPoint : 0};
 }
 
 // The first differing pixel, for a readable failure.
@@ -82,10 +100,25 @@ Rendered Render(const Scene& scene, std::unique_ptr<TPointSeries> series) {
 // Renders both ways; `stamped` says whether the stamps must have been used.
 void ExpectIdentical(const Scene& scene, bool stamped = true) {
     const Rendered fast = Render(scene, std::make_unique<TPointSeries>());
-    const Rendered plain = Render(scene, std::make_unique<InTurnSeries>());
+    const Rendered plain = Render(scene, InTurnSeries());
     EXPECT_EQ(fast.stamped, stamped);
     EXPECT_FALSE(plain.stamped);
     EXPECT_TRUE(SamePixels(fast.screen, plain.screen));
+}
+
+// The paths between as well: the direct loop drawing in turn, DrawPoint with stamps.
+void ExpectEveryPathIdentical(const Scene& scene) {
+    const Rendered plain = Render(scene, InTurnSeries());
+    EXPECT_GT(plain.throughDrawPoint, 0);
+    for (const bool stamps : {false, true}) {
+        for (const TPointSteps steps : {TPointSteps::stKept, TPointSteps::stOwn}) {
+            const Rendered way = Render(scene, std::make_unique<DrawnSeries>(steps, stamps));
+            EXPECT_EQ(way.stamped, stamps);
+            EXPECT_EQ(way.throughDrawPoint,
+                      steps == TPointSteps::stOwn ? plain.throughDrawPoint : 0);
+            EXPECT_TRUE(SamePixels(way.screen, plain.screen));
+        }
+    }
 }
 
 TEST(MarkerStamps, TheProgramsChartIsPixelIdenticalWithRandomData) {
@@ -96,6 +129,9 @@ TEST(MarkerStamps, TheProgramsChartIsPixelIdenticalWithRandomData) {
     // Dense enough that most markers are hidden, in index order and in random order.
     ExpectIdentical({nullptr, 40000, true, false, 9});
     ExpectIdentical({nullptr, 20000, false, false, 9});
+    ExpectEveryPathIdentical({nullptr, 3000, true, true, 5});
+    ExpectEveryPathIdentical(
+        {[](TChart&, TPointSeries& s) { s.SetColorEachPoint(true); }, 3000, false, false, 6});
 }
 
 TEST(MarkerStamps, EveryPointerStyleAndSizeIsPixelIdentical) {

@@ -25,6 +25,7 @@ std::ostream& operator<<(std::ostream& os, const Marker& m) {
 // Notes each point processed ("D1") and each marker painted ("M0"), in order.
 class RecordingSeries final : public TPointSeries {
 public:
+    RecordingSeries() : TPointSeries(TPointSteps::stOwn) {}
     void DrawPoint(int32_t index) override {
         Note('D', index);
         TPointSeries::DrawPoint(index);

@@ -16,7 +16,6 @@ namespace vemora::plot {
 class RecordingSeries final : public TPointSeries {
 public:
     void DoBeforeDrawChart() override { markers_.clear(); }
-    bool KeepsPointSteps() const override { return true; }
     void PaintMarker(int32_t x, int32_t y, int32_t index, TColor color) override {
         markers_.push_back({x, y});
         TPointSeries::PaintMarker(x, y, index, color);
