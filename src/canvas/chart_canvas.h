@@ -179,6 +179,13 @@ public:
     // top below bottom turns it upside down) between the two depths.
     virtual void Pyramid(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t z0,
                          int32_t z1, bool darkSides) = 0;
+    // The brush (the background when the brush is not solid) as Box and Pyramid leave it,
+    // set without drawing, for solids put down some other way. A box with dark sides leaves
+    // the shade of the face it draws last, which depends on where it stands; a pyramid ends
+    // on its front, at the colour it began with.
+    virtual void LeaveToolsAsBox(int32_t left, int32_t right, int32_t top, int32_t bottom,
+                                 int32_t z0, int32_t z1, bool darkSides) = 0;
+    virtual void LeaveToolsAsPyramid() = 0;
     virtual void RectangleAtDepth(const Rect& rect, int32_t z) = 0;
     virtual void RectangleAtY(int32_t left, int32_t right, int32_t y, int32_t z0, int32_t z1) = 0;
     virtual void RectangleAtX(int32_t x, int32_t top, int32_t bottom, int32_t z0, int32_t z1) = 0;
@@ -289,6 +296,9 @@ public:
     void PolygonAtDepth(std::span<const Point> points, int32_t z) override;
     void Pyramid(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t z0, int32_t z1,
                  bool darkSides) override;
+    void LeaveToolsAsBox(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t z0,
+                         int32_t z1, bool darkSides) override;
+    void LeaveToolsAsPyramid() override;
     void RectangleAtDepth(const Rect& rect, int32_t z) override;
     void RectangleAtY(int32_t left, int32_t right, int32_t y, int32_t z0, int32_t z1) override;
     void RectangleAtX(int32_t x, int32_t top, int32_t bottom, int32_t z0, int32_t z1) override;
@@ -307,6 +317,10 @@ private:
     // The colour that shaded faces darken: the brush's when solid, else the background's.
     TColor FaceBaseColor() const;
     void SetFaceColor(TColor color);
+    // How much darker than the front the face Box draws last is: 0 when it draws the front
+    // alone.
+    uint8_t BoxLastShade(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t z0,
+                         int32_t z1) const;
 
     // Projection
     int32_t cx_ = 0, cy_ = 0, cz_ = 0;

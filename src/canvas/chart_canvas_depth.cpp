@@ -65,6 +65,7 @@ void TChartCanvas3D::Box(int32_t left, int32_t right, int32_t top, int32_t botto
     scratch_[3] = leftBottomFront;
     PolygonFromScratch(4);
 
+    // BoxLastShade follows these tests.
     const Point e = ProjectPosition(right, bottom, z1);
     if (e.X > c.X) {
         face(b, d, e, c, DarkSideAmount);
@@ -75,6 +76,24 @@ void TChartCanvas3D::Box(int32_t left, int32_t right, int32_t top, int32_t botto
     }
     if (f.Y < b.Y)
         face(a, b, d, f, DarkTopAmount);
+}
+
+uint8_t TChartCanvas3D::BoxLastShade(int32_t left, int32_t right, int32_t top, int32_t bottom,
+                                     int32_t z0, int32_t z1) const {
+    // The top comes after the side, and either after the front.
+    if (ProjectPosition(left, top, z1).Y < ProjectPosition(right, top, z0).Y)
+        return DarkTopAmount;
+    if (ProjectPosition(right, bottom, z1).X > ProjectPosition(right, bottom, z0).X ||
+        ProjectPosition(left, bottom, z1).X < ProjectPosition(left, bottom, z0).X)
+        return DarkSideAmount;
+    return 0;
+}
+
+void TChartCanvas3D::LeaveToolsAsBox(int32_t left, int32_t right, int32_t top, int32_t bottom,
+                                     int32_t z0, int32_t z1, bool darkSides) {
+    const uint8_t shade = darkSides ? BoxLastShade(left, right, top, bottom, z0, z1) : 0;
+    if (shade != 0)
+        SetFaceColor(DarkenColor(FaceBaseColor(), shade));
 }
 
 void TChartCanvas3D::RectangleAtDepth(const Rect& r, int32_t z) {
@@ -154,6 +173,10 @@ void TChartCanvas3D::Pyramid(int32_t left, int32_t top, int32_t right, int32_t b
     }
     SetFaceColor(base);
     canvas_->Polygon(front);
+}
+
+void TChartCanvas3D::LeaveToolsAsPyramid() {
+    SetFaceColor(FaceBaseColor());
 }
 
 void TChartCanvas3D::EllipseAtDepth(int32_t left, int32_t top, int32_t right, int32_t bottom,

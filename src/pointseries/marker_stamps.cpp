@@ -60,7 +60,7 @@ bool TMarkerStamps::Begin(TSeriesPointer& pointer) {
     return true;
 }
 
-bool TMarkerStamps::Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp* stamp) {
+bool TMarkerStamps::Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp& stamp) {
     // The screen box the marker is expected to keep within: its corners at its depths.
     const int32_t h = pointer_->HorizSize() + 1, v = pointer_->VertSize() + 1;
     Rect box{x - h, y - v, x + h + 1, y + v + 1};
@@ -95,11 +95,8 @@ bool TMarkerStamps::Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp* st
         Redirect redirect(*dc_, *scratch);
         pointer_->PrepareCanvas(key.Color);
         pointer_->Draw(anchor.X, anchor.Y, key.Color, key.Style);
-        // Drawn only for the tools it leaves: once is enough.
-        if (!stamp)
-            break;
     }
-    return stamp == nullptr || gfx::MakeStamp(overBlack_, overWhite_, anchor, *stamp);
+    return gfx::MakeStamp(overBlack_, overWhite_, anchor, stamp);
 }
 
 bool TMarkerStamps::Add(int32_t x, int32_t y, TColor color, TSeriesPointerStyle style) {
@@ -112,7 +109,7 @@ bool TMarkerStamps::Add(int32_t x, int32_t y, TColor color, TSeriesPointerStyle 
             current_ = static_cast<uint32_t>(found - keys_.begin());
         } else {
             gfx::Stamp stamp;
-            if (stamps_.size() == kMaxStamps || !Capture(x, y, key, &stamp)) {
+            if (stamps_.size() == kMaxStamps || !Capture(x, y, key, stamp)) {
                 Paint();
                 active_ = false;
                 return false;
@@ -135,8 +132,8 @@ void TMarkerStamps::Paint() {
         return;
     painter_.Paint(*dc_->Target(), dc_->EffectiveClip(), stamps_, placements_);
     placements_.clear();
-    // Pen and brush as the last marker's drawing leaves them, drawn off the target again.
-    Capture(last_.X, last_.Y, last_.Marker, nullptr);
+    // Pen and brush as the last marker's drawing leaves them.
+    pointer_->LeaveToolsAsDrawn(last_.X, last_.Y, last_.Marker.Color, last_.Marker.Style);
 }
 
 void TMarkerStamps::Finish() {

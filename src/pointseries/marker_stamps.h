@@ -31,9 +31,8 @@ private:
         TSeriesPointerStyle Style;
         bool operator==(const Key&) const = default;
     };
-    // Draws the marker off the target and makes its stamp; without a stamp to make, draws
-    // it once for the pen and brush it leaves.
-    bool Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp* stamp);
+    // Draws the marker off the target and makes its stamp.
+    bool Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp& stamp);
     void Paint();
 
     TPointerOwner& owner_;

@@ -4,6 +4,20 @@
 
 namespace vemora {
 
+namespace {
+
+// Keeps the corner arithmetic of a marker (px + h + 1 and the like) inside 32 bits; a centre
+// that far off any bitmap draws nothing either way.
+void KeepWithinReach(int32_t& px, int32_t& py, int32_t& h, int32_t& v) {
+    constexpr int32_t kReach = INT32_MAX / 4;
+    px = std::clamp(px, -kReach, kReach);
+    py = std::clamp(py, -kReach, kReach);
+    h = std::min(h, kReach);
+    v = std::min(v, kReach);
+}
+
+} // namespace
+
 TSeriesPointer::TSeriesPointer(TPointerOwner* owner) : owner_(owner) {
     auto changed = [this](void*) { Changed(); };
     brush_ = std::make_unique<TChartBrush>(changed);
@@ -49,6 +63,33 @@ void TSeriesPointer::Draw(int32_t px, int32_t py, TColor color, TSeriesPointerSt
               color, style);
 }
 
+void TSeriesPointer::LeaveToolsAsDrawn(int32_t px, int32_t py, TColor color,
+                                       TSeriesPointerStyle style) {
+    using S = TSeriesPointerStyle;
+    PrepareCanvas(color);
+    TCanvas3D& canvas = owner_->PointerCanvas();
+    // The line styles ink the pen with the point's colour; neither they nor a dot select the
+    // brush, so the background stays as it was.
+    if (style == S::psCross || style == S::psDiagCross || style == S::psStar) {
+        canvas.Pen().SetColor(color);
+        return;
+    }
+    if (style == S::psSmallDot)
+        return;
+    if (owner_->PointerView3D() && draw3D_) {
+        int32_t h = horizSize_, v = vertSize_;
+        KeepWithinReach(px, py, h, v);
+        if (style == S::psRectangle)
+            canvas.LeaveToolsAsBox(px - h, px + h, py - v, py + v, owner_->PointerZStart(),
+                                   owner_->PointerZEnd(), dark3D_);
+        else if (style == S::psTriangle || style == S::psDownTriangle)
+            canvas.LeaveToolsAsPyramid();
+    }
+    // Filling a shape selects the pen and the brush, and a brush just set brings its
+    // background with it.
+    canvas.ReferenceCanvas()->Handle();
+}
+
 void TSeriesPointer::DrawLegendShape(TCanvas3D& canvas, TColor color, const Rect& rect) {
     const int32_t h = static_cast<int32_t>(
         std::max<int64_t>(1, std::min<int64_t>(horizSize_, (rect.Width() - 1) / 2)));
@@ -61,13 +102,7 @@ void TSeriesPointer::DrawLegendShape(TCanvas3D& canvas, TColor color, const Rect
 void TSeriesPointer::DrawShape(TCanvas3D& canvas, bool is3D, int32_t px, int32_t py, int32_t h,
                                int32_t v, TColor color, TSeriesPointerStyle style) {
     using S = TSeriesPointerStyle;
-    // Keep the corner arithmetic below (px + h + 1 and the like) inside 32 bits; a centre
-    // that far off any bitmap draws nothing either way.
-    constexpr int32_t kReach = INT32_MAX / 4;
-    px = std::clamp(px, -kReach, kReach);
-    py = std::clamp(py, -kReach, kReach);
-    h = std::min(h, kReach);
-    v = std::min(v, kReach);
+    KeepWithinReach(px, py, h, v);
     const int32_t left = px - h, right = px + h, top = py - v, bottom = py + v;
     const int32_t zStart = owner_ ? owner_->PointerZStart() : 0;
     const int32_t zMiddle = owner_ ? owner_->PointerZMiddle() : 0;

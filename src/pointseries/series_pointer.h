@@ -70,6 +70,9 @@ public:
     // One marker centred on the screen point.
     void Draw(int32_t px, int32_t py, TColor color, TSeriesPointerStyle style);
     void Draw(int32_t px, int32_t py, TColor color) { Draw(px, py, color, style_); }
+    // The canvas's pen and brush, and the background a brush sets, as PrepareCanvas and Draw
+    // leave them for the marker, set without drawing: for markers put down some other way.
+    void LeaveToolsAsDrawn(int32_t px, int32_t py, TColor color, TSeriesPointerStyle style);
     // A flat marker centred in a legend symbol rectangle, no larger than the rectangle.
     void DrawLegendShape(TCanvas3D& canvas, TColor color, const Rect& rect);
 
