@@ -141,7 +141,6 @@ protected:
 class TCanvas3D : public TChartCanvas {
 public:
     const TView3DOptions* View3DOptions() const { return view3DOptions_; }
-    bool IsOrthogonal() const { return orthogonal_; }
 
     virtual void PixelAtDepth(int32_t x, int32_t y, TColor color, int32_t z) = 0;
     virtual bool SupportsSolids() const = 0;
@@ -205,13 +204,11 @@ public:
     explicit TChartCanvas3D(TCanvas* windowCanvas);
     ~TChartCanvas3D() override;
 
-    void SetWindowCanvas(TCanvas* windowCanvas) { canvas_ = windowCanvas; }
     // Asks the owning panel to repaint (after the monochrome setting changed); may be empty.
     std::function<void()> OnInvalidate;
     bool Is3D() const { return is3D_; }
     bool Dirty() const { return dirty_; }
     const gfx::Bitmap* OffscreenBitmap() const { return bitmap_.get(); }
-    double ZoomFactor() const { return zoomFactor_; }
     // Brushes made by gradient fills since the canvas was created.
     uint64_t GradientBrushesCreated() const { return gradientBrushes_; }
     // Fonts made for scaled or rotated text since the canvas was created.
