@@ -1,5 +1,6 @@
 #include "platform/gfx/device_context.h"
 
+#include "platform/gfx/dc_internal.h"
 #include "platform/numeric/extended.h"
 
 #include <cmath>
@@ -9,65 +10,11 @@
 
 namespace vemora::gfx {
 
+using detail::DashOf;
+using detail::DashPattern;
+using detail::Rop2;
+
 namespace {
-
-// Binary raster operation: the mode's number minus one is its truth table, bit 3 for
-// pen 1 / screen 1, bit 2 for 1/0, bit 1 for 0/1, bit 0 for 0/0.
-inline Pixel Rop2(PenMode mode, Pixel pen, Pixel dst) {
-    if (mode == PenMode::Copy)
-        return pen;
-    const unsigned table = static_cast<unsigned>(mode) - 1;
-    Pixel r = 0;
-    if (table & 8)
-        r |= pen & dst;
-    if (table & 4)
-        r |= pen & ~dst;
-    if (table & 2)
-        r |= ~pen & dst;
-    if (table & 1)
-        r |= ~pen & ~dst;
-    return r & 0xFFFFFF;
-}
-
-// Cosmetic dash patterns as bit masks, lowest bit first, one bit per pixel along the line.
-struct DashPattern {
-    uint32_t Bits;
-    uint32_t Period;
-};
-
-constexpr uint32_t RunBits(std::initializer_list<int> runs) {
-    uint32_t bits = 0, pos = 0;
-    bool on = true;
-    for (int run : runs) {
-        for (int i = 0; i < run; ++i, ++pos)
-            if (on)
-                bits |= 1u << pos;
-        on = !on;
-    }
-    return bits;
-}
-
-const DashPattern* DashOf(PenStyle style) {
-    static constexpr DashPattern kDash{RunBits({18, 6}), 24};
-    static constexpr DashPattern kDot{RunBits({3, 3}), 6};
-    static constexpr DashPattern kDashDot{RunBits({9, 6, 3, 6}), 24};
-    static constexpr DashPattern kDashDotDot{RunBits({9, 3, 3, 3, 3, 3}), 24};
-    static constexpr DashPattern kAlternate{RunBits({1, 1}), 2};
-    switch (style) {
-    case PenStyle::Dash:
-        return &kDash;
-    case PenStyle::Dot:
-        return &kDot;
-    case PenStyle::DashDot:
-        return &kDashDot;
-    case PenStyle::DashDotDot:
-        return &kDashDotDot;
-    case PenStyle::Alternate:
-        return &kAlternate;
-    default:
-        return nullptr;
-    }
-}
 
 // The six 8x8 hatches, aligned to the device origin.
 inline bool HatchOn(BrushStyle style, int32_t x, int32_t y) {
@@ -240,25 +187,7 @@ uint32_t DeviceContext::SetTextAlign(uint32_t align) {
     return std::exchange(textAlign_, align);
 }
 
-bool DeviceContext::PenDraws() const {
-    return target_ && pen_.Style != PenStyle::Clear && pen_.Mode != PenMode::Nop;
-}
-
 // ---- pixel primitives ----
-
-void DeviceContext::SolidSpan(int32_t y, int32_t x0, int32_t x1, Pixel color, PenMode mode) {
-    if (!target_)
-        return;
-    clip_.ForEachSpan(y, x0, x1, [&](int32_t a, int32_t b) {
-        Pixel* row = target_->Row(y);
-        if (mode == PenMode::Copy) {
-            std::fill(row + a, row + b, color);
-        } else {
-            for (int32_t x = a; x < b; ++x)
-                row[x] = Rop2(mode, color, row[x]);
-        }
-    });
-}
 
 void DeviceContext::BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& brush) {
     if (!target_ || brush.Style == BrushStyle::Clear)

@@ -172,17 +172,21 @@ public:
     const Region& EffectiveClip() const { return clip_; }
 
 private:
-    template <class Shape, class Keep>
-    void DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Keep&& keep);
+    // The helpers marked inline are defined where their callers can inline them: PenPixel
+    // beside the line walker, the others in dc_internal.h.
+    inline bool PenDraws() const;
+    void ResetClip();
 
-    bool PenDraws() const;
-    void SolidSpan(int32_t y, int32_t x0, int32_t x1, Pixel color, PenMode mode);
+    inline void SolidSpan(int32_t y, int32_t x0, int32_t x1, Pixel color, PenMode mode);
     void BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& brush);
-    void PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode);
+
+    inline void PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode);
     void CosmeticLine(Point from, Point to);
     void WideLine(Point from, Point to);
+
+    template <class Shape, class Keep>
+    void DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Keep&& keep);
     void FillPolygonWithBrush(std::span<const Point> points);
-    void ResetClip();
 
     Bitmap* target_ = nullptr;
     Pen pen_;
