@@ -1,6 +1,6 @@
 // What more than one stage of the device context needs: the raster operations, the dash
-// patterns, whether the pen draws and the solid span. Included by the device context's own
-// sources only; inline, as lines and shapes call them per segment and per row.
+// patterns, whether the pen draws, LineTo's work and the solid span. Included by the device
+// context's own sources only; inline, as lines and shapes call them per segment and per row.
 #pragma once
 
 #include "platform/gfx/device_context.h"
@@ -74,6 +74,18 @@ namespace vemora::gfx {
 
 inline bool DeviceContext::PenDraws() const {
     return target_ && pen_.Style != PenStyle::Clear && pen_.Mode != PenMode::Nop;
+}
+
+// LineTo's work, here so that the shapes' outlines draw their edges without a call each.
+inline void DeviceContext::DrawLineTo(int32_t x, int32_t y) {
+    const Point from = position_;
+    position_ = {x, y};
+    if (!PenDraws())
+        return;
+    if (pen_.Width > 1)
+        WideLine(from, position_);
+    else
+        CosmeticLine(from, position_);
 }
 
 inline void DeviceContext::SolidSpan(int32_t y, int32_t x0, int32_t x1, Pixel color, PenMode mode) {

@@ -181,6 +181,7 @@ private:
     void BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& brush);
 
     inline void PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode);
+    inline void DrawLineTo(int32_t x, int32_t y);
     void CosmeticLine(Point from, Point to);
     void WideLine(Point from, Point to);
 
