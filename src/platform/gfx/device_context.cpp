@@ -1,9 +1,7 @@
 #include "platform/gfx/device_context.h"
 
 #include "platform/gfx/dc_internal.h"
-#include "platform/numeric/extended.h"
 
-#include <cmath>
 #include <utility>
 
 namespace vemora::gfx {
@@ -29,17 +27,6 @@ inline bool HatchOn(BrushStyle style, int32_t x, int32_t y) {
     default:
         return false;
     }
-}
-
-inline Pixel Blend(Pixel dst, Pixel src, uint32_t coverage) {
-    if (coverage >= 255)
-        return src;
-    auto channel = [&](int shift) {
-        const int32_t d = static_cast<int32_t>((dst >> shift) & 0xFF);
-        const int32_t s = static_cast<int32_t>((src >> shift) & 0xFF);
-        return static_cast<Pixel>(d + ((s - d) * static_cast<int32_t>(coverage) + 127) / 255);
-    };
-    return (channel(16) << 16) | (channel(8) << 8) | channel(0);
 }
 
 } // namespace
@@ -135,94 +122,6 @@ void DeviceContext::BrushSpan(int32_t y, int32_t x0, int32_t x1, const Brush& br
                 row[x] = back;
         }
     });
-}
-
-// ---- text ----
-
-bool DeviceContext::GetTextExtentPoint(std::string_view utf8, Size& size) const {
-    if (!LayoutText(font_.Log, utf8, run_)) {
-        size = {};
-        return false;
-    }
-    size = {run_.Width, run_.Height};
-    return true;
-}
-
-void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
-    if (!target_ || !LayoutText(font_.Log, utf8, run_))
-        return;
-    if (textAlign_ & TA_UPDATECP) {
-        x = position_.X;
-        y = position_.Y;
-    }
-    // Along the baseline (u) and down across it (v), on the screen.
-    const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
-    const double vx = -uy, vy = ux;
-    double along = 0;
-    switch (textAlign_ & TA_CENTER) {
-    case TA_RIGHT:
-        along = -run_.Width;
-        break;
-    case TA_CENTER:
-        along = -run_.Width / 2.0;
-        break;
-    default:
-        break;
-    }
-    double across = 0;
-    switch (textAlign_ & TA_BASELINE) {
-    case TA_BASELINE:
-        break;
-    case TA_BOTTOM:
-        across = -(run_.Height - run_.Ascent);
-        break;
-    default:
-        across = run_.Ascent;
-        break;
-    }
-    const double ox = x + along * ux + across * vx, oy = y + along * uy + across * vy;
-    auto toCoord = [](double v) {
-        return SaturateInt32(std::llround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
-    };
-    const Point origin{toCoord(ox), toCoord(oy)};
-    const Rect& clip = clip_.Bounds();
-    if (bkMode_ == OPAQUE) {
-        const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;
-        auto pt = [&](double px, double py) { return Point{toCoord(px), toCoord(py)}; };
-        const Point cell[4] = {
-            pt(tx, ty), pt(tx + run_.Width * ux, ty + run_.Width * uy),
-            pt(tx + run_.Width * ux + run_.Height * vx, ty + run_.Width * uy + run_.Height * vy),
-            pt(tx + run_.Height * vx, ty + run_.Height * vy)};
-        const Pixel back = ToPixel(bkColor_);
-        scanner_.Scan(cell, clip.Top, clip.Bottom, [&](int32_t row, int32_t a, int32_t b) {
-            SolidSpan(row, a, b, back, PenMode::Copy);
-        });
-    }
-    const Pixel color = ToPixel(font_.Color);
-    for (const PlacedGlyph& g : run_.Glyphs) {
-        const GlyphImage& img = *g.Image;
-        const int64_t left = int64_t{origin.X} + g.X, top = int64_t{origin.Y} + g.Y;
-        if (left >= clip.Right || left + img.Width <= clip.Left || top >= clip.Bottom ||
-            top + img.Height <= clip.Top)
-            continue;
-        const int64_t firstRow = std::max<int64_t>(0, clip.Top - top);
-        const int64_t endRow = std::min<int64_t>(img.Height, clip.Bottom - top);
-        for (int64_t gy = firstRow; gy < endRow; ++gy) {
-            const int32_t row = static_cast<int32_t>(top + gy);
-            const uint8_t* cov = img.Coverage.data() + static_cast<size_t>(gy) * img.Width;
-            clip_.ForEachSpan(row, SaturateInt32(left), SaturateInt32(left + img.Width),
-                              [&](int32_t a, int32_t b) {
-                                  Pixel* dst = target_->Row(row);
-                                  for (int32_t px = a; px < b; ++px) {
-                                      const uint8_t c = cov[px - left];
-                                      if (c)
-                                          dst[px] = Blend(dst[px], color, c);
-                                  }
-                              });
-        }
-    }
-    if (textAlign_ & TA_UPDATECP)
-        position_ = {toCoord(x + run_.Width * ux), toCoord(y + run_.Width * uy)};
 }
 
 // ---- clipping ----
