@@ -172,8 +172,10 @@ public:
     const Region& EffectiveClip() const { return clip_; }
 
 private:
-    // The helpers marked inline are defined where their callers can inline them: PenPixel
-    // beside the line walker, the others in dc_internal.h.
+    // The stages live in files of their own: state and clipping in device_context.cpp,
+    // then dc_spans.cpp, dc_lines.cpp, dc_shapes.cpp, dc_blits.cpp and dc_text.cpp. The
+    // helpers marked inline are defined where their callers can inline them: PenPixel in
+    // dc_lines.cpp, the others in dc_internal.h.
     inline bool PenDraws() const;
     void ResetClip();
 
