@@ -173,8 +173,4 @@ void TCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
     dc_.SetPixel(x, y, ResolveColor(color));
 }
 
-TColor TCanvas::GetPixel(int32_t x, int32_t y) const {
-    return dc_.GetPixel(x, y);
-}
-
 } // namespace vemora

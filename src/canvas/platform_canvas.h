@@ -52,7 +52,6 @@ public:
     void Draw(int32_t x, int32_t y, const gfx::Bitmap& picture);
     void StretchDraw(const Rect& rect, const gfx::Bitmap& picture);
     void SetPixel(int32_t x, int32_t y, TColor color);
-    TColor GetPixel(int32_t x, int32_t y) const;
 
     // The logical-font record the font stands for.
     gfx::LogFont LogicalFont() const;

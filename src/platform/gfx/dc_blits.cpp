@@ -10,7 +10,8 @@
 namespace vemora::gfx {
 
 void DeviceContext::PatBlt(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t rop) {
-    if (!target_)
+    // The brush copy is the one operation the chart fills with.
+    if (!target_ || rop != PATCOPY)
         return;
     // A negative extent reaches left of x or above y.
     const int64_t x0 = width < 0 ? int64_t{x} + width : x,
@@ -20,33 +21,13 @@ void DeviceContext::PatBlt(int32_t x, int32_t y, int32_t width, int32_t height, 
     const Rect area =
         Rect{SaturateInt32(x0), SaturateInt32(y0), SaturateInt32(x1), SaturateInt32(y1)}.Intersect(
             clip_.Bounds());
-    for (int32_t row = area.Top; row < area.Bottom; ++row) {
-        switch (rop) {
-        case PATCOPY:
-            BrushSpan(row, area.Left, area.Right, brush_);
-            break;
-        case BLACKNESS:
-            SolidSpan(row, area.Left, area.Right, 0x000000, PenMode::Copy);
-            break;
-        case WHITENESS:
-            SolidSpan(row, area.Left, area.Right, 0xFFFFFF, PenMode::Copy);
-            break;
-        case DSTINVERT:
-            SolidSpan(row, area.Left, area.Right, 0, PenMode::Not);
-            break;
-        case PATINVERT:
-            if (brush_.Style != BrushStyle::Clear)
-                SolidSpan(row, area.Left, area.Right, ToPixel(brush_.Color), PenMode::Xor);
-            break;
-        default:
-            break;
-        }
-    }
+    for (int32_t row = area.Top; row < area.Bottom; ++row)
+        BrushSpan(row, area.Left, area.Right, brush_);
 }
 
 void DeviceContext::BitBlt(int32_t x, int32_t y, int32_t width, int32_t height,
-                           const Bitmap& source, int32_t sourceX, int32_t sourceY, uint32_t rop) {
-    if (!target_ || rop != SRCCOPY || width <= 0 || height <= 0)
+                           const Bitmap& source, int32_t sourceX, int32_t sourceY) {
+    if (!target_ || width <= 0 || height <= 0)
         return;
     // Limit the copy to the source and the clip's bounds first, then let the clip decide
     // per row.
@@ -99,12 +80,6 @@ ColorRef DeviceContext::SetPixel(int32_t x, int32_t y, ColorRef color) {
         return 0xFFFFFFFF;
     target_->Set(x, y, ToPixel(color));
     return color & 0xFFFFFF;
-}
-
-ColorRef DeviceContext::GetPixel(int32_t x, int32_t y) const {
-    if (!target_ || !target_->Contains(x, y))
-        return 0xFFFFFFFF;
-    return ToColorRef(target_->At(x, y));
 }
 
 } // namespace vemora::gfx

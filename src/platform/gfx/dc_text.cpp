@@ -36,10 +36,6 @@ bool DeviceContext::GetTextExtentPoint(std::string_view utf8, Size& size) const 
 void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
     if (!target_ || !LayoutText(font_.Log, utf8, run_))
         return;
-    if (textAlign_ & TA_UPDATECP) {
-        x = position_.X;
-        y = position_.Y;
-    }
     // Along the baseline (u) and down across it (v), on the screen.
     const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
     const double vx = -uy, vy = ux;
@@ -106,8 +102,6 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
                               });
         }
     }
-    if (textAlign_ & TA_UPDATECP)
-        position_ = {toCoord(x + run_.Width * ux), toCoord(y + run_.Width * uy)};
 }
 
 } // namespace vemora::gfx

@@ -87,8 +87,6 @@ struct Font {
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 
-constexpr uint32_t TA_NOUPDATECP = 0;
-constexpr uint32_t TA_UPDATECP = 1;
 constexpr uint32_t TA_LEFT = 0;
 constexpr uint32_t TA_RIGHT = 2;
 constexpr uint32_t TA_CENTER = 6;
@@ -97,11 +95,6 @@ constexpr uint32_t TA_BOTTOM = 8;
 constexpr uint32_t TA_BASELINE = 24;
 
 constexpr uint32_t PATCOPY = 0x00F00021;
-constexpr uint32_t PATINVERT = 0x005A0049;
-constexpr uint32_t DSTINVERT = 0x00550009;
-constexpr uint32_t BLACKNESS = 0x00000042;
-constexpr uint32_t WHITENESS = 0x00FF0062;
-constexpr uint32_t SRCCOPY = 0x00CC0020;
 
 // How a region combines with the clip region; the chart needs only these two.
 enum class RegionMode { And = 1, Copy = 5 };
@@ -153,11 +146,10 @@ public:
     // Negative extents reach left of x or above y.
     void PatBlt(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t rop);
     void BitBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Bitmap& source,
-                int32_t sourceX, int32_t sourceY, uint32_t rop = SRCCOPY);
+                int32_t sourceX, int32_t sourceY);
     void StretchBlt(const Rect& dest, const Bitmap& source);
     void FillRect(const Rect& rect, const Brush& brush);
     ColorRef SetPixel(int32_t x, int32_t y, ColorRef color);
-    ColorRef GetPixel(int32_t x, int32_t y) const; // 0xFFFFFFFF outside the bitmap
 
     void TextOut(int32_t x, int32_t y, std::string_view utf8);
     // False, with a zero size, when the font cannot be used.
