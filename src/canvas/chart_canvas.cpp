@@ -65,6 +65,7 @@ TChartCanvas3D::~TChartCanvas3D() = default;
 
 Rect TChartCanvas3D::OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor,
                                bool is3D, const Rect& userRect) {
+    LimitFrame(nullptr);
     userRect_ = userRect;
     dirtyDuringFrame_ = false;
     view3DOptions_ = options;
@@ -196,11 +197,31 @@ void TChartCanvas3D::Assign(const TCanvas3D& source) {
     SetMonochrome(source.GetMonochrome());
 }
 
+void TChartCanvas3D::LimitFrame(const Rect* area) {
+    if (limitedDc_)
+        limitedDc_->LimitDrawing(nullptr);
+    limitedDc_ = nullptr;
+    frameLimit_.reset();
+    if (!area)
+        return;
+    frameLimit_ = *area;
+    if (canvas_) {
+        limitedDc_ = &canvas_->DeviceContext();
+        limitedDc_->LimitDrawing(area);
+    }
+}
+
 void TChartCanvas3D::PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
                                   const Rect& userRect) {
     if (offscreenBuffered_ && bitmap_ && destination) {
-        destination->DeviceContext().BitBlt(userRect.Left, userRect.Top, bitmap_->Width(),
-                                            bitmap_->Height(), *bitmap_, 0, 0);
+        Rect area{0, 0, bitmap_->Width(), bitmap_->Height()};
+        if (frameLimit_)
+            area = area.Intersect(*frameLimit_);
+        if (!area.IsEmpty())
+            destination->DeviceContext().BitBlt(
+                SaturateInt32(int64_t{userRect.Left} + area.Left),
+                SaturateInt32(int64_t{userRect.Top} + area.Top), static_cast<int32_t>(area.Width()),
+                static_cast<int32_t>(area.Height()), *bitmap_, area.Left, area.Top);
         dirty_ = dirtyDuringFrame_;
     }
     canvas_ = windowCanvas;
@@ -217,6 +238,7 @@ void TChartCanvas3D::SetOffscreenBuffered(bool value) {
     if (value == offscreenBuffered_)
         return;
     offscreenBuffered_ = value;
+    LimitFrame(nullptr);
     if (!value) {
         bitmapCanvas_.reset();
         bitmap_.reset();
@@ -228,6 +250,7 @@ void TChartCanvas3D::SetMonochrome(bool value) {
     if (value == monochrome_)
         return;
     monochrome_ = value;
+    LimitFrame(nullptr);
     bitmapCanvas_.reset();
     bitmap_.reset();
     dirty_ = true;

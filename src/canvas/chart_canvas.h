@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -209,6 +210,11 @@ public:
     bool Is3D() const { return is3D_; }
     bool Dirty() const { return dirty_; }
     const gfx::Bitmap* OffscreenBitmap() const { return bitmap_.get(); }
+    // Keeps the frame's drawing within the area, and its copy to the window too, until
+    // called with nullptr: the rest of the buffer keeps the last frame. Set after
+    // OpenFrame; opening a frame removes it.
+    void LimitFrame(const Rect* area);
+    const std::optional<Rect>& FrameLimit() const { return frameLimit_; }
     // Brushes made by gradient fills since the canvas was created.
     uint64_t GradientBrushesCreated() const { return gradientBrushes_; }
     // Fonts made for scaled or rotated text since the canvas was created.
@@ -336,6 +342,8 @@ private:
     bool dirty_ = true;
     // Marked dirty while a frame was being drawn: that frame is already out of date.
     bool dirtyDuringFrame_ = false;
+    std::optional<Rect> frameLimit_;
+    gfx::DeviceContext* limitedDc_ = nullptr;
     Rect userRect_;
 
     bool zoomText_ = true;

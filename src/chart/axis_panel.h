@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vemora {
@@ -122,6 +123,26 @@ protected:
     void ReserveAxesSpace();
 
 private:
+    // What a frame's layout decided: a frame whose layout is the same as the last one's
+    // draws its background, walls, axes and labels the same everywhere.
+    struct TFrameLayout {
+        std::vector<uint64_t> Facts;
+        bool operator==(const TFrameLayout&) const = default;
+    };
+    // nullopt when the labels depend on the points themselves.
+    std::optional<TFrameLayout> CaptureLayout() const;
+    // Whether this frame may redraw only what the added points changed: no draw event, a
+    // buffered canvas, series that can draw part of a frame.
+    bool PartFramePossible() const;
+    // After the layout: the area the added points changed, or nullopt when the frame must
+    // be drawn whole.
+    std::optional<Rect> PlanPartFrame(const std::optional<TFrameLayout>& layout);
+    // The drawing of a frame after its layout, limited to the area unless it is nullopt.
+    void DrawLaidOutFrame(const std::optional<Rect>& area);
+    void FrameDrawn(std::optional<TFrameLayout> layout);
+    // The frame drawn the way a part frame is: the layout first with nothing drawn, then
+    // the drawing, only where the added points changed it when it can.
+    void DrawContentsInPart(const Rect& panelBounds);
     // The layout steps of a frame that follow its titles.
     void LayoutFrame();
     void DrawTitlesOnFrontPlane();
@@ -145,6 +166,7 @@ private:
     int32_t seriesDepth_ = 0;
     int32_t seriesDepthY_ = 0;
     int32_t highestZOrder_ = 0;
+    std::optional<TFrameLayout> lastLayout_;
 };
 
 } // namespace vemora

@@ -4,6 +4,8 @@
 #include "series/chart_series.h"
 
 #include <algorithm>
+#include <bit>
+#include <type_traits>
 
 namespace vemora {
 
@@ -29,6 +31,10 @@ void TCustomAxisPanel::LayoutFrame() {
 }
 
 void TCustomAxisPanel::DrawContents(const Rect& panelBounds) {
+    if (PartFramePossible()) {
+        DrawContentsInPart(panelBounds);
+        return;
+    }
     TCanvas3D& canvas = Canvas3D();
     // A frame that failed left its clip to the panel, which has removed it.
     seriesClipped_ = false;
@@ -47,6 +53,45 @@ void TCustomAxisPanel::DrawContents(const Rect& panelBounds) {
         plotRect_ = plot;
         UpdatePlotSize();
     }
+    std::optional<TFrameLayout> layout = CaptureLayout();
+    DrawLaidOutFrame(std::nullopt);
+    FrameDrawn(std::move(layout));
+}
+
+void TCustomAxisPanel::DrawContentsInPart(const Rect& panelBounds) {
+    // PartFramePossible made sure of the canvas.
+    auto& canvas = static_cast<TChartCanvas3D&>(Canvas3D());
+    seriesClipped_ = false;
+    // The layout first, drawing nothing: the titles take their room as they are drawn.
+    const Rect beforeTitles = plotRect_;
+    const Rect nothing{};
+    canvas.LimitFrame(&nothing);
+    for (TChartSeries* series : seriesList_) {
+        if (series->Active())
+            series->DoBeforeDrawChart();
+    }
+    DrawTitlesOnFrontPlane();
+    LayoutFrame();
+    const Rect laidOut = plotRect_;
+    std::optional<TFrameLayout> layout = CaptureLayout();
+    const std::optional<Rect> area = PlanPartFrame(layout);
+    // Then the drawing, in the order of a whole frame, inside the area the points changed.
+    canvas.LimitFrame(area ? &*area : nullptr);
+    plotRect_ = beforeTitles;
+    UpdatePlotSize();
+    PaintPanel(panelBounds);
+    DrawTitlesOnFrontPlane();
+    plotRect_ = laidOut;
+    UpdatePlotSize();
+    DrawLaidOutFrame(area);
+    SetFrameChangedArea(area);
+    FrameDrawn(std::move(layout));
+}
+
+void TCustomAxisPanel::DrawLaidOutFrame(const std::optional<Rect>& area) {
+    TCanvas3D& canvas = Canvas3D();
+    for (TChartSeries* series : seriesList_)
+        series->LimitPointsTo(area ? &*area : nullptr);
     PaintWalls();
     if (axisVisible_ && AxesBeforeSeries)
         PaintAxes();
@@ -64,6 +109,96 @@ void TCustomAxisPanel::DrawContents(const Rect& panelBounds) {
     canvas.ResetTools();
     if (OnAfterDraw)
         OnAfterDraw(this);
+}
+
+void TCustomAxisPanel::FrameDrawn(std::optional<TFrameLayout> layout) {
+    lastLayout_ = std::move(layout);
+    for (TChartSeries* series : seriesList_)
+        series->FrameDrawn();
+}
+
+bool TCustomAxisPanel::PartFramePossible() const {
+    if (!PartialFrameAllowed() || !lastLayout_)
+        return false;
+    const auto* canvas = dynamic_cast<const TChartCanvas3D*>(&Canvas3D());
+    if (!canvas || !canvas->GetOffscreenBuffered() || canvas->SupportsSolids() ||
+        canvas->Metafiling() || IsPrinting())
+        return false;
+    if (OnBeforeDrawSeries || OnAfterDraw || OnBeforeDrawAxes || OnGetAxisLabel ||
+        OnGetNextAxisLabel)
+        return false;
+    for (TChartSeries* series : seriesList_) {
+        if (!series->Active())
+            continue;
+        if (!series->DrawsPartFrames() || (View3D() && series->SharesZOrder()))
+            return false;
+    }
+    return true;
+}
+
+std::optional<Rect> TCustomAxisPanel::PlanPartFrame(const std::optional<TFrameLayout>& layout) {
+    if (!layout || !lastLayout_ || !(*layout == *lastLayout_))
+        return std::nullopt;
+    Rect area{};
+    for (TChartSeries* series : seriesList_) {
+        if (series->Active() && !series->AddChangedArea(area))
+            return std::nullopt;
+    }
+    return area;
+}
+
+std::optional<TCustomAxisPanel::TFrameLayout> TCustomAxisPanel::CaptureLayout() const {
+    TFrameLayout layout;
+    std::vector<uint64_t>& f = layout.Facts;
+    const auto add = [&f](auto value) {
+        if constexpr (std::is_floating_point_v<decltype(value)>)
+            f.push_back(std::bit_cast<uint64_t>(static_cast<double>(value)));
+        else
+            f.push_back(static_cast<uint64_t>(static_cast<int64_t>(value)));
+    };
+    const auto addRect = [&add](const Rect& r) {
+        add(r.Left);
+        add(r.Top);
+        add(r.Right);
+        add(r.Bottom);
+    };
+    addRect(panelBounds_);
+    addRect(plotRect_);
+    add(chartDepth_);
+    add(chartDepthY_);
+    add(seriesDepth_);
+    add(seriesDepthY_);
+    for (const TCustomChartAxis* axis : axes_) {
+        const TAxisLabelStyle style = axis->EffectiveLabelStyle();
+        const bool shown = AxisShown(*axis);
+        if (shown && (style == TAxisLabelStyle::talMark || style == TAxisLabelStyle::talText))
+            return std::nullopt;
+        const TAxisScale& scale = axis->Scale();
+        add(shown);
+        add(static_cast<int32_t>(style));
+        add(axis->Minimum());
+        add(axis->Maximum());
+        add(scale.Minimum);
+        add(scale.Maximum);
+        add(scale.Range);
+        add(scale.StartPixel);
+        add(scale.EndPixel);
+        add(scale.Length);
+        add(scale.CenterPixel);
+        add(scale.Inverted);
+        add(axis->LinePos());
+        add(axis->LabelsPos());
+        add(axis->TitlePos());
+        add(axis->LabelExtraDigits());
+        add(axis->ScaleIsDateTime());
+    }
+    for (const TChartSeries* series : seriesList_) {
+        add(series->Active());
+        add(series->ZStart());
+        add(series->ZEnd());
+        add(series->EffectiveZOrder());
+    }
+    return layout;
 }
 
 void TCustomAxisPanel::PaintAxes() {

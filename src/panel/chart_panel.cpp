@@ -4,6 +4,7 @@
 #include "platform/numeric/extended.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace vemora {
 
@@ -127,6 +128,15 @@ void TCustomChartPanel::SelectFont(const TFont& font) {
 void TCustomChartPanel::Invalidate() {
     if (!repaintEnabled_)
         return;
+    fullFrameDue_ = true;
+    canvas3D_->MarkDirty();
+    if (host_)
+        host_->Invalidate();
+}
+
+void TCustomChartPanel::InvalidatePoints() {
+    if (!repaintEnabled_)
+        return;
     canvas3D_->MarkDirty();
     if (host_)
         host_->Invalidate();
@@ -152,14 +162,22 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
     // wrong place or not at all: while it is dragged a paint draws anew, with the rectangle
     // where it is now, and that frame is never copied again once the drag is over.
     const bool zoomFrameShown = zoom_.Dragging;
-    if (client != lastClient_ || zoomFrameShown)
+    changedArea_.reset();
+    if (client != lastClient_ || &surface != lastSurface_ || zoomFrameShown) {
         canvas3D_->MarkDirty();
+        fullFrameDue_ = true;
+    }
     if (canvas3D_->RepaintFromBuffer())
         return;
     lastClient_ = client;
+    lastSurface_ = &surface;
+    partialAllowed_ = !fullFrameDue_;
     DrawToCanvas(*windowCanvas_, client);
-    if (zoomFrameShown)
+    changedArea_ = frameArea_;
+    if (zoomFrameShown) {
         canvas3D_->MarkDirty();
+        fullFrameDue_ = true;
+    }
 }
 
 Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect, TCanvas* destination) {
@@ -168,18 +186,35 @@ Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect, TCanvas* destination)
 }
 
 void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
+    // Only the window's own frame may keep what the last one drew; a frame drawn anywhere
+    // else leaves the buffer as the window's next frame cannot know it.
+    const bool partial = std::exchange(partialAllowed_, false) && &destination == windowCanvas_.get();
+    fullFrameDue_ = false;
+    frameArea_.reset();
     CalcPlotRect(OpenCanvas(rect, &destination));
+    auto* buffered = dynamic_cast<TChartCanvas3D*>(canvas3D_.get());
     try {
+        partialAllowed_ = partial;
         DrawContents(panelBounds_);
+        partialAllowed_ = false;
     } catch (...) {
         // The frame is lost, not the canvas: back to the window, unclipped, and drawn
-        // again at the next paint.
+        // again, whole, at the next paint.
+        partialAllowed_ = false;
+        frameArea_.reset();
+        if (buffered)
+            buffered->LimitFrame(nullptr);
         canvas3D_->Unclip();
         canvas3D_->PresentFrame(nullptr, windowCanvas_.get(), rect);
         canvas3D_->MarkDirty();
+        fullFrameDue_ = true;
         throw;
     }
+    if (&destination != windowCanvas_.get())
+        fullFrameDue_ = true;
     canvas3D_->PresentFrame(&destination, windowCanvas_.get(), rect);
+    if (buffered)
+        buffered->LimitFrame(nullptr);
 }
 
 void TCustomChartPanel::PaintPanel(const Rect& rect) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vemora {
@@ -159,6 +160,11 @@ public:
 
     // Marks the frame out of date and asks the window to repaint; never draws.
     virtual void Invalidate();
+    // The same after points were added to a series and nothing else changed: the next
+    // frame may redraw only where the new points changed the picture.
+    void InvalidatePoints();
+    // Whether the next frame must be drawn whole.
+    bool FullFrameDue() const { return fullFrameDue_; }
     // Paints now if anything is invalid.
     void Update();
     // Invalidate, then Update.
@@ -167,6 +173,8 @@ public:
     // The paint handler: copies the last frame when nothing changed since, else draws a
     // new one. Nothing while printing.
     void PaintWindow(gfx::Bitmap& surface) override;
+    // The part of the surface the last PaintWindow changed; all of it unless told.
+    std::optional<Rect> ChangedArea() const override { return changedArea_; }
     bool EraseBackgroundHandled() const override { return !EraseWindowBackground; }
     uint32_t DialogCode(uint32_t defaultCode) const override {
         return defaultCode | ui::DLGC_WANTARROWS;
@@ -196,6 +204,11 @@ public:
     TChartMouseMoveEvent OnMouseWheelUp;
 
 protected:
+    // Set while DrawContents runs for the window after nothing but added points changed:
+    // the frame may then leave alone what the last one drew where nothing changed, and
+    // says so with SetFrameChangedArea.
+    bool PartialFrameAllowed() const { return partialAllowed_; }
+    void SetFrameChangedArea(const std::optional<Rect>& area) { frameArea_ = area; }
     // One frame inside the drawing area; the panel alone paints its background.
     virtual void DrawContents(const Rect& panelBounds) { PaintPanel(panelBounds); }
     // Background, back image, bevels.
@@ -240,8 +253,13 @@ private:
     int32_t plotXCenter_ = 0;
     int32_t plotYCenter_ = 0;
     std::unique_ptr<TCanvas> windowCanvas_;
-    // The client area the last frame was drawn for.
+    // The client area and surface the last frame was drawn for.
     Rect lastClient_;
+    const gfx::Bitmap* lastSurface_ = nullptr;
+    bool fullFrameDue_ = true;
+    bool partialAllowed_ = false;
+    std::optional<Rect> frameArea_;
+    std::optional<Rect> changedArea_;
     std::array<int32_t, 4> margins_{3, 4, 3, 4};
     ui::TCursor cursor_ = ui::TCursor::crDefault;
     ui::TCursor loadTimeCursor_ = ui::TCursor::crDefault;

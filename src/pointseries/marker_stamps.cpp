@@ -28,56 +28,82 @@ private:
 
 } // namespace
 
-bool TMarkerStamps::Begin(TSeriesPointer& pointer) {
-    pointer_ = &pointer;
-    active_ = false;
-    stamps_.clear();
-    keys_.clear();
-    placements_.clear();
-    TCanvas3D& canvas = owner_.PointerCanvas();
-    TCanvas* reference = canvas.ReferenceCanvas();
-    if (!reference)
-        return false;
-    dc_ = &reference->DeviceContext();
-    if (!dc_->Target())
+bool TMarkerStamps::Possible(const TSeriesPointer& pointer) const {
+    const TCanvas3D& canvas = owner_.PointerCanvas();
+    const TCanvas* reference = canvas.ReferenceCanvas();
+    if (!reference || !reference->Target())
         return false;
     // A copy is the marker only if the marker's pixels do not depend on where it stands:
     // the projection must move drawings without reshaping them, and no pattern may be
     // tied to the device origin or run on from the previous line.
     if (owner_.PointerView3D() && !canvas.ProjectsByTranslation())
         return false;
-    const TChartPen& pen = pointer_->Pen();
+    const TChartPen& pen = pointer.Pen();
     if (pen.Visible() && (pen.Style() != TPenStyle::psSolid || pen.Width() > 1 || pen.SmallDots()))
         return false;
-    const TChartBrush& brush = pointer_->Brush();
+    const TChartBrush& brush = pointer.Brush();
     if ((brush.Style() != TBrushStyle::bsSolid && brush.Style() != TBrushStyle::bsClear) ||
         brush.HasBitmap())
         return false;
-    if (2 * int64_t{pointer_->HorizSize()} + 1 > gfx::kMaxStampWidth ||
-        2 * int64_t{pointer_->VertSize()} + 1 > 4 * gfx::kMaxStampWidth)
+    return 2 * int64_t{pointer.HorizSize()} + 1 <= gfx::kMaxStampWidth &&
+           2 * int64_t{pointer.VertSize()} + 1 <= 4 * gfx::kMaxStampWidth;
+}
+
+bool TMarkerStamps::Begin(TSeriesPointer& pointer) {
+    pointer_ = &pointer;
+    active_ = false;
+    stamps_.clear();
+    keys_.clear();
+    placements_.clear();
+    if (!Possible(pointer))
         return false;
+    dc_ = &owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
     active_ = true;
     return true;
 }
 
-bool TMarkerStamps::Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp& stamp) {
+Rect TMarkerStamps::ExpectedBox(const TSeriesPointer& pointer, int32_t x, int32_t y) const {
     // The screen box the marker is expected to keep within: its corners at its depths.
-    const int32_t h = pointer_->HorizSize() + 1, v = pointer_->VertSize() + 1;
+    const int32_t h = pointer.HorizSize() + 1, v = pointer.VertSize() + 1;
     Rect box{x - h, y - v, x + h + 1, y + v + 1};
-    if (owner_.PointerView3D()) {
-        const TCanvas3D& canvas = owner_.PointerCanvas();
-        Rect projected{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-        for (int32_t z : {owner_.PointerZStart(), owner_.PointerZMiddle(), owner_.PointerZEnd()}) {
-            for (const Point corner : {Point{box.Left, box.Top}, Point{box.Right, box.Bottom}}) {
-                const Point p = canvas.ProjectPosition(corner.X, corner.Y, z);
-                projected.Left = std::min(projected.Left, p.X);
-                projected.Top = std::min(projected.Top, p.Y);
-                projected.Right = std::max(projected.Right, p.X);
-                projected.Bottom = std::max(projected.Bottom, p.Y);
-            }
+    if (!owner_.PointerView3D())
+        return box;
+    const TCanvas3D& canvas = owner_.PointerCanvas();
+    Rect projected{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (int32_t z : {owner_.PointerZStart(), owner_.PointerZMiddle(), owner_.PointerZEnd()}) {
+        for (const Point corner : {Point{box.Left, box.Top}, Point{box.Right, box.Bottom}}) {
+            const Point p = canvas.ProjectPosition(corner.X, corner.Y, z);
+            projected.Left = std::min(projected.Left, p.X);
+            projected.Top = std::min(projected.Top, p.Y);
+            projected.Right = std::max(projected.Right, p.X);
+            projected.Bottom = std::max(projected.Bottom, p.Y);
         }
-        box = projected;
     }
+    return projected;
+}
+
+Rect TMarkerStamps::Reach(const TSeriesPointer& pointer) const {
+    // A stamp never reaches the border of the scratch bitmaps, which lie kScratchMargin
+    // around the expected box; the projection moves every point alike.
+    const Rect box = ExpectedBox(pointer, 0, 0);
+    return {box.Left - kScratchMargin, box.Top - kScratchMargin, box.Right + kScratchMargin,
+            box.Bottom + kScratchMargin};
+}
+
+bool TMarkerStamps::Footprint(TSeriesPointer& pointer, int32_t x, int32_t y, TColor color,
+                              TSeriesPointerStyle style, Rect& painted) {
+    pointer_ = &pointer;
+    dc_ = &owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    gfx::Stamp stamp;
+    if (!Capture(x, y, Key{color, style}, stamp))
+        return false;
+    painted = {x + stamp.Left, y + stamp.Top, x + stamp.Left + stamp.Width,
+               y + stamp.Top + stamp.Height};
+    return true;
+}
+
+bool TMarkerStamps::Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp& stamp) {
+    const Rect box = ExpectedBox(*pointer_, x, y);
     if (box.Width() > gfx::kMaxStampWidth + 2 * kScratchMargin ||
         box.Height() > 8 * gfx::kMaxStampWidth)
         return false;

@@ -18,6 +18,16 @@ public:
     // Starts a frame's markers, drawn by the pointer; false when they cannot be stamped on
     // this canvas with these settings, and must be drawn one by one.
     bool Begin(TSeriesPointer& pointer);
+    // Whether Begin would start: the markers' pixels do not depend on where they stand.
+    bool Possible(const TSeriesPointer& pointer) const;
+    // A rectangle, relative to a marker's screen point, that holds every pixel of any marker
+    // that can be stamped with the pointer as it is now (Possible must hold).
+    Rect Reach(const TSeriesPointer& pointer) const;
+    // The pixels the marker at the screen point paints, as the bounds of its stamp; false
+    // when it cannot be stamped. Draws off the target only; the canvas's pen and brush are
+    // left as preparing the marker leaves them. Possible must hold.
+    bool Footprint(TSeriesPointer& pointer, int32_t x, int32_t y, TColor color,
+                   TSeriesPointerStyle style, Rect& painted);
     // Takes the marker at the screen point. False when it cannot be stamped: the markers
     // taken before it have then been painted, and it and the rest must be drawn directly.
     bool Add(int32_t x, int32_t y, TColor color, TSeriesPointerStyle style);
@@ -33,6 +43,8 @@ private:
     };
     // Draws the marker off the target and makes its stamp.
     bool Capture(int32_t x, int32_t y, const Key& key, gfx::Stamp& stamp);
+    // The box Capture expects the marker at the screen point to keep within.
+    Rect ExpectedBox(const TSeriesPointer& pointer, int32_t x, int32_t y) const;
     void Paint();
 
     TPointerOwner& owner_;

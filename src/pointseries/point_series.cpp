@@ -3,6 +3,7 @@
 #include "axes/chart_axis.h"
 #include "series/series_owner.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vemora {
@@ -133,7 +134,9 @@ bool TCustomSeries::DrawPointsDirectly() {
 
 void TCustomSeries::DrawAllPoints() {
     auto drawPoints = [this] {
-        if (!DrawPointsDirectly())
+        if (pointsArea_)
+            DrawMarkersWithin(*pointsArea_);
+        else if (!DrawPointsDirectly())
             TChartSeries::DrawAllPoints();
     };
     stamping_ = StampsMarkers() && ParentChart() && stamps_.Begin(*pointer_);
@@ -161,6 +164,189 @@ void TCustomSeries::DrawAllPoints() {
         throw;
     }
     finish();
+}
+
+int32_t TCustomSeries::PointPixelX(int32_t index) const {
+    return GetHorizAxis()->ValueToPixelX(XValues().ValueAt(index));
+}
+
+int32_t TCustomSeries::PointPixelY(int32_t index) const {
+    return GetVertAxis()->ValueToPixelY(YValues().ValueAt(index));
+}
+
+bool TCustomSeries::DrawsPartFrames() {
+    const TCustomChartAxis* horiz = GetHorizAxis();
+    const TCustomChartAxis* vert = GetVertAxis();
+    return keepsPointSteps_ && DrawsForward() && StampsMarkers() && ParentChart() && horiz &&
+           vert && !horiz->DepthRole() && !vert->DepthRole() && !BeforeDrawValues &&
+           !AfterDrawValues && stamps_.Possible(*pointer_);
+}
+
+bool TCustomSeries::ShownPointsDrawable() {
+    const int32_t first = FirstShown(), last = LastShown();
+    if (first < 0)
+        return true;
+    // The pixels follow the values in order: the ends of each range decide.
+    TChartValueList& ys = YValues();
+    return XValues().IsOrdered() && Drawable(PointPixelX(first)) && Drawable(PointPixelX(last)) &&
+           ys.NonFiniteCount() == 0 &&
+           Drawable(GetVertAxis()->ValueToPixelY(ys.FiniteLowest())) &&
+           Drawable(GetVertAxis()->ValueToPixelY(ys.FiniteHighest()));
+}
+
+void TCustomSeries::FrameDrawn() {
+    TChartSeries::FrameDrawn();
+    // What the frame shows is known marker by marker only when every marker was a stamp.
+    partReady_ = FirstShown() < 0 || (stampedLastFrame_ && DrawsPartFrames() && ShownPointsDrawable());
+    pointsArea_.reset();
+}
+
+void TCustomSeries::LimitPointsTo(const gfx::Rect* area) {
+    if (area)
+        pointsArea_ = *area;
+    else
+        pointsArea_.reset();
+}
+
+namespace {
+
+void Unite(gfx::Rect& area, const gfx::Rect& r) {
+    if (r.IsEmpty())
+        return;
+    if (area.IsEmpty()) {
+        area = r;
+        return;
+    }
+    area = {std::min(area.Left, r.Left), std::min(area.Top, r.Top), std::max(area.Right, r.Right),
+            std::max(area.Bottom, r.Bottom)};
+}
+
+} // namespace
+
+bool TCustomSeries::AddChangedArea(gfx::Rect& area) {
+    if (PointsChangedOtherwise() || !partReady_ || !DrawsPartFrames())
+        return false;
+    const std::vector<int32_t>& added = PointsAddedSinceFrame();
+    // A colour by index moves along with every point after one put in between.
+    if (ColorEachPoint() && AddedInsideSinceFrame())
+        return false;
+    FindShownRange();
+    if (!ShownPointsDrawable())
+        return false;
+    const int32_t first = FirstShown(), last = LastShown();
+    std::vector<int32_t> sorted(added.begin(), added.end());
+    std::sort(sorted.begin(), sorted.end());
+    // Where a point of the last frame stands among today's.
+    const auto today = [&](int32_t index) {
+        int32_t k = 0;
+        for (const int32_t a : sorted) {
+            if (a > index + k)
+                break;
+            ++k;
+        }
+        return index + k;
+    };
+    const bool shownBefore = FrameFirstShown() >= 0;
+    const int32_t before0 = shownBefore ? today(FrameFirstShown()) : 0;
+    const int32_t before1 = shownBefore ? today(FrameLastShown()) : -1;
+    const auto isAdded = [&](int32_t i) { return std::binary_search(sorted.begin(), sorted.end(), i); };
+    const auto inShown = [&](int32_t i) { return first >= 0 && i >= first && i <= last; };
+    // The markers one frame draws and the other does not: the added points shown now, the
+    // points the shown range took in or gave up.
+    std::vector<int32_t> changed;
+    constexpr size_t kMaxChanged = 64;
+    for (const int32_t a : sorted) {
+        if (inShown(a))
+            changed.push_back(a);
+    }
+    auto collect = [&](int32_t from, int32_t to, auto&& keep) {
+        if (to - int64_t{from} >= static_cast<int64_t>(kMaxChanged) * 4)
+            return false;
+        for (int32_t i = from; i <= to; ++i) {
+            if (!isAdded(i) && keep(i))
+                changed.push_back(i);
+            if (changed.size() > kMaxChanged)
+                return false;
+        }
+        return true;
+    };
+    const auto outsideBefore = [&](int32_t i) { return i < before0 || i > before1; };
+    if (first >= 0) {
+        if (!collect(first, std::min(last, before0 - 1), outsideBefore) ||
+            !collect(std::max(first, before1 + 1), last, outsideBefore))
+            return false;
+    }
+    if (shownBefore) {
+        const auto notShown = [&](int32_t i) { return !inShown(i); };
+        if (first < 0) {
+            if (!collect(before0, before1, notShown))
+                return false;
+        } else if (!collect(before0, std::min(before1, first - 1), notShown) ||
+                   !collect(std::max(before0, last + 1), before1, notShown)) {
+            return false;
+        }
+    }
+    if (!pointer_->Visible())
+        return true;
+    const TSeriesPointerStyle style = pointer_->Style();
+    for (const int32_t i : changed) {
+        const TColor color = TChartSeries::PointColor(i);
+        if (color == clNone)
+            continue;
+        gfx::Rect painted;
+        if (!stamps_.Footprint(*pointer_, PointPixelX(i), PointPixelY(i), color, style, painted))
+            return false;
+        Unite(area, painted);
+    }
+    return true;
+}
+
+void TCustomSeries::DrawMarkersWithin(const gfx::Rect& area) {
+    const int32_t first = FirstShown(), last = LastShown();
+    if (first < 0 || last < first)
+        return;
+    if (pointer_->Visible() && !area.IsEmpty()) {
+        const gfx::Rect reach = stamps_.Reach(*pointer_);
+        // A marker at x reaches into the area's columns when x lies strictly between these.
+        const int64_t left = int64_t{area.Left} - reach.Right;
+        const int64_t right = int64_t{area.Right} - reach.Left;
+        const bool rising = PointPixelX(last) >= PointPixelX(first);
+        // The points in order of their pixels: those inside the columns are together.
+        auto begin = [&](int32_t i) {
+            const int32_t x = PointPixelX(i);
+            return rising ? x <= left : x >= right;
+        };
+        auto end = [&](int32_t i) {
+            const int32_t x = PointPixelX(i);
+            return rising ? x < right : x > left;
+        };
+        auto partition = [](int32_t lo, int32_t hi, auto&& before) {
+            while (lo < hi) {
+                const int32_t mid = lo + (hi - lo) / 2;
+                if (before(mid))
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            return lo;
+        };
+        const int32_t from = partition(first, last + 1, begin);
+        const int32_t to = partition(from, last + 1, end);
+        for (int32_t i = from; i < to; ++i) {
+            const TColor color = TChartSeries::PointColor(i);
+            if (color == clNone)
+                continue;
+            const int32_t y = PointPixelY(i);
+            if (int64_t{y} + reach.Bottom <= area.Top || int64_t{y} + reach.Top >= area.Bottom)
+                continue;
+            PaintMarker(PointPixelX(i), y, i, color);
+        }
+    }
+    // As the whole frame leaves them: at the last shown point.
+    oldX_ = PointPixelX(last);
+    oldY_ = PointPixelY(last);
+    oldColor_ = TChartSeries::PointColor(last);
+    toolsAfterMarker_ = false;
 }
 
 void TCustomSeries::PaintMarker(int32_t x, int32_t y, int32_t index, TColor color) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vemora {
 
@@ -52,6 +53,14 @@ public:
     virtual bool StampsMarkers() const { return !OnGetPointerStyle; }
     // Whether the last frame's markers all went down as stamps.
     bool StampedLastFrame() const { return stampedLastFrame_; }
+
+    // Part frames: where the class keeps the steps of drawing a point, has no draw events
+    // and its markers are stamps, each marker's pixels are known and the markers stand in
+    // X order, so the markers a rectangle can hold are found by search.
+    bool DrawsPartFrames() override;
+    bool AddChangedArea(gfx::Rect& area) override;
+    void LimitPointsTo(const gfx::Rect* area) override;
+    void FrameDrawn() override;
 
     TSeriesPointer& Pointer() { return *pointer_; }
     const TSeriesPointer& Pointer() const { return *pointer_; }
@@ -103,6 +112,16 @@ private:
     // Draws the shown points as DrawPoint would, when the class keeps the steps; false,
     // having drawn nothing, otherwise.
     bool DrawPointsDirectly();
+    // Whether every shown point of this frame has a screen position that is drawn: then
+    // each point with a colour has its own marker, in point order.
+    bool ShownPointsDrawable();
+    int32_t PointPixelX(int32_t index) const;
+    int32_t PointPixelY(int32_t index) const;
+    // The shown points whose markers may reach into the area.
+    void DrawMarkersWithin(const gfx::Rect& area);
+    // Whether the last frame was drawn so that the next may be drawn in part.
+    bool partReady_ = false;
+    std::optional<gfx::Rect> pointsArea_;
 
     const bool keepsPointSteps_;
     std::unique_ptr<TSeriesPointer> pointer_;

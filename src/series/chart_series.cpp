@@ -77,6 +77,7 @@ void TChartSeries::RefillFromSource(TChartSeries* source) {
 }
 
 void TChartSeries::ClearStorage() {
+    NotePointsRewritten();
     for (TChartValueList* list : valueLists_) {
         list->ClearAll();
     }
@@ -114,8 +115,9 @@ void TChartSeries::NotifyAdded(TChartSeries* /*sender*/, int32_t valueIndex) {
     }
     ForEachLinked(TSeriesRecalcOption::rOnInsert,
                   [&](TChartSeries* series) { series->AddedInSource(this, valueIndex); });
-    if (active_) {
-        RequestRepaint();
+    // Only the points' own marks changed: the chart may redraw just those.
+    if (active_ && parentChart_ != nullptr) {
+        parentChart_->InvalidatePoints();
     }
 }
 
@@ -131,6 +133,7 @@ void TChartSeries::SetColorEachPoint(bool value) {
         return;
     }
     colorEachPoint_ = value;
+    NotePointsRewritten();
     if (!value) {
         std::fill(colors_.begin(), colors_.end(), clDefault);
     }
@@ -159,6 +162,7 @@ int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, TColo
     colors_.insert(colors_.begin() + index, color);
     labels_.insert(labels_.begin() + index,
                    label.empty() ? nullptr : std::make_unique<std::string>(label));
+    NotePointAdded(index);
     NotifyAdded(this, index);
     return index;
 }
@@ -183,6 +187,7 @@ void TChartSeries::ClearPoints() {
 }
 
 void TChartSeries::DeletePoint(int32_t index) {
+    NotePointsRewritten();
     for (TChartValueList* list : valueLists_) {
         list->DeleteAt(index);
     }
@@ -200,6 +205,7 @@ void TChartSeries::DeletePoint(int32_t index) {
 }
 
 void TChartSeries::SwapPoints(int32_t i, int32_t j) {
+    NotePointsRewritten();
     for (TChartValueList* list : valueLists_) {
         list->SwapValues(i, j);
     }
@@ -218,7 +224,36 @@ void TChartSeries::SetPointColor(int32_t index, TColor color) {
         throw EListError(index);
     }
     colors_[index] = color;
+    NotePointsRewritten();
     RequestRepaint();
+}
+
+void TChartSeries::NotePointsRewritten() {
+    pointsRewritten_ = true;
+    pointsAdded_.clear();
+}
+
+void TChartSeries::NotePointAdded(int32_t index) {
+    if (pointsRewritten_)
+        return;
+    if (pointsAdded_.size() == kMaxAddedPerFrame) {
+        NotePointsRewritten();
+        return;
+    }
+    for (int32_t& added : pointsAdded_) {
+        if (added >= index)
+            ++added;
+    }
+    addedInside_ = addedInside_ || index != PointCount() - 1;
+    pointsAdded_.push_back(index);
+}
+
+void TChartSeries::FrameDrawn() {
+    pointsAdded_.clear();
+    pointsRewritten_ = false;
+    addedInside_ = false;
+    frameFirstShown_ = firstShown_;
+    frameLastShown_ = lastShown_;
 }
 
 void TChartSeries::RequestRepaint() {
@@ -507,11 +542,13 @@ void TChartSeries::SetRecalcOption(TSeriesRecalcOption option, bool on) {
 }
 
 void TChartSeries::NotifyValueChanged(int32_t /*index*/) {
+    NotePointsRewritten();
     ForEachLinked(TSeriesRecalcOption::rOnModify,
                   [this](TChartSeries* series) { series->RefillFromSource(this); });
 }
 
 void TChartSeries::NotifyValuesModified() {
+    NotePointsRewritten();
     // Every linked series follows a change of all values, whatever its options.
     const std::vector<TChartSeries*> linked = linkedSeries_;
     for (TChartSeries* series : linked) {

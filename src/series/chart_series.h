@@ -155,6 +155,30 @@ public:
     // Asks the chart for a repaint; only marks it invalid.
     void RequestRepaint();
 
+    // Frames that redraw only what changed. The series notes what happened to its points
+    // since the chart last drew it: points added, at these indexes of today's numbering,
+    // or any other change, which leaves the next frame to be drawn whole.
+    const std::vector<int32_t>& PointsAddedSinceFrame() const { return pointsAdded_; }
+    bool PointsChangedOtherwise() const { return pointsRewritten_; }
+    // The series' points changed in a way only a whole frame shows.
+    void NotePointsRewritten();
+    // The chart drew a frame with the series as it is now.
+    virtual void FrameDrawn();
+    // Whether the series can draw the part of a frame inside a rectangle exactly as the
+    // whole frame draws it there, and tell where its points added since the last frame
+    // changed the picture.
+    virtual bool DrawsPartFrames() { return false; }
+    // Adds to `area` every pixel the points added since the last frame change in a frame
+    // with the current layout (after FindShownRange); false when it cannot tell.
+    virtual bool AddChangedArea(gfx::Rect& /*area*/) { return false; }
+    // The next DrawAllPoints draws only what lies inside the area; nullptr draws all.
+    virtual void LimitPointsTo(const gfx::Rect* /*area*/) {}
+    // The first and last shown point of the last frame.
+    int32_t FrameFirstShown() const { return frameFirstShown_; }
+    int32_t FrameLastShown() const { return frameLastShown_; }
+    // Whether a point was added anywhere but at the end since the last frame.
+    bool AddedInsideSinceFrame() const { return addedInside_; }
+
     // The range of points inside the plot in this frame.
     void FindShownRange();
     int32_t FirstShown() const { return firstShown_; }
@@ -263,6 +287,14 @@ protected:
 
 private:
     void ResolveAxes();
+    void NotePointAdded(int32_t index);
+    // More additions than this between two frames are drawn as a whole frame.
+    static constexpr size_t kMaxAddedPerFrame = 64;
+    std::vector<int32_t> pointsAdded_;
+    bool pointsRewritten_ = true;
+    bool addedInside_ = false;
+    int32_t frameFirstShown_ = -1;
+    int32_t frameLastShown_ = -1;
 
     std::string name_;
     TChartValueLists valueLists_;

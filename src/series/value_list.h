@@ -58,6 +58,25 @@ public:
     bool HasFiniteValues();
     double Sum();
     double SumAbs();
+    // TEMPORARY until the blocked storage lands.
+    bool IsOrdered() const {
+        if (order_ == TChartListOrder::loNone)
+            return false;
+        for (size_t i = 0; i < values_.size(); ++i) {
+            if (std::isnan(values_[i]))
+                return false;
+            if (i > 0 && (order_ == TChartListOrder::loAscending ? values_[i - 1] > values_[i]
+                                                                   : values_[i - 1] < values_[i]))
+                return false;
+        }
+        return true;
+    }
+    int32_t NonFiniteCount() {
+        int32_t n = 0;
+        for (double v : values_)
+            n += !std::isfinite(v);
+        return n;
+    }
     // True while some cached statistic waits for a rescan.
     bool StatsDirty() const { return statsDirty_ || sumsDirty_; }
 

@@ -17,6 +17,7 @@ DeviceContext::DeviceContext(Bitmap* target) : DeviceContext() {
 
 void DeviceContext::SelectBitmap(Bitmap* target) {
     target_ = target;
+    limited_ = false;
     hasClip_ = false;
     userClip_ = Region{};
     ResetClip();
@@ -30,6 +31,7 @@ void DeviceContext::BeginRedirect(Bitmap* scratch) {
     }
     redirected_.Active = true;
     redirected_.Target = target_;
+    redirected_.Limited = limited_;
     redirected_.HasClip = hasClip_;
     redirected_.UserClip = std::move(userClip_);
     redirected_.Clip = std::move(clip_);
@@ -41,13 +43,17 @@ void DeviceContext::EndRedirect() {
         return;
     redirected_.Active = false;
     target_ = redirected_.Target;
+    limited_ = redirected_.Limited;
     hasClip_ = redirected_.HasClip;
     userClip_ = std::move(redirected_.UserClip);
     clip_ = std::move(redirected_.Clip);
 }
 
 void DeviceContext::ResetClip() {
-    clip_ = target_ ? Region::FromRect({0, 0, target_->Width(), target_->Height()}) : Region{};
+    Rect area = target_ ? Rect{0, 0, target_->Width(), target_->Height()} : Rect{};
+    if (limited_)
+        area = area.Intersect(limit_);
+    clip_ = Region::FromRect(area);
     if (hasClip_)
         clip_.IntersectWith(userClip_);
 }
@@ -84,6 +90,14 @@ void DeviceContext::ExtSelectClipRgn(const Region* region, RegionMode mode) {
     else
         userClip_ = *region;
     hasClip_ = true;
+    ResetClip();
+}
+
+void DeviceContext::LimitDrawing(const Rect* area) {
+    if (redirected_.Active)
+        return;
+    limited_ = area != nullptr;
+    limit_ = area ? area->Normalized() : Rect{};
     ResetClip();
 }
 

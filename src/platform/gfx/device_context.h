@@ -162,6 +162,10 @@ public:
     bool HasClipRegion() const { return hasClip_; }
     // The pixels that drawing may reach: the clip region within the bitmap.
     const Region& EffectiveClip() const { return clip_; }
+    // Keeps all drawing into the target within the rectangle, whatever clip region is
+    // selected, until called with nullptr: a picture redrawn only where it changed. Drawing
+    // into a redirect's scratch is not limited.
+    void LimitDrawing(const Rect* area);
 
 private:
     // The stages live in files of their own: state and clipping in device_context.cpp,
@@ -195,9 +199,12 @@ private:
     bool hasClip_ = false;
     Region userClip_;
     Region clip_;
+    bool limited_ = false;
+    Rect limit_;
     struct Redirected {
         bool Active = false;
         Bitmap* Target = nullptr;
+        bool Limited = false;
         bool HasClip = false;
         Region UserClip;
         Region Clip;

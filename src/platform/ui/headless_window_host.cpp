@@ -87,8 +87,11 @@ void HeadlessWindowHost::Paint() {
     // Validated before painting: an invalidation raised while painting stays pending.
     invalid_ = false;
     ++paints_;
-    if (client_)
+    lastChanged_.reset();
+    if (client_) {
         client_->PaintWindow(screen_);
+        lastChanged_ = client_->ChangedArea();
+    }
 }
 
 } // namespace vemora::ui

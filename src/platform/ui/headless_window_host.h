@@ -45,6 +45,8 @@ public:
     bool IsInvalid() const { return invalid_; }
     uint64_t Invalidations() const { return invalidations_; }
     uint64_t Paints() const { return paints_; }
+    // What the client said the last paint changed: nullopt for all of the screen.
+    const std::optional<gfx::Rect>& LastChangedArea() const { return lastChanged_; }
     uint64_t DirectShows() const { return directShows_; }
     const gfx::Bitmap& Screen() const { return screen_; }
 
@@ -59,6 +61,7 @@ private:
     TCursor cursor_ = TCursor::crDefault;
     uint64_t invalidations_ = 0;
     uint64_t paints_ = 0;
+    std::optional<gfx::Rect> lastChanged_;
     uint64_t directShows_ = 0;
     uint32_t buttonsHeld_ = 0;
     int32_t wheelRest_ = 0;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 namespace vemora::ui {
 
@@ -73,6 +74,9 @@ public:
     // The window must be painted: draw every pixel of the client area into `surface`,
     // which has the client area's size.
     virtual void PaintWindow(gfx::Bitmap& surface) = 0;
+    // The part of the surface the last PaintWindow changed, when it left the rest as it
+    // was; nullopt when it may have changed any pixel.
+    virtual std::optional<gfx::Rect> ChangedArea() const { return std::nullopt; }
     // True when the client paints every pixel itself, so that the window system must not
     // erase the background before a paint (that would flicker).
     virtual bool EraseBackgroundHandled() const { return false; }

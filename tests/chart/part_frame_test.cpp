@@ -1,0 +1,332 @@
+// Frames that redraw only what the added points changed: each must equal, pixel for pixel,
+// the whole frame of the same chart. Every run plays its points into two charts with the
+// same settings, as the plot run does (a paint after each point); the second chart is
+// made to draw every frame whole, and the two screens are compared after every point.
+#include "app/main_chart.h"
+#include "chart/chart.h"
+#include "platform/gfx/png.h"
+#include "platform/ui/headless_window_host.h"
+#include "pointseries/point_series.h"
+
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+
+namespace vemora {
+namespace {
+
+using Configure = std::function<void(TChart&, TPointSeries&)>;
+
+class Twin {
+public:
+    Twin(int32_t width, int32_t height, const Configure& configure = {})
+        : part_(BuildChart1(partChart_)), whole_(BuildChart1(wholeChart_)) {
+        for (TChart* chart : {&partChart_, &wholeChart_})
+            chart->SetBounds(0, 0, width, height);
+        if (configure) {
+            configure(partChart_, part_);
+            configure(wholeChart_, whole_);
+        }
+        // As the run: the frame of each point is painted from its after-add event.
+        part_.OnAfterAdd = [this](TChartSeries*, int32_t) { PaintPart(); };
+        whole_.OnAfterAdd = [this](TChartSeries*, int32_t) {
+            wholeChart_.Invalidate();
+            wholeHost_.Update();
+        };
+        // The window shows its chart before the run; the run's first step clears the
+        // series, which the first point's frame shows.
+        Paint();
+        Both([](TChart&, TPointSeries& s) { s.ClearPoints(); });
+    }
+
+    // Does the same to both charts.
+    void Both(const Configure& change) {
+        change(partChart_, part_);
+        change(wholeChart_, whole_);
+    }
+    // A point into both charts; whatever it left invalid is painted before the screens are
+    // compared, as the message loop would.
+    void Add(double x, double y, TColor color = clDefault) {
+        drewWhole_ = false;
+        part_.AddPoint(x, y, "", color);
+        whole_.AddPoint(x, y, "", color);
+        PaintPart();
+        ++frames_;
+        Compare();
+    }
+    // Whether a paint during the last Add drew the whole frame.
+    bool DrewWhole() const { return drewWhole_; }
+    // The paint the message loop makes of whatever is invalid.
+    void Paint() {
+        partHost_.Update();
+        wholeChart_.Invalidate();
+        wholeHost_.Update();
+        Compare();
+    }
+    void PaintPart() {
+        const uint64_t before = partHost_.Paints();
+        partHost_.Update();
+        if (partHost_.Paints() == before)
+            return;
+        if (!partHost_.LastChangedArea())
+            drewWhole_ = true;
+        else if (!partHost_.LastChangedArea()->IsEmpty())
+            ++partFrames_;
+    }
+    void Compare() {
+        const gfx::Bitmap& a = partHost_.Screen();
+        const gfx::Bitmap& b = wholeHost_.Screen();
+        ASSERT_EQ(a.Width(), b.Width());
+        ASSERT_EQ(a.Height(), b.Height());
+        for (int y = 0; y < a.Height(); ++y) {
+            if (std::memcmp(a.Row(y), b.Row(y), sizeof(gfx::Pixel) * a.Width()) == 0)
+                continue;
+            int x = 0;
+            while (a.At(x, y) == b.At(x, y))
+                ++x;
+            if (std::getenv("VEMORA_PART_FRAME_DUMP")) {
+                gfx::WritePng(a, "/tmp/part.png");
+                gfx::WritePng(b, "/tmp/whole.png");
+            }
+            FAIL() << "after " << part_.PointCount() << " points the frame differs at (" << x
+                   << ", " << y << "): " << std::hex << a.At(x, y) << " instead of "
+                   << b.At(x, y);
+        }
+    }
+
+    TChart& PartChart() { return partChart_; }
+    TPointSeries& PartSeries() { return part_; }
+    ui::HeadlessWindowHost& PartHost() { return partHost_; }
+    ui::HeadlessWindowHost& WholeHost() { return wholeHost_; }
+    int Frames() const { return frames_; }
+    int PartFrames() const { return partFrames_; }
+
+private:
+    ui::HeadlessWindowHost partHost_{813, 653};
+    ui::HeadlessWindowHost wholeHost_{813, 653};
+    TChart partChart_{&partHost_};
+    TChart wholeChart_{&wholeHost_};
+    TPointSeries& part_;
+    TPointSeries& whole_;
+    int frames_ = 0;
+    int partFrames_ = 0;
+    bool drewWhole_ = false;
+};
+
+struct Point2 {
+    double X, Y;
+};
+
+std::vector<Point2> Uniform(std::mt19937& random, int n) {
+    std::uniform_real_distribution<double> v(0, 1000);
+    std::vector<Point2> points;
+    for (int i = 0; i < n; ++i)
+        points.push_back({v(random), v(random) - 500});
+    return points;
+}
+
+TEST(PartFrames, RunsOfAllKindsEqualWholeFrames) {
+    std::mt19937 random(20261209);
+    struct Kind {
+        const char* Name;
+        std::vector<Point2> Points;
+        bool MostlyPart;
+    };
+    std::vector<Kind> kinds;
+    kinds.push_back({"uniform", Uniform(random, 300), true});
+    {
+        std::vector<Point2> sorted = Uniform(random, 300);
+        std::sort(sorted.begin(), sorted.end(), [](auto& a, auto& b) { return a.X < b.X; });
+        // Each point moves an end of the X range: every frame is whole.
+        kinds.push_back({"sorted", sorted, false});
+        std::reverse(sorted.begin(), sorted.end());
+        kinds.push_back({"sorted down", sorted, false});
+    }
+    {
+        // Integers on a small grid: many points on the same pixel, equal X values.
+        std::uniform_int_distribution<int> x(0, 20), y(0, 8);
+        std::vector<Point2> grid;
+        for (int i = 0; i < 300; ++i)
+            grid.push_back({double(x(random)), double(y(random))});
+        kinds.push_back({"clustered integers", grid, true});
+    }
+    {
+        // A far point late in the run changes the layout once; after it the run goes on
+        // in a corner of the plot.
+        std::vector<Point2> outlier = Uniform(random, 300);
+        outlier[220] = {1e6, -1e5};
+        kinds.push_back({"far outlier", outlier, true});
+    }
+    {
+        // Points on the plot's edges: at the extremes of both axes, again and again.
+        std::vector<Point2> edges = Uniform(random, 40);
+        for (int i = 0; i < 160; ++i)
+            edges.push_back({i % 2 ? 0.0 : 1000.0, i % 3 ? -500.0 : 500.0});
+        kinds.push_back({"edges", edges, false});
+    }
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.Name);
+        Twin twin(500, 400);
+        for (const Point2& p : kind.Points) {
+            twin.Add(p.X, p.Y);
+            if (HasFatalFailure())
+                return;
+        }
+        twin.Paint();
+        if (kind.MostlyPart) {
+            EXPECT_GT(twin.PartFrames(), twin.Frames() / 2);
+        }
+    }
+}
+
+TEST(PartFrames, ColoursPerPoint) {
+    std::mt19937 random(7);
+    const TColor palette[] = {clRed, clBlue, 0x00FF00, clNone, clDefault};
+    {
+        SCOPED_TRACE("a colour of its own for each point, some without a marker");
+        Twin twin(500, 400);
+        std::uniform_int_distribution<int> pick(0, 4);
+        for (const Point2& p : Uniform(random, 250)) {
+            twin.Add(p.X, p.Y, palette[pick(random)]);
+            ASSERT_FALSE(HasFatalFailure());
+        }
+        EXPECT_GT(twin.PartFrames(), twin.Frames() / 2);
+    }
+    for (const bool sorted : {true, false}) {
+        SCOPED_TRACE(sorted ? "colour by index, points added at the end"
+                            : "colour by index, points put in between");
+        Twin twin(500, 400, [](TChart&, TPointSeries& s) { s.SetColorEachPoint(true); });
+        std::vector<Point2> points = Uniform(random, 200);
+        if (sorted)
+            std::sort(points.begin(), points.end(), [](auto& a, auto& b) { return a.X < b.X; });
+        for (const Point2& p : points) {
+            twin.Add(p.X, p.Y);
+            ASSERT_FALSE(HasFatalFailure());
+        }
+    }
+}
+
+TEST(PartFrames, PointerStylesAndViews) {
+    std::mt19937 random(11);
+    const std::vector<Point2> points = Uniform(random, 90);
+    for (int style = 0; style <= static_cast<int>(TSeriesPointerStyle::psSmallDot); ++style) {
+        for (const bool view3D : {true, false}) {
+            for (const bool draw3D : {true, false}) {
+                SCOPED_TRACE("style " + std::to_string(style) + (view3D ? " 3D" : " flat") +
+                             (draw3D ? " solid" : " plain"));
+                Twin twin(420, 320, [&](TChart& chart, TPointSeries& s) {
+                    chart.SetView3D(view3D);
+                    s.Pointer().SetStyle(static_cast<TSeriesPointerStyle>(style));
+                    s.Pointer().SetDraw3D(draw3D);
+                    s.Pointer().SetHorizSize(2 + style % 5);
+                    s.Pointer().SetVertSize(3 + style % 3);
+                    if (style % 2)
+                        s.Pointer().Brush().SetStyle(TBrushStyle::bsClear);
+                });
+                for (const Point2& p : points) {
+                    twin.Add(p.X, p.Y);
+                    ASSERT_FALSE(HasFatalFailure());
+                }
+                EXPECT_GT(twin.PartFrames(), 0);
+            }
+        }
+    }
+}
+
+// A change in the middle of a run that is not a point added: the next frame is whole, and
+// the run goes on in part frames after it.
+TEST(PartFrames, OtherChangesDrawTheWholeFrame) {
+    struct Change {
+        const char* Name;
+        Configure Apply;
+    };
+    const std::vector<Change> changes = {
+        {"pointer colour", [](TChart&, TPointSeries& s) { s.Pointer().Brush().SetColor(clBlue); }},
+        {"zoom", [](TChart& c, TPointSeries&) { c.BottomAxis().SetRange(200, 700); }},
+        {"pan", [](TChart& c, TPointSeries&) { c.LeftAxis().ShiftRange(50, false); }},
+        {"gradient", [](TChart& c, TPointSeries&) { c.Gradient().SetStartColor(clWhite); }},
+        {"value changed", [](TChart&, TPointSeries& s) { s.YValues().SetValueAt(3, 4000); }},
+        {"point deleted", [](TChart&, TPointSeries& s) { s.DeletePoint(5); }},
+        {"point colour", [](TChart&, TPointSeries& s) { s.SetPointColor(7, clGreen); }},
+        {"draw event", [](TChart& c, TPointSeries&) { c.OnAfterDraw = [](auto*) {}; }},
+        {"series draw event",
+         [](TChart&, TPointSeries& s) { s.AfterDrawValues = [](TChartSeries*) {}; }},
+    };
+    std::mt19937 random(3);
+    const std::vector<Point2> points = Uniform(random, 120);
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.Name);
+        Twin twin(500, 400);
+        for (size_t i = 0; i < points.size(); ++i) {
+            // A change that repaints at once draws the whole frame then; else the next
+            // point's frame is whole.
+            const uint64_t paints = twin.PartHost().Paints();
+            if (i == 60)
+                twin.Both(change.Apply);
+            const bool repainted = twin.PartHost().Paints() != paints;
+            if (repainted) {
+                EXPECT_FALSE(twin.PartHost().LastChangedArea().has_value());
+            }
+            twin.Add(points[i].X, points[i].Y);
+            ASSERT_FALSE(HasFatalFailure());
+            if (i == 60 && !repainted) {
+                EXPECT_TRUE(twin.DrewWhole());
+            }
+        }
+    }
+}
+
+TEST(PartFrames, ResizeAndMouseZoomInARun) {
+    std::mt19937 random(5);
+    const std::vector<Point2> points = Uniform(random, 150);
+    Twin twin(500, 400);
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (i == 40) {
+            twin.PartHost().ResizeClient(460, 380);
+            twin.WholeHost().ResizeClient(460, 380);
+        }
+        if (i == 80) {
+            // A zoom rectangle dragged with the mouse, in both windows.
+            for (ui::HeadlessWindowHost* host : {&twin.PartHost(), &twin.WholeHost()}) {
+                host->SendMouseDown(ui::TMouseButton::mbLeft, {ui::TShiftKey::ssLeft}, 100, 80);
+                host->SendMouseMove({ui::TShiftKey::ssLeft}, 300, 250);
+                host->Update();
+                host->SendMouseUp(ui::TMouseButton::mbLeft, {}, 300, 250);
+            }
+        }
+        twin.Add(points[i].X, points[i].Y);
+        ASSERT_FALSE(HasFatalFailure());
+    }
+    EXPECT_GT(twin.PartFrames(), 100);
+}
+
+// A frame that changed one marker hands the window only the pixels around it.
+TEST(PartFrames, ChangedAreaIsTheNewMarker) {
+    Twin twin(813, 653);
+    std::mt19937 random(9);
+    for (const Point2& p : Uniform(random, 50))
+        twin.Add(p.X, p.Y);
+    // Inside the data's range: the layout stays as it is.
+    twin.Add(500, 0);
+    ASSERT_FALSE(twin.DrewWhole());
+    const std::optional<gfx::Rect> area = twin.PartHost().LastChangedArea();
+    ASSERT_TRUE(area.has_value());
+    EXPECT_GT(area->Width(), 0);
+    EXPECT_LE(area->Width() * area->Height(), 400);
+    const int32_t x = twin.PartChart().BottomAxis().ValueToPixelX(500);
+    const int32_t y = twin.PartChart().LeftAxis().ValueToPixelY(0);
+    EXPECT_LE(area->Left, x);
+    EXPECT_GT(area->Right, x);
+    EXPECT_LE(area->Top, y);
+    EXPECT_GT(area->Bottom, y);
+    // Nothing changed: a paint asked for by the window system copies the whole frame.
+    twin.PartHost().Update();
+    twin.PartHost().Expose();
+    EXPECT_FALSE(twin.PartHost().LastChangedArea().has_value());
+}
+
+} // namespace
+} // namespace vemora
