@@ -15,6 +15,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
 #include <QUrl>
 #include <algorithm>
 #include <array>
@@ -239,9 +241,25 @@ void TForm1::SetProgressMax(int32_t value) {
 
 void TForm1::SetProgressPosition(int32_t value) {
     progressPosition_ = value;
+    const int before = ProgressFill();
     ApplyProgressRange();
     // The run holds the message loop: the bar shows its new position at once or never.
-    progressBar1_->repaint();
+    // It looks the same for many points of a long run: only a new filled width is painted.
+    if (ProgressFill() != before)
+        progressBar1_->repaint();
+}
+
+int TForm1::ProgressFill() const {
+    // The width the bar's style fills: its share of the contents, rounded down.
+    QStyleOptionProgressBar option;
+    option.initFrom(progressBar1_);
+    option.minimum = progressBar1_->minimum();
+    option.maximum = progressBar1_->maximum();
+    option.progress = progressBar1_->value();
+    const QRect contents =
+        progressBar1_->style()->subElementRect(QStyle::SE_ProgressBarContents, &option, progressBar1_);
+    const int64_t steps = std::max<int64_t>(int64_t{option.maximum} - option.minimum, 1);
+    return static_cast<int>((int64_t{option.progress} - option.minimum) * contents.width() / steps);
 }
 
 void TForm1::ShowProgress() {

@@ -84,6 +84,8 @@ protected:
 private:
     void CreateControls();
     void ApplyProgressRange();
+    // The pixels of the bar that are filled.
+    int ProgressFill() const;
 
     QLabel* label2_ = nullptr;
     QLabel* label3_ = nullptr;

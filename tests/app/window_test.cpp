@@ -144,6 +144,49 @@ TEST_F(MainWindow, ARunPaintsOnceForEveryPointAndEndsTheProgressOneShortOfTheEnd
     EXPECT_EQ(form->Series1().PointCount(), kPoints);
 }
 
+// Counts the paints a widget gets.
+class PaintCounter final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+// The bar looks the same for many points of a long run: it is painted when its filled
+// width changes, and shows each new width at once.
+TEST_F(MainWindow, TheProgressBarIsPaintedWhenItsFillGrows) {
+    constexpr int kPoints = 3000;
+    QProgressBar* bar = form->ProgressBar1();
+    PaintCounter counter;
+    bar->installEventFilter(&counter);
+    int shownLate = 0;
+    int lastValue = -1;
+    int paintsAtLastValue = 0;
+    form->Series1().OnAfterAdd = [&, previous = form->Series1().OnAfterAdd](TChartSeries* s,
+                                                                            int32_t index) {
+        // A bar whose value moved by a tenth of the run must have been painted meanwhile.
+        if (bar->value() - lastValue >= kPoints / 10) {
+            shownLate += counter.paints == paintsAtLastValue;
+            lastValue = bar->value();
+            paintsAtLastValue = counter.paints;
+        }
+        previous(s, index);
+    };
+    form->ScrollBar1()->setValue(100);
+    form->Edit1()->setText(QString::fromStdString(dir.Write("long.txt", LineFile(kPoints))));
+    PressStart();
+    Idle();
+    bar->removeEventFilter(&counter);
+    EXPECT_EQ(bar->value(), kPoints - 1);
+    EXPECT_EQ(shownLate, 0);
+    EXPECT_GE(counter.paints, 10);
+    // At most one paint per pixel of the bar, and a few for the start and the end.
+    EXPECT_LE(counter.paints, bar->width() + 4);
+}
+
 TEST_F(MainWindow, InputDuringARunWaitsUntilTheRunHasEnded) {
     form->ScrollBar1()->setValue(50);
     form->ScrollBar1()->setFocus();

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -23,8 +24,16 @@ public:
         ++paints;
         if (OnPaint)
             OnPaint();
-        surface.Fill(color);
+        if (changed) {
+            const gfx::Rect r = changed->Intersect({0, 0, surface.Width(), surface.Height()});
+            for (int32_t y = r.Top; y < r.Bottom; ++y)
+                for (int32_t x = r.Left; x < r.Right; ++x)
+                    surface.Set(x, y, color);
+        } else {
+            surface.Fill(color);
+        }
     }
+    std::optional<gfx::Rect> ChangedArea() const override { return changed; }
     void MouseDown(TMouseButton b, TShiftState s, int32_t x, int32_t y) override {
         calls.push_back("down " + Name(b) + Shift(s) + At(x, y));
         captureSeen = host->HasMouseCapture();
@@ -68,6 +77,8 @@ public:
     bool captureSeen = false;
     std::function<void()> OnPaint;
     std::vector<std::string> calls;
+    // What the client says a paint changed; nullopt for all of it.
+    std::optional<gfx::Rect> changed;
 };
 
 class ChartWindow : public ::testing::Test {
@@ -116,6 +127,34 @@ TEST_F(ChartWindow, PaintsOnlyWhenInvalidAndUpdateReturnsWithTheFrameDone) {
     host->Update();
     EXPECT_EQ(client.paints, 2);
     EXPECT_TRUE(host->IsInvalid());
+}
+
+// A paint that changed part of the surface hands only that part to the window system; the
+// rest of the window keeps what it showed.
+TEST_F(ChartWindow, ShowsOnlyWhatAPaintChanged) {
+    host->Invalidate();
+    host->Update();
+    EXPECT_EQ(host->LastShownArea(), host->ClientRect());
+    client.color = 0xFF0000;
+    client.changed = gfx::Rect{10, 5, 20, 9};
+    host->Invalidate();
+    host->Update();
+    EXPECT_EQ(host->LastShownArea(), (gfx::Rect{10, 5, 20, 9}));
+    const QImage shown = host->grab().toImage();
+    const int e = QtWindowHost::kEdgeWidth;
+    EXPECT_EQ(shown.pixel(10 + e, 5 + e) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(shown.pixel(19 + e, 8 + e) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(shown.pixel(20 + e, 8 + e) & 0xFFFFFF, 0x123456u);
+    EXPECT_EQ(shown.pixel(30 + e, 30 + e) & 0xFFFFFF, 0x123456u);
+    // Nothing changed: nothing is handed on. An area beyond the client is cut to it.
+    client.changed = gfx::Rect{};
+    host->Invalidate();
+    host->Update();
+    EXPECT_TRUE(host->LastShownArea().IsEmpty());
+    client.changed = gfx::Rect{90, 50, 400, 400};
+    host->Invalidate();
+    host->Update();
+    EXPECT_EQ(host->LastShownArea(), (gfx::Rect{90, 50, 96, 56}));
 }
 
 TEST_F(ChartWindow, ShowsTheSurfaceInsideTheSunkenEdge) {

@@ -37,6 +37,8 @@ public:
     bool IsInvalid() const { return invalid_; }
     // How often the client was asked to paint.
     uint64_t Paints() const { return paints_; }
+    // The part of the client area the last Update handed to the window system.
+    const gfx::Rect& LastShownArea() const { return lastShown_; }
     // The window's pixels as last painted or drawn on.
     const gfx::Bitmap& Surface() const { return surface_; }
 
@@ -77,6 +79,7 @@ private:
     uint32_t buttonsHeld_ = 0;
     int32_t wheelRest_ = 0;
     uint64_t paints_ = 0;
+    gfx::Rect lastShown_;
 };
 
 } // namespace vemora::ui
