@@ -87,9 +87,25 @@ for i in $(seq 1 100); do echo "$i $((i % 7))"; done >"$work/hundred.txt"
 check "replay pauses" "$(grep -qx 'pause_ms: 500' "$work/out"; echo $?)"
 check "replay waited" "$(( $(sed -n 's/^wall_ms: //p' "$work/out") < 500 ))"
 
+# Frames of a run as pictures: every K-th point's, and the last one; the last is the
+# picture --png saves.
+"$tool" replay "$work/hundred.txt" --no-pause --png-every 30 "$work/frames" --png "$work/last.png" \
+    >/dev/null 2>"$work/err"
+check "png-every exits 0" $?
+check "png-every names" "$([[ $(cd "$work/frames" && echo *) == "frame-000030.png frame-000060.png frame-000090.png frame-000100.png" ]]; echo $?)"
+check "png-every last frame" "$(cmp -s "$work/frames/frame-000100.png" "$work/last.png"; echo $?)"
+check "png-every frames differ" "$(! cmp -s "$work/frames/frame-000030.png" "$work/frames/frame-000060.png"; echo $?)"
+"$tool" replay "$work/hundred.txt" --no-pause --png-every 50 "$work/frames50" >/dev/null
+check "png-every multiple" "$([[ $(cd "$work/frames50" && echo *) == "frame-000050.png frame-000100.png" ]]; echo $?)"
+"$tool" replay "$work/hundred.txt" --no-pause --png-every 10 "$work/hundred.txt/x" >/dev/null 2>"$work/err"
+check "png-every unwritable exits 1" $(($? != 1))
+check "png-every unwritable message" "$(grep -q '^Cannot write .*frame-000010.png\.$' "$work/err"; echo $?)"
+
 # Wrong options.
 for args in "render" "render a b" "render x --size 0x5" "render x --size 12" "render x --speed 5" \
-    "replay x --speed 0" "replay x --speed 101" "replay x --json y" "replay x --png"; do
+    "replay x --speed 0" "replay x --speed 101" "replay x --json y" "replay x --png" \
+    "replay x --png-every 0 d" "replay x --png-every 5" "replay x --png-every k d" \
+    "render x --png-every 5 d"; do
     # shellcheck disable=SC2086
     "$tool" $args >/dev/null 2>&1
     check "usage for: $args" $(($? != 2))

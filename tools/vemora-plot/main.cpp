@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@ constexpr const char* kUsage =
     "usage: vemora-plot read PATH\n"
     "       vemora-plot render PATH [--size WxH] [--png OUT] [--json OUT]\n"
     "       vemora-plot replay PATH [--speed N] [--size WxH] [--no-pause] [--png OUT]\n"
+    "                          [--png-every K DIR]\n"
     "\n"
     "  read PATH    read the data file as the start button does and print its points:\n"
     "               'points N', then one 'X Y' line per point.\n"
@@ -35,7 +37,9 @@ constexpr const char* kUsage =
     "               and the frame's layout as JSON.\n"
     "  replay PATH  the whole run as the window plays it, one frame per point, with\n"
     "               the pauses of speed N (1..100, default 1) unless --no-pause;\n"
-    "               prints the counts and times, and saves the last frame as PNG.\n"
+    "               prints the counts and times, and saves the last frame as PNG;\n"
+    "               --png-every K DIR writes the frame after every K-th point, and the\n"
+    "               last one, as DIR/frame-NNNNNN.png (NNNNNN: the points shown).\n"
     "\n"
     "An empty PATH ('') reads standard input. A file that cannot be read prints the\n"
     "message the window would show and exits 1.\n";
@@ -60,6 +64,8 @@ struct Options {
     std::string json;
     int32_t speed = 1;
     bool noPause = false;
+    int32_t pngEvery = 0;
+    std::string pngDir;
 };
 
 bool ParseInt(std::string_view text, int32_t lo, int32_t hi, int32_t& out) {
@@ -99,6 +105,12 @@ std::optional<Options> ParseOptions(int argc, char** argv, bool replay) {
             o.json = argv[++i];
         } else if (a == "--speed" && hasValue && replay) {
             if (!ParseInt(argv[++i], 1, 100, o.speed))
+                return std::nullopt;
+        } else if (a == "--png-every" && i + 2 < argc && replay) {
+            if (!ParseInt(argv[++i], 1, 999999999, o.pngEvery))
+                return std::nullopt;
+            o.pngDir = argv[++i];
+            if (o.pngDir.empty())
                 return std::nullopt;
         } else if (a == "--no-pause" && replay) {
             o.noPause = true;
@@ -229,6 +241,24 @@ int CommandReplay(const Options& o) {
         else
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     };
+    // Frames for an animation: after every K-th point, and the last.
+    std::string pngFailed;
+    const auto writeFrame = [&] {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06d.png", scene.Series().PointCount());
+        const std::string path = (std::filesystem::path(o.pngDir) / name).string();
+        if (pngFailed.empty() && !gfx::WritePng(scene.Host().Screen(), path))
+            pngFailed = path;
+    };
+    if (o.pngEvery > 0) {
+        std::error_code error;
+        std::filesystem::create_directories(o.pngDir, error);
+        window.OnUpdateChart = [&, update = window.OnUpdateChart] {
+            update();
+            if (scene.Series().PointCount() % o.pngEvery == 0)
+                writeFrame();
+        };
+    }
     const Clock::time_point start = Clock::now();
     if (auto error = Guarded([&] { scene.Run().Button1Click(nullptr); }))
         return Fail(*error);
@@ -236,6 +266,12 @@ int CommandReplay(const Options& o) {
     if (auto error = Guarded([&] { scene.Host().Update(); }))
         return Fail(*error);
     const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    if (o.pngEvery > 0 && scene.Series().PointCount() % o.pngEvery != 0)
+        writeFrame();
+    if (!pngFailed.empty()) {
+        std::fprintf(stderr, "Cannot write %s.\n", pngFailed.c_str());
+        return 1;
+    }
 
     std::vector<double> sorted = frameMs;
     std::sort(sorted.begin(), sorted.end());
