@@ -42,6 +42,23 @@ void BM_Frame(benchmark::State& state) {
 }
 BENCHMARK(BM_Frame)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
+// The frame after one more point inside the data's range, as a run paints it: the layout
+// stays, so the frame redraws only around the new marker. The series grows by a point per
+// iteration; "part" is the share of frames that were drawn in part.
+void BM_FrameAfterAdd(benchmark::State& state) {
+    ChartScene scene(static_cast<int>(state.range(0)));
+    std::mt19937 random(777);
+    std::uniform_real_distribution<double> value(1, 999);
+    int64_t part = 0;
+    for (auto _ : state) {
+        scene.series->AddPoint(value(random), value(random), "", clDefault);
+        scene.host.Update();
+        part += scene.host.LastChangedArea().has_value();
+    }
+    state.counters["part"] = static_cast<double>(part) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_FrameAfterAdd)->Arg(1000)->Arg(40000)->Unit(benchmark::kMicrosecond);
+
 // The same frame with two more points at the ends of a double's range: the label step
 // climbs through 600 decades of steps.
 void BM_FrameWideRange(benchmark::State& state) {

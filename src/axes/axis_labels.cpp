@@ -4,6 +4,7 @@
 #include "axes/label_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <iterator>
 #include <string>
@@ -41,9 +42,36 @@ TAxisLabelStyle TCustomChartAxis::EffectiveLabelStyle() const {
     return chart_->AutomaticLabelStyle(*this);
 }
 
+const std::string& TCustomChartAxis::PictureText(double value) const {
+    constexpr size_t kKept = 48;
+    const TFormatSettings& settings = FormatSettings();
+    if (labelTextsPicture_ != axisValuesFormat_ ||
+        labelTextsSettings_.DecimalSeparator != settings.DecimalSeparator ||
+        labelTextsSettings_.ThousandSeparator != settings.ThousandSeparator) {
+        labelTexts_.clear();
+        labelTextsNext_ = 0;
+        labelTextsPicture_ = axisValuesFormat_;
+        labelTextsSettings_ = settings;
+    }
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    for (const LabelText& known : labelTexts_) {
+        if (known.Value == bits && known.ExtraDigits == labelExtraDigits_)
+            return known.Text;
+    }
+    LabelText made{bits, labelExtraDigits_,
+                   FormatFloatPicture(axisValuesFormat_, value, settings, labelExtraDigits_)};
+    if (labelTexts_.size() < kKept) {
+        labelTexts_.push_back(std::move(made));
+        return labelTexts_.back().Text;
+    }
+    LabelText& slot = labelTexts_[labelTextsNext_];
+    labelTextsNext_ = (labelTextsNext_ + 1) % kKept;
+    slot = std::move(made);
+    return slot.Text;
+}
+
 std::string TCustomChartAxis::FormatLabelValue(double value) const {
-    std::string text =
-        FormatFloatPicture(axisValuesFormat_, value, FormatSettings(), labelExtraDigits_);
+    std::string text = PictureText(value);
     if (chart_->OnGetAxisLabel)
         chart_->OnGetAxisLabel(const_cast<TCustomChartAxis*>(this), nullptr, -1, text);
     if (labelsMultiLine_)

@@ -5,6 +5,7 @@
 
 #include "axes/axis_owner.h"
 #include "axes/axis_scale.h"
+#include "axes/label_format.h"
 #include "canvas/chart_pen.h"
 #include "canvas/property.h"
 #include "panel/font_object.h"
@@ -349,6 +350,20 @@ private:
     };
     mutable DigitsFound digitsFound_[2];
     mutable size_t digitsFoundNext_ = 0;
+
+    // The texts the picture gave for the latest label values: a frame formats the same few
+    // labels many times (space, step, draw) and frame after frame. Cleared whenever the
+    // picture or the separators are not the ones the texts were made with.
+    struct LabelText {
+        uint64_t Value = 0; // the bits of the value
+        int32_t ExtraDigits = 0;
+        std::string Text;
+    };
+    const std::string& PictureText(double value) const;
+    mutable std::vector<LabelText> labelTexts_;
+    mutable size_t labelTextsNext_ = 0;
+    mutable std::string labelTextsPicture_;
+    mutable TFormatSettings labelTextsSettings_;
 
     // Kept between draws only to reuse their storage.
     std::vector<int32_t> tickList_;

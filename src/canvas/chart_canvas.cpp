@@ -423,9 +423,17 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
         const int32_t s = vertical ? height : width;
         const int32_t w = vertical ? width : height;
         const int32_t n = std::min(s, 256);
+        // Bands the clip leaves out paint nothing: a frame redrawn in part skips them.
+        const Rect& clip = dc.EffectiveClip().Bounds();
+        const int64_t clipFrom = vertical ? clip.Top : clip.Left;
+        const int64_t clipTo = vertical ? clip.Bottom : clip.Right;
+        const int64_t far = vertical ? r.Bottom : r.Right;
         for (int32_t i = 0; i < n; ++i) {
-            selectBand(bandColor(i, n));
             const int32_t ai = MulDiv(i, s, n), an = MulDiv(i + 1, s, n);
+            // The band covers [far - an, far - ai) across the direction of the fill.
+            if (far - ai <= clipFrom || far - an >= clipTo)
+                continue;
+            selectBand(bandColor(i, n));
             if (vertical)
                 dc.PatBlt(r.Left, r.Bottom - ai, w, ai - an, gfx::PATCOPY);
             else

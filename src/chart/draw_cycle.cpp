@@ -302,6 +302,7 @@ void TCustomAxisPanel::EndSeriesClip() {
 }
 
 void TCustomAxisPanel::DrawZoomFrame() {
+    NoteDirectDrawing();
     TCanvas3D& canvas = Canvas3D();
     TColor ink = ColorToRGB(Color());
     // Not-xor with white leaves every pixel as it is, and with a light button face of a

@@ -209,6 +209,9 @@ protected:
     // says so with SetFrameChangedArea.
     bool PartialFrameAllowed() const { return partialAllowed_; }
     void SetFrameChangedArea(const std::optional<Rect>& area) { frameArea_ = area; }
+    // Something was drawn on the window's surface outside a frame: the buffer no longer
+    // holds what the window shows, and the next frame is drawn whole.
+    void NoteDirectDrawing() { fullFrameDue_ = true; }
     // One frame inside the drawing area; the panel alone paints its background.
     virtual void DrawContents(const Rect& panelBounds) { PaintPanel(panelBounds); }
     // Background, back image, bevels.
