@@ -1,16 +1,19 @@
 // Cost of a frame of the program's 813x653 chart with uniformly random data: the whole
-// frame as the window paints it, and its layout and axes alone.
+// frame as the window paints it, its layout and axes alone, and the additions of points.
 #include "app/headless_plot_window.h"
 #include "app/main_chart.h"
 #include "app/plotrun.h"
 #include "platform/ui/headless_window_host.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <malloc.h>
+#include <memory>
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -107,6 +110,44 @@ void BM_LayoutAfterInsert(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LayoutAfterInsert)->Arg(1000)->Arg(40000)->Unit(benchmark::kMicrosecond);
+
+// Points added one by one to the program's series, without painting: each addition only
+// invalidates the chart. In random X order every point lands somewhere inside the lists;
+// sorted, every point goes at the end.
+void AddPoints(benchmark::State& state, bool sorted) {
+    const int points = static_cast<int>(state.range(0));
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<double> value(0, 1000);
+    std::vector<double> xs(static_cast<size_t>(points)), ys(xs.size());
+    for (size_t i = 0; i < xs.size(); ++i) {
+        xs[i] = value(random);
+        ys[i] = value(random);
+    }
+    if (sorted)
+        std::sort(xs.begin(), xs.end());
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scene = std::make_unique<ChartScene>(0);
+        state.ResumeTiming();
+        for (size_t i = 0; i < xs.size(); ++i)
+            scene->series->AddPoint(xs[i], ys[i], "", clDefault);
+        benchmark::DoNotOptimize(scene->series->PointCount());
+        state.PauseTiming();
+        scene.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * points);
+}
+
+void BM_AddPointRandom(benchmark::State& state) {
+    AddPoints(state, false);
+}
+BENCHMARK(BM_AddPointRandom)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+void BM_AddPointSorted(benchmark::State& state) {
+    AddPoints(state, true);
+}
+BENCHMARK(BM_AddPointSorted)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 // Memory the engine holds for a plot of N points beyond an empty chart that has painted:
 // the plot run's point table, the series' value, colour and label lists, and what a frame
