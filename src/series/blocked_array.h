@@ -56,14 +56,14 @@ public:
     // The first index whose element fails pred, for a pred that holds on a prefix of the
     // array and nowhere after it (as std::partition_point).
     template <class Pred> int32_t PartitionPoint(Pred pred) const {
-        const auto block = std::partition_point(blocks_.begin(), blocks_.end(),
-                                                [&](const Block& b) { return pred(b.back()); });
-        if (block == blocks_.end())
+        const size_t b = FirstFailing(blocks_.data(), blocks_.size(),
+                                      [&](const Block& block) { return pred(block.back()); });
+        if (b == blocks_.size())
             return size_;
-        const auto b = static_cast<size_t>(block - blocks_.begin());
-        return starts_[b] +
-               static_cast<int32_t>(std::partition_point(block->begin(), block->end(), pred) -
-                                    block->begin());
+        // An insertion at the point found comes next, as a rule.
+        Remember(static_cast<int32_t>(b));
+        const Block& block = blocks_[b];
+        return starts_[b] + static_cast<int32_t>(FirstFailing(block.data(), block.size(), pred));
     }
 
     void Insert(int32_t index, T value) {
@@ -85,7 +85,7 @@ public:
         block.insert(block.begin() + (index - starts_[b]), std::move(value));
         ShiftStarts(b + 1, 1);
         ++size_;
-        Forget();
+        Remember(static_cast<int32_t>(b));
     }
 
     void PushBack(T value) { Insert(size_, std::move(value)); }
@@ -100,10 +100,12 @@ public:
         if (block.empty()) {
             blocks_.erase(blocks_.begin() + static_cast<ptrdiff_t>(b));
             starts_.erase(starts_.begin() + static_cast<ptrdiff_t>(b));
-        } else if (block.size() < kMax / 4) {
-            MergeSmall(b);
+            Forget();
+        } else if (block.size() < kMax / 4 && MergeSmall(b)) {
+            Forget();
+        } else {
+            Remember(static_cast<int32_t>(b));
         }
-        Forget();
     }
 
     void Swap(int32_t i, int32_t j) {
@@ -142,6 +144,20 @@ private:
     static constexpr size_t kStep = std::max<size_t>(kMax / 16, 4);
     static constexpr size_t kFirst = std::min<size_t>(16, kMax);
 
+    // std::partition_point over n elements from first, halving without branches on pred:
+    // the places looked for come in no order that a branch predictor could learn.
+    template <class E, class Pred> static size_t FirstFailing(const E* first, size_t n, Pred pred) {
+        if (n == 0)
+            return 0;
+        const E* base = first;
+        while (n > 1) {
+            const size_t half = n / 2;
+            base = pred(base[half - 1]) ? base + half : base;
+            n -= half;
+        }
+        return static_cast<size_t>(base - first) + (pred(*base) ? 1 : 0);
+    }
+
     // The offset of index in its block, with that block remembered.
     int32_t Find(int32_t index) const {
         assert(index >= 0 && index < size_);
@@ -159,10 +175,20 @@ private:
         const auto count = static_cast<int32_t>(blocks_.size());
         int32_t b = hitBlock_ + 1;
         if (b >= count || index < starts_[b] || index >= BlockEnd(b)) {
-            b = static_cast<int32_t>(std::upper_bound(starts_.begin(), starts_.end(), index) -
-                                     starts_.begin()) -
-                1;
+            // The last block starting at or before index, halving without branches as above.
+            const int32_t* base = starts_.data();
+            for (size_t n = starts_.size(); n > 1;) {
+                const size_t half = n / 2;
+                base = base[half] <= index ? base + half : base;
+                n -= half;
+            }
+            b = static_cast<int32_t>(base - starts_.data());
         }
+        Remember(b);
+    }
+
+    // The next read near a change is likely: after one, the changed block stays at hand.
+    void Remember(int32_t b) const {
         hitBlock_ = b;
         hitFirst_ = starts_[b];
         hitEnd_ = BlockEnd(b);
@@ -173,7 +199,7 @@ private:
         return starts_[b] + static_cast<int32_t>(blocks_[b].size());
     }
 
-    // After a change the remembered block may have moved: the next read searches again.
+    // After blocks came or went the remembered one may have moved: the next read searches.
     void Forget() const {
         hitFirst_ = hitEnd_ = 0;
         hitBlock_ = -1;
@@ -211,7 +237,7 @@ private:
 
     // Joins a block that erasures left small to a neighbour, while the two fill at most half
     // a block, so that many erasures do not leave many tiny blocks.
-    void MergeSmall(size_t b) {
+    bool MergeSmall(size_t b) {
         const auto fits = [&](size_t other) {
             return blocks_[b].size() + blocks_[other].size() <= kMax / 2;
         };
@@ -221,7 +247,7 @@ private:
         else if (b > 0 && fits(b - 1))
             into = b - 1;
         else
-            return;
+            return false;
         Block& head = blocks_[into];
         Block& tail = blocks_[into + 1];
         Block joined;
@@ -231,6 +257,7 @@ private:
         head = std::move(joined);
         blocks_.erase(blocks_.begin() + static_cast<ptrdiff_t>(into + 1));
         starts_.erase(starts_.begin() + static_cast<ptrdiff_t>(into + 1));
+        return true;
     }
 
     void ShiftStarts(size_t from, int32_t by) {
