@@ -119,15 +119,20 @@ bool TCustomSeries::DrawPointsDirectly() {
     const int32_t first = FirstShown(), last = LastShown();
     if (first < 0 || last < first || last >= xList.ValueCount() || last >= yList.ValueCount())
         return false;
-    const std::span<const double> xs = xList.StoredValues();
-    const std::span<const double> ys = yList.StoredValues();
     const double xTimes = xList.Multiplier(), yTimes = yList.Multiplier();
     TCanvas3D& canvas = ParentChart()->Canvas3D();
-    for (int32_t i = first; i <= last; ++i) {
-        const auto at = static_cast<size_t>(i);
-        DrawPointAt(canvas, i, TChartSeries::PointColor(i),
-                    horiz->ValueToPixelX(TChartValueList::Scaled(xs[at], xTimes)),
-                    vert->ValueToPixelY(TChartValueList::Scaled(ys[at], yTimes)));
+    // The two lists keep their values in blocks of their own: each run goes as far as both
+    // lists' current blocks do.
+    for (int32_t i = first; i <= last;) {
+        const std::span<const double> xs = xList.StoredChunkAt(i);
+        const std::span<const double> ys = yList.StoredChunkAt(i);
+        const int32_t end =
+            i + static_cast<int32_t>(std::min({xs.size(), ys.size(), size_t(last - i + 1)}));
+        for (size_t k = 0; i < end; ++i, ++k) {
+            DrawPointAt(canvas, i, TChartSeries::PointColor(i),
+                        horiz->ValueToPixelX(TChartValueList::Scaled(xs[k], xTimes)),
+                        vert->ValueToPixelY(TChartValueList::Scaled(ys[k], yTimes)));
+        }
     }
     return true;
 }

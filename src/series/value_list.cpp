@@ -21,7 +21,7 @@ void TChartValueList::CopySettingsFrom(const TChartValueList* other) {
     if (other == nullptr) {
         return;
     }
-    order_ = other->order_;
+    SetOrder(other->order_);
     dateTime_ = other->dateTime_;
     multiplier_ = other->multiplier_;
     valueSource_ = other->valueSource_;
@@ -41,7 +41,9 @@ double TChartValueList::ValueAt(int32_t index) const {
 
 void TChartValueList::SetValueAt(int32_t index, double value) {
     CheckIndex(index);
+    Unpaired(index - 1, index);
     values_[index] = value;
+    Paired(index - 1, index);
     MarkStatsDirty();
     if (owner_ != nullptr) {
         owner_->NotifyValueChanged(index);
@@ -49,28 +51,80 @@ void TChartValueList::SetValueAt(int32_t index, double value) {
 }
 
 void TChartValueList::ClearAll() {
-    std::vector<double>().swap(values_);
+    values_.Clear();
     MarkStatsDirty();
+    broken_ = 0;
+    brokenKnown_ = order_ != TChartListOrder::loNone;
+}
+
+void TChartValueList::SetOrder(TChartListOrder value) {
+    if (value != order_) {
+        order_ = value;
+        brokenKnown_ = false;
+    }
+}
+
+bool TChartValueList::Breaks(double a, double b) const {
+    return order_ == TChartListOrder::loDescending ? !(a >= b) : !(a <= b);
+}
+
+int32_t TChartValueList::BrokenPairs(int32_t first, int32_t last) const {
+    first = std::max(first, 0);
+    last = std::min(last, values_.Size() - 2);
+    int32_t count = 0;
+    for (int32_t i = first; i <= last; ++i) {
+        count += Breaks(values_[i], values_[i + 1]) ? 1 : 0;
+    }
+    return count;
+}
+
+// Without an Order, or until the next IsOrdered counts again, there is nothing to follow.
+void TChartValueList::Unpaired(int32_t first, int32_t last) {
+    if (brokenKnown_) {
+        broken_ -= BrokenPairs(first, last);
+    }
+}
+
+void TChartValueList::Paired(int32_t first, int32_t last) {
+    if (brokenKnown_) {
+        broken_ += BrokenPairs(first, last);
+    }
+}
+
+bool TChartValueList::IsOrdered() const {
+    if (order_ == TChartListOrder::loNone) {
+        return false;
+    }
+    const int32_t n = values_.Size();
+    if (!brokenKnown_) {
+        broken_ = BrokenPairs(0, n - 2);
+        brokenKnown_ = true;
+    }
+    // A NaN breaks every pair it is in; alone it has none.
+    if (n == 1) {
+        return !std::isnan(values_[0]);
+    }
+    return broken_ == 0;
 }
 
 int32_t TChartValueList::InsertInOrder(double value) {
-    const auto n = static_cast<int32_t>(values_.size());
+    const int32_t n = values_.Size();
     int32_t index = n;
-    if (order_ == TChartListOrder::loAscending && n > 0 && !(values_[n - 1] <= value)) {
-        int32_t i = n - 1;
-        while (i >= 0 && values_[i] > value) {
-            --i;
+    const bool ascending = order_ == TChartListOrder::loAscending;
+    if (order_ != TChartListOrder::loNone && n > 0 && Breaks(values_[n - 1], value)) {
+        if (IsOrdered()) {
+            // Where the walk below would stop, found by halving.
+            index = ascending ? values_.PartitionPoint([value](double e) { return !(value < e); })
+                              : values_.PartitionPoint([value](double e) { return !(e < value); });
+        } else {
+            int32_t i = n - 1;
+            while (i >= 0 && (ascending ? values_[i] > value : values_[i] < value)) {
+                --i;
+            }
+            index = i + 1;
         }
-        index = i + 1;
-    } else if (order_ == TChartListOrder::loDescending && n > 0 && !(values_[n - 1] >= value)) {
-        int32_t i = n - 1;
-        while (i >= 0 && values_[i] < value) {
-            --i;
-        }
-        index = i + 1;
     }
-    values_.insert(values_.begin() + index, value);
-    StatsAfterInsert(index);
+    Insert(index, value);
     return index;
 }
 
@@ -78,23 +132,33 @@ void TChartValueList::InsertAt(int32_t index, double value) {
     if (index < 0 || index > ValueCount()) {
         throw EListError(index);
     }
-    values_.insert(values_.begin() + index, value);
+    Insert(index, value);
+}
+
+void TChartValueList::Insert(int32_t index, double value) {
+    Unpaired(index - 1, index - 1);
+    values_.Insert(index, value);
+    Paired(index - 1, index);
     StatsAfterInsert(index);
 }
 
 void TChartValueList::DeleteAt(int32_t index) {
     CheckIndex(index);
-    values_.erase(values_.begin() + index);
+    Unpaired(index - 1, index);
+    values_.Erase(index);
+    Paired(index - 1, index - 1);
     MarkStatsDirty();
 }
 
 void TChartValueList::RotateFirstToLast() {
-    if (values_.empty()) {
+    if (values_.Empty()) {
         return;
     }
-    const double first = values_.front();
-    values_.erase(values_.begin());
-    values_.push_back(first);
+    Unpaired(0, 0);
+    const double first = values_[0];
+    values_.Erase(0);
+    values_.PushBack(first);
+    Paired(values_.Size() - 2, values_.Size() - 2);
     MarkStatsDirty();
 }
 
@@ -123,7 +187,11 @@ void TChartValueList::RecomputeStats() {
     lowest_ = highest_ = sum_ = sumAbs_ = 0;
     finiteLowest_ = finiteHighest_ = 0;
     hasFinite_ = false;
+    nonFinite_ = 0;
     for (int32_t i = 0; i < n; ++i) {
+        if (!std::isfinite(values_[i])) {
+            ++nonFinite_;
+        }
         const double v = ValueAt(i);
         if (i == 0) {
             lowest_ = highest_ = v;
@@ -224,8 +292,13 @@ void TChartValueList::StatsAfterInsert(int32_t index) {
     } else {
         sumsDirty_ = true;
     }
-    if (!statsDirty_ && !FoldIntoExtremes(v, index, count)) {
+    if (statsDirty_) {
+        return;
+    }
+    if (!FoldIntoExtremes(v, index, count)) {
         MarkStatsDirty();
+    } else if (!std::isfinite(values_[index])) {
+        ++nonFinite_;
     }
 }
 
@@ -254,6 +327,11 @@ bool TChartValueList::HasFiniteValues() {
     return hasFinite_;
 }
 
+int32_t TChartValueList::NonFiniteCount() {
+    EnsureStats();
+    return nonFinite_;
+}
+
 double TChartValueList::Sum() {
     EnsureSums();
     return sum_;
@@ -267,7 +345,22 @@ double TChartValueList::SumAbs() {
 void TChartValueList::SwapValues(int32_t i, int32_t j) {
     CheckIndex(i);
     CheckIndex(j);
-    std::swap(values_[i], values_[j]);
+    const int32_t a = std::min(i, j);
+    const int32_t b = std::max(i, j);
+    // Neighbours share a pair: one run of pairs then, else one run around each.
+    if (b - a <= 1) {
+        Unpaired(a - 1, b);
+    } else {
+        Unpaired(a - 1, a);
+        Unpaired(b - 1, b);
+    }
+    values_.Swap(i, j);
+    if (b - a <= 1) {
+        Paired(a - 1, b);
+    } else {
+        Paired(a - 1, a);
+        Paired(b - 1, b);
+    }
     MarkStatsDirty();
 }
 

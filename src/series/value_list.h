@@ -2,6 +2,8 @@
 // through its Multiplier, with lazily cached statistics for the axes.
 #pragma once
 
+#include "series/blocked_array.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -37,13 +39,14 @@ public:
     // Stores the value as given (not divided by Multiplier); no repaint.
     virtual void SetValueAt(int32_t index, double value);
     virtual void ClearAll();
-    // Room for this many values without growing: a caller that knows the count saves the
-    // slack of growing one insertion at a time.
-    void Reserve(int32_t count) { values_.reserve(static_cast<size_t>(std::max(count, 0))); }
-    // Inserts by Order and returns the index; equal values go after those present.
+    // Room in the block directory for this many values; the blocks grow as they fill.
+    void Reserve(int32_t count) { values_.Reserve(count); }
+    // Inserts by Order and returns the index; equal values go after those present, a NaN
+    // goes last. In a list out of its Order the value goes after the last one that would
+    // not come after it.
     virtual int32_t InsertInOrder(double value);
     virtual void InsertAt(int32_t index, double value);
-    virtual int32_t ValueCount() const { return static_cast<int32_t>(values_.size()); }
+    virtual int32_t ValueCount() const { return values_.Size(); }
     virtual void DeleteAt(int32_t index);
     virtual void RotateFirstToLast();
 
@@ -56,6 +59,8 @@ public:
     double FiniteLowest();
     double FiniteHighest();
     bool HasFiniteValues();
+    // How many stored values (before the multiplier) are infinite or NaN.
+    int32_t NonFiniteCount();
     double Sum();
     double SumAbs();
     // TEMPORARY until the blocked storage lands.
@@ -84,8 +89,18 @@ public:
     void SortByOrder();
     void SwapValues(int32_t i, int32_t j);
 
-    // The stored values, unmultiplied, for loops that must not pay a call per value.
-    std::span<const double> StoredValues() const { return values_; }
+    // True when the stored values keep the Order (loAscending: each value <= the next;
+    // loDescending: >=) and none is NaN. Never for loNone. Known without a scan: the list
+    // counts the neighbours out of order as it changes.
+    bool IsOrdered() const;
+
+    // The stored values, unmultiplied, for loops that must not pay a call per value: from
+    // index to the end of its block (at least one value), or f(firstIndex, values) for
+    // consecutive runs covering [first, last].
+    std::span<const double> StoredChunkAt(int32_t index) const { return values_.ChunkAt(index); }
+    template <class F> void ForEachStoredChunk(int32_t first, int32_t last, F f) const {
+        values_.ForEachChunk(first, last, f);
+    }
 
     bool DateTime() const { return dateTime_; }
     void SetDateTime(bool value);
@@ -94,8 +109,8 @@ public:
     const std::string& Name() const { return name_; }
     void SetName(std::string value) { name_ = std::move(value); }
     TChartListOrder Order() const { return order_; }
-    // A plain field: neither re-sorts nor repaints.
-    void SetOrder(TChartListOrder value) { order_ = value; }
+    // Neither re-sorts nor repaints.
+    void SetOrder(TChartListOrder value);
     const std::string& ValueSource() const { return valueSource_; }
     void SetValueSource(std::string value);
 
@@ -114,14 +129,23 @@ private:
     void EnsureSums();
     void StatsAfterInsert(int32_t index);
     bool FoldIntoExtremes(double v, int32_t index, int32_t count);
+    // Follows the neighbours out of Order: call Unpaired before a change with the pairs
+    // (i, i + 1), first <= i <= last, that it touches, and Paired after it with those
+    // it leaves.
+    bool Breaks(double a, double b) const;
+    int32_t BrokenPairs(int32_t first, int32_t last) const;
+    void Unpaired(int32_t first, int32_t last);
+    void Paired(int32_t first, int32_t last);
+    void Insert(int32_t index, double value);
 
     bool dateTime_ = false;
-    std::vector<double> values_;
+    TBlockedArray<double> values_;
     double highest_ = 0;
     double lowest_ = 0;
     double finiteHighest_ = 0;
     double finiteLowest_ = 0;
     bool hasFinite_ = false;
+    int32_t nonFinite_ = 0;
     double multiplier_ = 1.0;
     std::string name_;
     TChartListOrder order_ = TChartListOrder::loNone;
@@ -134,6 +158,10 @@ private:
     // insertion while the order-dependent sums wait for a rescan.
     bool statsDirty_ = true;
     bool sumsDirty_ = true;
+    // Adjacent pairs that break the Order, a pair with a NaN included; counted again at
+    // the next IsOrdered after the Order changed.
+    mutable int32_t broken_ = 0;
+    mutable bool brokenKnown_ = false;
 };
 
 // The value lists of a series: X at position 0, Y at 1, further columns after them.

@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -443,6 +444,267 @@ TEST(ValueListStatistics, RandomInsertionsMatchARescanBitForBit) {
                         if (HasFatalFailure()) {
                             return;
                         }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ValueListOrder, IsOrderedFollowsEveryChange) {
+    TChartValueList list(nullptr, "O");
+    EXPECT_FALSE(list.IsOrdered()); // loNone never is
+    list.SetOrder(TChartListOrder::loAscending);
+    EXPECT_TRUE(list.IsOrdered());
+    list.InsertAt(0, kNaN);
+    EXPECT_FALSE(list.IsOrdered()); // a NaN alone has no neighbour to break with
+    list.SetValueAt(0, 2);
+    EXPECT_TRUE(list.IsOrdered());
+    // Equal values, zeros of both signs and infinities keep an order.
+    for (double v : {2.0, 3.0, kInf}) {
+        list.InsertAt(list.ValueCount(), v);
+    }
+    list.InsertAt(0, -0.0);
+    list.InsertAt(1, 0.0);
+    list.InsertAt(2, -0.0);
+    list.InsertAt(0, -kInf);
+    EXPECT_TRUE(list.IsOrdered());
+    list.SetOrder(TChartListOrder::loDescending);
+    EXPECT_FALSE(list.IsOrdered());
+    list.SetOrder(TChartListOrder::loAscending);
+    EXPECT_TRUE(list.IsOrdered());
+    // One value out of place, then put back in several ways.
+    list.SetValueAt(3, 5);
+    EXPECT_FALSE(list.IsOrdered());
+    list.SetValueAt(3, 0.0);
+    EXPECT_TRUE(list.IsOrdered());
+    list.SwapValues(1, 5);
+    EXPECT_FALSE(list.IsOrdered());
+    list.SwapValues(5, 1);
+    EXPECT_TRUE(list.IsOrdered());
+    list.SwapValues(6, 5);
+    EXPECT_FALSE(list.IsOrdered());
+    list.SwapValues(5, 6);
+    EXPECT_TRUE(list.IsOrdered());
+    list.InsertAt(4, kNaN);
+    EXPECT_FALSE(list.IsOrdered());
+    list.DeleteAt(4);
+    EXPECT_TRUE(list.IsOrdered());
+    list.RotateFirstToLast(); // -inf goes last
+    EXPECT_FALSE(list.IsOrdered());
+    list.DeleteAt(list.ValueCount() - 1);
+    EXPECT_TRUE(list.IsOrdered());
+    list.SetMultiplier(-1); // the stored values count
+    EXPECT_TRUE(list.IsOrdered());
+    list.ClearAll();
+    EXPECT_TRUE(list.IsOrdered());
+
+    TChartValueList other(nullptr, "D");
+    other.SetOrder(TChartListOrder::loDescending);
+    other.InsertAt(0, 1);
+    other.InsertAt(0, 2);
+    EXPECT_TRUE(other.IsOrdered());
+    list.InsertAt(0, 1);
+    list.InsertAt(0, 2);
+    EXPECT_FALSE(list.IsOrdered());
+    list.CopySettingsFrom(&other);
+    EXPECT_TRUE(list.IsOrdered());
+}
+
+TEST(ValueListOrder, NonFiniteCountCountsStoredValues) {
+    auto owned = MakeList(TChartListOrder::loNone, {1, kInf, kNaN});
+    TChartValueList& list = *owned;
+    EXPECT_EQ(list.NonFiniteCount(), 2);
+    list.InsertAt(3, -kInf); // an append keeps the statistics fresh
+    EXPECT_FALSE(list.StatsDirty());
+    EXPECT_EQ(list.NonFiniteCount(), 3);
+    list.InsertAt(0, kOtherNaN);
+    EXPECT_EQ(list.NonFiniteCount(), 4);
+    list.SetValueAt(2, 1e308); // for the infinity
+    EXPECT_EQ(list.NonFiniteCount(), 3);
+    // A finite value that the multiplier takes beyond a double is still a finite one.
+    list.SetMultiplier(10);
+    EXPECT_EQ(list.ValueAt(2), kInf);
+    EXPECT_EQ(list.NonFiniteCount(), 3);
+    list.DeleteAt(0);
+    EXPECT_EQ(list.NonFiniteCount(), 2);
+    list.ClearAll();
+    EXPECT_EQ(list.NonFiniteCount(), 0);
+}
+
+TEST(ValueListOrder, StoredChunksCoverTheValuesInOrder) {
+    TChartValueList list(nullptr, "C");
+    list.SetMultiplier(3);
+    std::vector<double> stored;
+    for (int i = 0; i < 2000; ++i) {
+        const auto at = static_cast<int32_t>((i * 7919) % (i + 1));
+        list.InsertAt(at, i);
+        stored.insert(stored.begin() + at, i);
+    }
+    std::vector<double> read;
+    int32_t next = 5;
+    list.ForEachStoredChunk(5, 1990, [&](int32_t first, std::span<const double> values) {
+        EXPECT_EQ(first, next);
+        next = first + static_cast<int32_t>(values.size());
+        read.insert(read.end(), values.begin(), values.end());
+    });
+    EXPECT_EQ(read, std::vector<double>(stored.begin() + 5, stored.begin() + 1991));
+    const std::span<const double> chunk = list.StoredChunkAt(1000);
+    ASSERT_FALSE(chunk.empty());
+    EXPECT_EQ(chunk.front(), stored[1000]);
+    EXPECT_EQ(chunk.back(), stored[999 + chunk.size()]);
+}
+
+// The insertion index as a backward walk from the end finds it, on the stored values.
+int32_t WalkedInsertIndex(const std::vector<double>& stored, TChartListOrder order, double v) {
+    const auto n = static_cast<int32_t>(stored.size());
+    const bool ascending = order == TChartListOrder::loAscending;
+    if (order == TChartListOrder::loNone || n == 0 ||
+        (ascending ? stored.back() <= v : stored.back() >= v)) {
+        return n;
+    }
+    int32_t i = n - 1;
+    while (i >= 0 && (ascending ? stored[size_t(i)] > v : stored[size_t(i)] < v)) {
+        --i;
+    }
+    return i + 1;
+}
+
+bool KeepsOrder(const std::vector<double>& stored, TChartListOrder order) {
+    if (order == TChartListOrder::loNone ||
+        std::any_of(stored.begin(), stored.end(), [](double v) { return std::isnan(v); })) {
+        return false;
+    }
+    for (size_t i = 1; i < stored.size(); ++i) {
+        if (order == TChartListOrder::loAscending ? !(stored[i - 1] <= stored[i])
+                                                  : !(stored[i - 1] >= stored[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct OrderRun {
+    TChartListOrder order;
+    bool withNonFinite;
+    bool breaking; // changes that may leave the list out of order
+    double multiplier;
+    uint32_t seed;
+};
+
+// Long enough lists that the values span many blocks; a copy of the stored values follows
+// every change.
+void RunOrderedInsertions(const OrderRun& run) {
+    std::mt19937 random(run.seed);
+    const auto below = [&](uint32_t n) { return static_cast<int32_t>(random() % n); };
+    const auto pick = [&]() -> double {
+        switch (below(run.withNonFinite ? 10 : 7)) {
+        case 0:
+            return 0.0;
+        case 1:
+            return -0.0;
+        case 2:
+        case 3:
+            return below(41) - 20; // many duplicates
+        case 4:
+        case 5:
+        case 6:
+            return std::uniform_real_distribution<double>(-30, 30)(random);
+        case 7:
+            return kInf;
+        case 8:
+            return -kInf;
+        default:
+            return below(2) == 0 ? kNaN : kNegativeNaN;
+        }
+    };
+    TChartValueList list(nullptr, "R");
+    list.SetOrder(run.order);
+    list.SetMultiplier(run.multiplier);
+    std::vector<double> stored;
+    for (int step = 0; step < 6000; ++step) {
+        const auto n = static_cast<int32_t>(stored.size());
+        const int32_t what = below(100);
+        const double v = pick();
+        if (what < 85 || n < 2) {
+            const int32_t want = WalkedInsertIndex(stored, run.order, v);
+            ASSERT_EQ(list.InsertInOrder(v), want)
+                << "step " << step << ", value " << v << ", ordered " << list.IsOrdered();
+            stored.insert(stored.begin() + want, v);
+        } else if (what < 90) {
+            const int32_t at = below(uint32_t(n));
+            list.DeleteAt(at);
+            stored.erase(stored.begin() + at);
+        } else if (!run.breaking) {
+            continue;
+        } else if (what < 94) {
+            const int32_t at = below(uint32_t(n));
+            list.SetValueAt(at, v);
+            stored[size_t(at)] = v;
+        } else if (what < 97) {
+            // Neighbours share a pair, which a swap must count once.
+            const int32_t a = below(uint32_t(n));
+            const int32_t b = below(2) == 0 ? below(uint32_t(n)) : (a + 1) % n;
+            list.SwapValues(a, b);
+            std::swap(stored[size_t(a)], stored[size_t(b)]);
+        } else if (what < 99) {
+            list.RotateFirstToLast();
+            std::rotate(stored.begin(), stored.begin() + 1, stored.end());
+        } else {
+            const int32_t at = below(uint32_t(n) + 1);
+            list.InsertAt(at, v);
+            stored.insert(stored.begin() + at, v);
+        }
+        if (run.breaking && run.order != TChartListOrder::loNone && step % 500 == 499) {
+            // Back in order by changing values one by one: each of those changes must be
+            // counted right for the list to know it is ordered again.
+            const auto set = [&](size_t at, double value) {
+                list.SetValueAt(static_cast<int32_t>(at), value);
+                stored[at] = value;
+            };
+            for (size_t i = 0; i < stored.size(); ++i) {
+                if (std::isnan(stored[i])) {
+                    set(i, i > 0 && !std::isnan(stored[i - 1]) ? stored[i - 1] : 0.0);
+                }
+            }
+            for (size_t i = 1; i < stored.size(); ++i) {
+                if (!KeepsOrder({stored[i - 1], stored[i]}, run.order)) {
+                    set(i, stored[i - 1]);
+                }
+            }
+            ASSERT_TRUE(list.IsOrdered()) << "step " << step;
+        }
+        if (step % 7 == 0) {
+            ASSERT_EQ(list.IsOrdered(), KeepsOrder(stored, run.order)) << "step " << step;
+        }
+        if (step % 101 == 0) {
+            const auto nonFinite = std::count_if(stored.begin(), stored.end(),
+                                                 [](double x) { return !std::isfinite(x); });
+            ASSERT_EQ(list.NonFiniteCount(), nonFinite) << "step " << step;
+        }
+    }
+    ASSERT_EQ(list.ValueCount(), static_cast<int32_t>(stored.size()));
+    for (int32_t i = 0; i < list.ValueCount(); ++i) {
+        const double got = list.ValueAt(i) / run.multiplier;
+        ASSERT_TRUE(got == stored[size_t(i)] || (std::isnan(got) && std::isnan(stored[size_t(i)])))
+            << "index " << i;
+    }
+}
+
+TEST(ValueListOrder, InsertInOrderAnswersAsTheBackwardWalk) {
+    uint32_t seed = 100;
+    for (TChartListOrder order :
+         {TChartListOrder::loAscending, TChartListOrder::loDescending, TChartListOrder::loNone}) {
+        for (bool withNonFinite : {false, true}) {
+            for (bool breaking : {false, true}) {
+                for (double multiplier : {1.0, -2.0}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << "order " << static_cast<int>(order) << ", non-finite "
+                                 << withNonFinite << ", breaking " << breaking << ", multiplier "
+                                 << multiplier << ", seed " << seed);
+                    RunOrderedInsertions({order, withNonFinite, breaking, multiplier, seed++});
+                    if (HasFatalFailure()) {
+                        return;
                     }
                 }
             }
