@@ -60,8 +60,7 @@ void TChartSeries::Assign(const TChartSeries& source) {
 }
 
 void TChartSeries::AddValueFromSource(TChartSeries* source, int32_t index) {
-    const TColor color =
-        index < static_cast<int32_t>(source->colors_.size()) ? source->colors_[index] : clDefault;
+    const TColor color = index < source->colors_.Size() ? source->colors_[index] : clDefault;
     AddPoint(source->XAt(index), source->YAt(index), source->LabelAt(index), color);
 }
 
@@ -81,8 +80,8 @@ void TChartSeries::ClearStorage() {
     for (TChartValueList* list : valueLists_) {
         list->ClearAll();
     }
-    std::vector<TColor>().swap(colors_);
-    std::vector<std::unique_ptr<std::string>>().swap(labels_);
+    colors_.Clear();
+    labels_.Clear();
 }
 
 void TChartSeries::DeletedInSource(TChartSeries* /*source*/, int32_t index) {
@@ -92,7 +91,7 @@ void TChartSeries::DeletedInSource(TChartSeries* /*source*/, int32_t index) {
 }
 
 TColor TChartSeries::PointColor(int32_t index) const {
-    if (index < 0 || index >= static_cast<int32_t>(colors_.size())) {
+    if (index < 0 || index >= colors_.Size()) {
         return seriesColor_;
     }
     const TColor stored = colors_[index];
@@ -103,7 +102,7 @@ TColor TChartSeries::PointColor(int32_t index) const {
 }
 
 std::string TChartSeries::LabelAt(int32_t index) const {
-    if (index < 0 || index >= static_cast<int32_t>(labels_.size()) || !labels_[index]) {
+    if (index < 0 || index >= labels_.Size() || !labels_[index]) {
         return {};
     }
     return *labels_[index];
@@ -135,7 +134,7 @@ void TChartSeries::SetColorEachPoint(bool value) {
     colorEachPoint_ = value;
     NotePointsRewritten();
     if (!value) {
-        std::fill(colors_.begin(), colors_.end(), clDefault);
+        colors_.Fill(clDefault);
     }
     RequestRepaint();
 }
@@ -159,9 +158,15 @@ int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, TColo
     for (size_t i = 2; i < valueLists_.size(); ++i) {
         valueLists_[i]->InsertAt(index, valueLists_[i]->PendingValue());
     }
-    colors_.insert(colors_.begin() + index, color);
-    labels_.insert(labels_.begin() + index,
-                   label.empty() ? nullptr : std::make_unique<std::string>(label));
+    // Until some point has a label the list of them stays empty, which reads the same: a
+    // plot of many points without labels pays neither the memory nor the insertions.
+    if (!label.empty() && labels_.Empty()) {
+        for (int32_t i = 0; i < colors_.Size(); ++i)
+            labels_.PushBack(nullptr);
+    }
+    colors_.Insert(index, color);
+    if (!labels_.Empty() || !label.empty())
+        labels_.Insert(index, label.empty() ? nullptr : std::make_unique<std::string>(label));
     NotePointAdded(index);
     NotifyAdded(this, index);
     return index;
@@ -170,8 +175,8 @@ int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, TColo
 void TChartSeries::ReservePoints(int32_t count) {
     for (TChartValueList* list : valueLists_)
         list->Reserve(count);
-    colors_.reserve(static_cast<size_t>(std::max(count, 0)));
-    labels_.reserve(static_cast<size_t>(std::max(count, 0)));
+    colors_.Reserve(count);
+    labels_.Reserve(count);
 }
 
 void TChartSeries::ClearPoints() {
@@ -191,11 +196,11 @@ void TChartSeries::DeletePoint(int32_t index) {
     for (TChartValueList* list : valueLists_) {
         list->DeleteAt(index);
     }
-    if (index < static_cast<int32_t>(colors_.size())) {
-        colors_.erase(colors_.begin() + index);
+    if (index < colors_.Size()) {
+        colors_.Erase(index);
     }
-    if (index < static_cast<int32_t>(labels_.size())) {
-        labels_.erase(labels_.begin() + index);
+    if (index < labels_.Size()) {
+        labels_.Erase(index);
     }
     ForEachLinked(TSeriesRecalcOption::rOnDelete,
                   [&](TChartSeries* series) { series->DeletedInSource(this, index); });
@@ -209,18 +214,16 @@ void TChartSeries::SwapPoints(int32_t i, int32_t j) {
     for (TChartValueList* list : valueLists_) {
         list->SwapValues(i, j);
     }
-    const auto n = static_cast<int32_t>(colors_.size());
-    if (i < n && j < n) {
-        std::swap(colors_[i], colors_[j]);
+    if (i < colors_.Size() && j < colors_.Size()) {
+        colors_.Swap(i, j);
     }
-    const auto m = static_cast<int32_t>(labels_.size());
-    if (i < m && j < m) {
-        std::swap(labels_[i], labels_[j]);
+    if (i < labels_.Size() && j < labels_.Size()) {
+        labels_.Swap(i, j);
     }
 }
 
 void TChartSeries::SetPointColor(int32_t index, TColor color) {
-    if (index < 0 || index >= static_cast<int32_t>(colors_.size())) {
+    if (index < 0 || index >= colors_.Size()) {
         throw EListError(index);
     }
     colors_[index] = color;

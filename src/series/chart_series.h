@@ -5,6 +5,7 @@
 #include "canvas/colors.h"
 #include "canvas/property.h"
 #include "platform/ui/window_host.h"
+#include "series/blocked_array.h"
 #include "series/value_list.h"
 
 #include <cstdint>
@@ -300,9 +301,9 @@ private:
     TChartValueLists valueLists_;
     std::unique_ptr<TChartValueList> xValues_;
     std::unique_ptr<TChartValueList> yValues_;
-    std::vector<TColor> colors_;
-    // A null entry is an empty label; most points have none.
-    std::vector<std::unique_ptr<std::string>> labels_;
+    TBlockedArray<TColor> colors_;
+    // A null entry is an empty label; most points have none. Empty while no point has one.
+    TBlockedArray<std::unique_ptr<std::string>> labels_;
     bool active_ = true;
     TColor seriesColor_ = clDefault;
     bool colorEachPoint_ = false;

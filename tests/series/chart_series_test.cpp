@@ -3,8 +3,10 @@
 #include "platform/ui/headless_window_host.h"
 #include "series/chart_series.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace vemora {
@@ -112,6 +114,72 @@ TEST(ChartSeries, PointColorRules) {
     s.SetPointColor(1, clYellow);
     EXPECT_EQ(s.PointColor(1), clYellow);
     EXPECT_THROW(s.SetPointColor(3, clYellow), EListError);
+}
+
+TEST(ChartSeries, ManyPointsKeepTheirColoursAndLabels) {
+    // Enough points for many blocks; labels only from the 1000th point on, so that the
+    // first label finds points without any before it.
+    struct Model {
+        double x;
+        std::string label;
+        TColor color;
+    };
+    TChartSeries s;
+    s.SetSeriesColor(clRed);
+    std::vector<Model> want;
+    std::mt19937 rng(3);
+    const auto check = [&](const TChartSeries& series, const char* when) {
+        ASSERT_EQ(series.PointCount(), static_cast<int32_t>(want.size())) << when;
+        for (int32_t i = 0; i < series.PointCount(); ++i) {
+            const Model& m = want[size_t(i)];
+            ASSERT_EQ(series.XAt(i), m.x) << when << ", point " << i;
+            ASSERT_EQ(series.LabelAt(i), m.label) << when << ", point " << i;
+            ASSERT_EQ(series.PointColor(i), m.color == clDefault ? clRed : m.color)
+                << when << ", point " << i;
+        }
+    };
+    for (int i = 0; i < 3000; ++i) {
+        const auto x = static_cast<double>(rng() % 300);
+        std::string label = i >= 1000 && i % 3 == 0 ? "p" + std::to_string(i) : "";
+        const TColor color = i % 5 == 0 ? static_cast<TColor>(i) : clDefault;
+        const auto at = std::upper_bound(want.begin(), want.end(), x,
+                                         [](double v, const Model& m) { return v < m.x; });
+        ASSERT_EQ(s.AddPoint(x, i, label, color), at - want.begin());
+        want.insert(at, {x, std::move(label), color});
+        if (i == 999) {
+            check(s, "before the first label");
+        }
+    }
+    check(s, "after adding");
+    for (int i = 0; i < 500; ++i) {
+        const auto n = static_cast<uint32_t>(want.size());
+        const auto a = static_cast<int32_t>(rng() % n), b = static_cast<int32_t>(rng() % n);
+        if (i % 2 == 0) {
+            s.DeletePoint(a);
+            want.erase(want.begin() + a);
+        } else {
+            s.SwapPoints(a, b);
+            std::swap(want[size_t(a)], want[size_t(b)]);
+        }
+    }
+    check(s, "after deleting and swapping");
+
+    TChartSeries copy;
+    copy.SetSeriesColor(clRed);
+    copy.XValues().SetOrder(TChartListOrder::loNone); // swapped points keep their places
+    copy.RefillFromSource(&s);
+    check(copy, "in a series filled from it");
+
+    s.SetColorEachPoint(true);
+    s.SetColorEachPoint(false); // every stored colour back to the default
+    for (Model& m : want) {
+        m.color = clDefault;
+    }
+    check(s, "after the colours were reset");
+    s.ClearPoints();
+    EXPECT_EQ(s.LabelAt(0), "");
+    EXPECT_EQ(s.PointColor(0), clRed);
+    EXPECT_THROW(s.SetPointColor(0, clBlue), EListError);
 }
 
 TEST(ChartSeries, BeforeAddCanRefuseOrChangeTheStagedValues) {
