@@ -5,6 +5,7 @@
 #include "series/series_owner.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vemora {
 
@@ -351,6 +352,53 @@ int32_t TChartSeries::YPixel(int32_t index) const {
     return vertAxisObject_ ? vertAxisObject_->ValueToPixelY(YAt(index)) : 0;
 }
 
+namespace {
+
+// How the values ValueAt reads run, when the list knows it without reading them.
+enum class TValueRun { vrUnknown, vrRising, vrFalling };
+
+TValueRun ValueRun(const TChartValueList& list) {
+    if (!list.IsOrdered())
+        return TValueRun::vrUnknown;
+    // A finite multiplier other than zero keeps or reverses every comparison of the stored
+    // values and makes no NaN; zero or an infinity times an infinity or a zero would.
+    const double times = list.Multiplier();
+    if (!std::isfinite(times) || times == 0)
+        return TValueRun::vrUnknown;
+    return (list.Order() == TChartListOrder::loAscending) == (times > 0) ? TValueRun::vrRising
+                                                                         : TValueRun::vrFalling;
+}
+
+// The first index from `from` on whose value is not below `bound` (the count when there is
+// none): the walk `while (ValueAt(i) < bound) ++i`, by halving when the run is known.
+int32_t FirstNotBelow(const TChartValueList& list, TValueRun run, int32_t from, double bound) {
+    const int32_t count = list.ValueCount();
+    switch (run) {
+    case TValueRun::vrRising: {
+        int32_t lo = from, hi = count;
+        while (lo < hi) {
+            const int32_t mid = lo + (hi - lo) / 2;
+            if (list.ValueAt(mid) < bound)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    }
+    case TValueRun::vrFalling:
+        // Every later value is at most this one: below the bound if this one is.
+        return from < count && list.ValueAt(from) < bound ? count : from;
+    case TValueRun::vrUnknown:
+        break;
+    }
+    int32_t i = from;
+    while (i < count && list.ValueAt(i) < bound)
+        ++i;
+    return i;
+}
+
+} // namespace
+
 void TChartSeries::FindShownRange() {
     firstShown_ = lastShown_ = -1;
     const int32_t count = PointCount();
@@ -372,25 +420,19 @@ void TChartSeries::FindShownRange() {
         xList ? (inverted ? plot.Right : plot.Left) : (inverted ? plot.Top : plot.Bottom);
     const int32_t endEdge =
         xList ? (inverted ? plot.Left : plot.Right) : (inverted ? plot.Bottom : plot.Top);
+    const TValueRun run = ValueRun(list);
     const double lo = axis->PixelToValue(startEdge);
-    int32_t first = 0;
-    while (list.ValueAt(first) < lo) {
-        if (++first > last)
-            return;
-    }
+    const int32_t first = FirstNotBelow(list, run, 0, lo);
+    if (first > last)
+        return;
     firstShown_ = first;
     const double hi = axis->PixelToValue(endEdge);
     if (list.LastValue() <= hi) {
         lastShown_ = last;
         return;
     }
-    int32_t lastShown = first;
-    while (list.ValueAt(lastShown) < hi) {
-        if (++lastShown > last) {
-            lastShown = last;
-            break;
-        }
-    }
+    // The first point at or beyond hi, kept when the series draws a line to it.
+    int32_t lastShown = std::min(FirstNotBelow(list, run, first, hi), last);
     if (!connectsPoints_ && list.ValueAt(lastShown) > hi)
         --lastShown;
     lastShown_ = lastShown;

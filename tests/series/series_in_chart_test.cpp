@@ -2,7 +2,11 @@
 #include "platform/ui/headless_window_host.h"
 #include "series/chart_series.h"
 
+#include <array>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <random>
+#include <utility>
 #include <vector>
 
 namespace vemora {
@@ -157,6 +161,140 @@ TEST(ShownRange, KeepsThePointBeyondTheFarEdge) {
     TChartSeries empty;
     empty.FindShownRange();
     EXPECT_EQ(empty.FirstShown(), -1);
+}
+
+// The points inside the plot as found by walking the list from its first point, which is
+// what FindShownRange must answer however it gets there.
+struct Shown {
+    int32_t first, last;
+    bool operator==(const Shown&) const = default;
+};
+
+Shown WalkedShownRange(const TChartValueList& list, double lo, double hi, bool connects) {
+    const int32_t count = list.ValueCount();
+    if (count == 0)
+        return {-1, -1};
+    const int32_t last = count - 1;
+    int32_t first = 0;
+    while (list.ValueAt(first) < lo) {
+        if (++first > last)
+            return {-1, -1};
+    }
+    if (list.LastValue() <= hi)
+        return {first, last};
+    int32_t lastShown = first;
+    while (list.ValueAt(lastShown) < hi) {
+        if (++lastShown > last) {
+            lastShown = last;
+            break;
+        }
+    }
+    if (!connects && list.ValueAt(lastShown) > hi)
+        --lastShown;
+    return {first, lastShown};
+}
+
+struct ShownCase {
+    TChartListOrder order;
+    double multiplier;
+    bool connects;
+    bool inverted;
+    int spread;    // 0 around both edges, 1 all below, 2 all above, 3 all inside
+    bool broken;   // one value changed out of order afterwards
+    bool positive; // the plot starts above zero
+    uint32_t seed;
+};
+
+void CheckShownRange(const ShownCase& c) {
+    Rig rig;
+    TChartSeries& s = c.connects ? *rig.chart.AddSeries(std::make_unique<Recorder>()) : rig.Add();
+    TChartAxis& bottom = rig.chart.BottomAxis();
+    bottom.SetRange(c.positive ? 10 : -50, 50);
+    bottom.SetInverted(c.inverted);
+    rig.chart.LeftAxis().SetRange(0, 10);
+    s.XValues().SetOrder(c.order);
+    s.AddPoint(0, 1, "", clDefault);
+    rig.chart.ComputeLayout();
+    const Rect plot = rig.chart.PlotRect();
+    const auto edges = [&] {
+        return std::pair(bottom.PixelToValue(c.inverted ? plot.Right : plot.Left),
+                         bottom.PixelToValue(c.inverted ? plot.Left : plot.Right));
+    };
+    const auto [lo, hi] = edges();
+    s.ClearPoints();
+
+    // Values read through the multiplier land exactly on the edges, just beside them, and
+    // in runs of equal values there.
+    std::mt19937 random(c.seed);
+    const auto below = [&](uint32_t n) { return static_cast<int32_t>(random() % n); };
+    const double m = c.multiplier;
+    const std::vector<double> edge = {lo,
+                                      hi,
+                                      std::nextafter(lo, -INFINITY),
+                                      std::nextafter(lo, INFINITY),
+                                      std::nextafter(hi, -INFINITY),
+                                      std::nextafter(hi, INFINITY)};
+    const auto pick = [&]() -> double {
+        switch (c.spread) {
+        case 1:
+            return lo - 1 - below(20);
+        case 2:
+            return hi + 1 + below(20);
+        case 3:
+            return std::uniform_real_distribution<double>(lo, hi)(random);
+        default:
+            break;
+        }
+        if (below(3) == 0)
+            return edge[size_t(below(6))];
+        // Zeros and infinities: times zero or an infinite multiplier some become NaN.
+        if (below(20) == 0)
+            return std::array<double, 3>{0.0, INFINITY, -INFINITY}[size_t(below(3))];
+        return std::uniform_real_distribution<double>(lo - 20, hi + 20)(random);
+    };
+    const int32_t count = below(5) == 0 ? 1500 + below(1000) : below(40);
+    for (int32_t i = 0; i < count;) {
+        const double v = pick();
+        for (int32_t k = below(4) == 0 ? below(5) + 1 : 1; k > 0 && i < count; --k, ++i)
+            s.AddPoint(std::isfinite(m) && m != 0 ? v / m : v, i, "", clDefault);
+    }
+    s.XValues().SetMultiplier(m);
+    if (c.broken && count > 2)
+        s.XValues().SetValueAt(below(uint32_t(count)), pick());
+    rig.chart.ComputeLayout();
+    ASSERT_EQ(edges(), std::pair(lo, hi)) << "the plot moved";
+    s.FindShownRange();
+    const Shown want = WalkedShownRange(s.XValues(), lo, hi, c.connects);
+    ASSERT_EQ((Shown{s.FirstShown(), s.LastShown()}), want)
+        << count << " points, ordered " << s.XValues().IsOrdered();
+}
+
+TEST(ShownRange, OrderedListsGiveWhatTheWalkGives) {
+    uint32_t seed = 1;
+    for (TChartListOrder order : {TChartListOrder::loAscending, TChartListOrder::loDescending}) {
+        for (double multiplier : {1.0, 2.0, -1.0, 0.0, double(INFINITY)}) {
+            for (int spread = 0; spread < 4; ++spread) {
+                // Every mix of the four switches, twice with other data.
+                for (int variant = 0; variant < 32; ++variant) {
+                    const ShownCase c{.order = order,
+                                      .multiplier = multiplier,
+                                      .connects = (variant & 1) != 0,
+                                      .inverted = (variant & 2) != 0,
+                                      .spread = spread,
+                                      .broken = (variant & 4) != 0,
+                                      .positive = (variant & 8) != 0,
+                                      .seed = seed++};
+                    SCOPED_TRACE(testing::Message()
+                                 << "order " << static_cast<int>(order) << ", multiplier "
+                                 << multiplier << ", spread " << spread << ", variant " << variant
+                                 << ", seed " << c.seed);
+                    CheckShownRange(c);
+                    if (HasFatalFailure())
+                        return;
+                }
+            }
+        }
+    }
 }
 
 TEST(ZOrder, SharedSlotsAndTheFirstOfASlot) {
