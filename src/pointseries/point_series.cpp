@@ -121,15 +121,19 @@ bool TCustomSeries::DrawPointsDirectly() {
         return false;
     const double xTimes = xList.Multiplier(), yTimes = yList.Multiplier();
     TCanvas3D& canvas = ParentChart()->Canvas3D();
-    // The two lists keep their values in blocks of their own: each run goes as far as both
-    // lists' current blocks do.
+    // The lists and the colours keep their values in blocks of their own: each run goes as
+    // far as all their current blocks do. Points beyond the stored colours take the series'.
     for (int32_t i = first; i <= last;) {
         const std::span<const double> xs = xList.StoredChunkAt(i);
         const std::span<const double> ys = yList.StoredChunkAt(i);
-        const int32_t end =
-            i + static_cast<int32_t>(std::min({xs.size(), ys.size(), size_t(last - i + 1)}));
+        const std::span<const TColor> colors = StoredColorsAt(i);
+        size_t run = std::min({xs.size(), ys.size(), size_t(last - i + 1)});
+        if (!colors.empty())
+            run = std::min(run, colors.size());
+        const int32_t end = i + static_cast<int32_t>(run);
         for (size_t k = 0; i < end; ++i, ++k) {
-            DrawPointAt(canvas, i, TChartSeries::PointColor(i),
+            const TColor color = colors.empty() ? SeriesColor() : ColorShown(colors[k], i);
+            DrawPointAt(canvas, i, color,
                         horiz->ValueToPixelX(TChartValueList::Scaled(xs[k], xTimes)),
                         vert->ValueToPixelY(TChartValueList::Scaled(ys[k], yTimes)));
         }

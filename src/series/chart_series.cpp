@@ -95,11 +95,7 @@ TColor TChartSeries::PointColor(int32_t index) const {
     if (index < 0 || index >= colors_.Size()) {
         return seriesColor_;
     }
-    const TColor stored = colors_[index];
-    if (stored != clDefault) {
-        return stored;
-    }
-    return colorEachPoint_ ? PaletteColor(index) : seriesColor_;
+    return ColorShown(colors_[index], index);
 }
 
 std::string TChartSeries::LabelAt(int32_t index) const {

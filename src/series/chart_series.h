@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -152,6 +153,17 @@ public:
     int32_t PointCount() const { return xValues_->ValueCount(); }
     bool IsNullPoint(int32_t index) const { return PointColor(index) == clNone; }
     void SetPointColor(int32_t index, TColor color);
+    // For loops over the points in turn: the stored colours from index to the end of their
+    // block (none beyond the stored ones), and the colour PointColor makes of one of them.
+    std::span<const TColor> StoredColorsAt(int32_t index) const {
+        return index >= 0 && index < colors_.Size() ? colors_.ChunkAt(index)
+                                                    : std::span<const TColor>();
+    }
+    TColor ColorShown(TColor stored, int32_t index) const {
+        if (stored != clDefault)
+            return stored;
+        return colorEachPoint_ ? PaletteColor(index) : seriesColor_;
+    }
 
     // Asks the chart for a repaint; only marks it invalid.
     void RequestRepaint();
