@@ -20,6 +20,25 @@ template <class T, int32_t MaxBlock = 512> class TBlockedArray {
     static_assert(!std::is_same_v<T, bool>, "blocks are std::vector, which packs bool");
 
 public:
+    TBlockedArray() = default;
+    // A copy or a move starts with no block remembered: the one remembered points into the
+    // storage of the array it came from.
+    TBlockedArray(const TBlockedArray& other)
+        : blocks_(other.blocks_), starts_(other.starts_), size_(other.size_) {}
+    TBlockedArray(TBlockedArray&& other) noexcept
+        : blocks_(std::move(other.blocks_)), starts_(std::move(other.starts_)),
+          size_(std::exchange(other.size_, 0)) {
+        other.Clear();
+    }
+    TBlockedArray& operator=(TBlockedArray other) noexcept {
+        blocks_.swap(other.blocks_);
+        starts_.swap(other.starts_);
+        std::swap(size_, other.size_);
+        Forget();
+        return *this;
+    }
+    ~TBlockedArray() = default;
+
     int32_t Size() const { return size_; }
     bool Empty() const { return size_ == 0; }
     int32_t BlockCount() const { return static_cast<int32_t>(blocks_.size()); }

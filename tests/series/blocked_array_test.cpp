@@ -137,6 +137,30 @@ TEST(BlockedArray, ErasuresJoinSmallBlocksAndClearGivesEverythingBack) {
     EXPECT_EQ(Indexed(array), (std::vector<int>{7}));
 }
 
+TEST(BlockedArray, CopiesAndMovesReadTheirOwnElements) {
+    TBlockedArray<int, 4> a;
+    for (int i = 0; i < 20; ++i)
+        a.PushBack(i);
+    EXPECT_EQ(a[9], 9); // remembers a block of a
+    TBlockedArray<int, 4> copy(a);
+    a[9] = -9;
+    a.Erase(0);
+    EXPECT_EQ(copy[9], 9);
+    EXPECT_EQ(Chunked(copy, 0, 19), Indexed(copy));
+    TBlockedArray<int, 4> moved(std::move(copy));
+    EXPECT_EQ(moved.Size(), 20);
+    EXPECT_EQ(moved[9], 9);
+    EXPECT_EQ(copy.Size(), 0);
+    copy.PushBack(5); // a moved-from array is empty and usable
+    EXPECT_EQ(Indexed(copy), (std::vector<int>{5}));
+    EXPECT_EQ(moved[10], 10);
+    moved = a; // remembered a block of its own before
+    EXPECT_EQ(moved[8], -9);
+    EXPECT_EQ(Indexed(moved), Indexed(a));
+    moved = TBlockedArray<int, 4>();
+    EXPECT_EQ(moved.BlockCount(), 0);
+}
+
 TEST(BlockedArray, MoveOnlyElements) {
     std::mt19937 random(7);
     TBlockedArray<std::unique_ptr<int>, 4> array;
