@@ -15,6 +15,9 @@
 
 namespace vemora {
 
+// 512 by measure: 40000 points added in random X order cost the same with 256 and more
+// with 128 or 1024 (more directory to shift, or more of a block to move); in X order and in
+// memory bigger blocks did slightly better.
 template <class T, int32_t MaxBlock = 512> class TBlockedArray {
     static_assert(MaxBlock >= 4 && MaxBlock % 2 == 0);
     static_assert(!std::is_same_v<T, bool>, "blocks are std::vector, which packs bool");
