@@ -186,9 +186,11 @@ int32_t TCustomSeries::PointPixelY(int32_t index) const {
 bool TCustomSeries::DrawsPartFrames() {
     const TCustomChartAxis* horiz = GetHorizAxis();
     const TCustomChartAxis* vert = GetVertAxis();
+    // Values as stored: a multiplier could take a finite one beyond the double range.
     return keepsPointSteps_ && DrawsForward() && StampsMarkers() && ParentChart() && horiz &&
            vert && !horiz->DepthRole() && !vert->DepthRole() && !BeforeDrawValues &&
-           !AfterDrawValues && stamps_.Possible(*pointer_);
+           !AfterDrawValues && XValues().Multiplier() == 1.0 && YValues().Multiplier() == 1.0 &&
+           stamps_.Possible(*pointer_);
 }
 
 bool TCustomSeries::ShownPointsDrawable() {

@@ -149,7 +149,24 @@ int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, TColo
     if (OnBeforeAdd && !OnBeforeAdd(this)) {
         return -1;
     }
-    const int32_t index = xValues_->InsertInOrder(xValues_->PendingValue());
+    addingPoint_ = true;
+    int32_t index = 0;
+    try {
+        index = xValues_->InsertInOrder(xValues_->PendingValue());
+        InsertAtIndex(index, label, color);
+    } catch (...) {
+        // A list that failed half way leaves the points as only a whole frame can show.
+        addingPoint_ = false;
+        NotePointsRewritten();
+        throw;
+    }
+    addingPoint_ = false;
+    NotePointAdded(index);
+    NotifyAdded(this, index);
+    return index;
+}
+
+void TChartSeries::InsertAtIndex(int32_t index, std::string_view label, TColor color) {
     yValues_->InsertAt(index, yValues_->PendingValue());
     // Lists beyond X and Y take their staged values at the same index.
     for (size_t i = 2; i < valueLists_.size(); ++i) {
@@ -164,9 +181,6 @@ int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, TColo
     colors_.Insert(index, color);
     if (!labels_.Empty() || !label.empty())
         labels_.Insert(index, label.empty() ? nullptr : std::make_unique<std::string>(label));
-    NotePointAdded(index);
-    NotifyAdded(this, index);
-    return index;
 }
 
 void TChartSeries::ReservePoints(int32_t count) {
@@ -229,6 +243,9 @@ void TChartSeries::SetPointColor(int32_t index, TColor color) {
 }
 
 void TChartSeries::NotePointsRewritten() {
+    // The lists' own insertions while a point is added are the addition itself.
+    if (addingPoint_)
+        return;
     pointsRewritten_ = true;
     pointsAdded_.clear();
 }

@@ -301,6 +301,9 @@ protected:
 private:
     void ResolveAxes();
     void NotePointAdded(int32_t index);
+    // The new point's place in every list after X: Y, the further lists, colour, label.
+    void InsertAtIndex(int32_t index, std::string_view label, TColor color);
+    bool addingPoint_ = false;
     // More additions than this between two frames are drawn as a whole frame.
     static constexpr size_t kMaxAddedPerFrame = 64;
     std::vector<int32_t> pointsAdded_;

@@ -21,11 +21,18 @@ void TChartValueList::CopySettingsFrom(const TChartValueList* other) {
     if (other == nullptr) {
         return;
     }
+    PointsChanged();
     SetOrder(other->order_);
     dateTime_ = other->dateTime_;
     multiplier_ = other->multiplier_;
     valueSource_ = other->valueSource_;
     MarkStatsDirty();
+}
+
+void TChartValueList::PointsChanged() {
+    if (owner_ != nullptr) {
+        owner_->NotePointsRewritten();
+    }
 }
 
 void TChartValueList::CheckIndex(int32_t index) const {
@@ -51,6 +58,7 @@ void TChartValueList::SetValueAt(int32_t index, double value) {
 }
 
 void TChartValueList::ClearAll() {
+    PointsChanged();
     values_.Clear();
     MarkStatsDirty();
     broken_ = 0;
@@ -136,6 +144,7 @@ void TChartValueList::InsertAt(int32_t index, double value) {
 }
 
 void TChartValueList::Insert(int32_t index, double value) {
+    PointsChanged();
     Unpaired(index - 1, index - 1);
     values_.Insert(index, value);
     Paired(index - 1, index);
@@ -144,6 +153,7 @@ void TChartValueList::Insert(int32_t index, double value) {
 
 void TChartValueList::DeleteAt(int32_t index) {
     CheckIndex(index);
+    PointsChanged();
     Unpaired(index - 1, index);
     values_.Erase(index);
     Paired(index - 1, index - 1);
@@ -154,6 +164,7 @@ void TChartValueList::RotateFirstToLast() {
     if (values_.Empty()) {
         return;
     }
+    PointsChanged();
     Unpaired(0, 0);
     const double first = values_[0];
     values_.Erase(0);
@@ -345,6 +356,7 @@ double TChartValueList::SumAbs() {
 void TChartValueList::SwapValues(int32_t i, int32_t j) {
     CheckIndex(i);
     CheckIndex(j);
+    PointsChanged();
     const int32_t a = std::min(i, j);
     const int32_t b = std::max(i, j);
     // Neighbours share a pair: one run of pairs then, else one run around each.

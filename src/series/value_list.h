@@ -63,25 +63,6 @@ public:
     int32_t NonFiniteCount();
     double Sum();
     double SumAbs();
-    // TEMPORARY until the blocked storage lands.
-    bool IsOrdered() const {
-        if (order_ == TChartListOrder::loNone)
-            return false;
-        for (size_t i = 0; i < values_.size(); ++i) {
-            if (std::isnan(values_[i]))
-                return false;
-            if (i > 0 && (order_ == TChartListOrder::loAscending ? values_[i - 1] > values_[i]
-                                                                   : values_[i - 1] < values_[i]))
-                return false;
-        }
-        return true;
-    }
-    int32_t NonFiniteCount() {
-        int32_t n = 0;
-        for (double v : values_)
-            n += !std::isfinite(v);
-        return n;
-    }
     // True while some cached statistic waits for a rescan.
     bool StatsDirty() const { return statsDirty_ || sumsDirty_; }
 
@@ -120,6 +101,8 @@ public:
     TChartSeries* Owner() const { return owner_; }
 
 private:
+    // Tells the owner its points changed otherwise than by a point added.
+    void PointsChanged();
     void CheckIndex(int32_t index) const;
     void MarkStatsDirty() { statsDirty_ = sumsDirty_ = true; }
     void RecomputeStats();

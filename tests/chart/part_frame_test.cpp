@@ -250,6 +250,8 @@ TEST(PartFrames, OtherChangesDrawTheWholeFrame) {
         {"gradient", [](TChart& c, TPointSeries&) { c.Gradient().SetStartColor(clWhite); }},
         {"value changed", [](TChart&, TPointSeries& s) { s.YValues().SetValueAt(3, 4000); }},
         {"point deleted", [](TChart&, TPointSeries& s) { s.DeletePoint(5); }},
+        {"values swapped in a list",
+         [](TChart&, TPointSeries& s) { s.YValues().SwapValues(2, 40); }},
         {"point colour", [](TChart&, TPointSeries& s) { s.SetPointColor(7, clGreen); }},
         {"draw event", [](TChart& c, TPointSeries&) { c.OnAfterDraw = [](auto*) {}; }},
         {"series draw event",
