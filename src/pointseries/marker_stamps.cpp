@@ -82,12 +82,18 @@ Rect TMarkerStamps::ExpectedBox(const TSeriesPointer& pointer, int32_t x, int32_
     return projected;
 }
 
-Rect TMarkerStamps::Reach(const TSeriesPointer& pointer) const {
-    // A stamp never reaches the border of the scratch bitmaps, which lie kScratchMargin
-    // around the expected box; the projection moves every point alike.
-    const Rect box = ExpectedBox(pointer, 0, 0);
-    return {box.Left - kScratchMargin, box.Top - kScratchMargin, box.Right + kScratchMargin,
-            box.Bottom + kScratchMargin};
+Rect TMarkerStamps::KnownReach() const {
+    Rect reach{};
+    for (const gfx::Stamp& stamp : stamps_) {
+        if (stamp.Width <= 0 || stamp.Height <= 0)
+            continue;
+        const Rect r{stamp.Left, stamp.Top, stamp.Left + stamp.Width, stamp.Top + stamp.Height};
+        reach = reach.IsEmpty() ? r
+                                : Rect{std::min(reach.Left, r.Left), std::min(reach.Top, r.Top),
+                                       std::max(reach.Right, r.Right),
+                                       std::max(reach.Bottom, r.Bottom)};
+    }
+    return reach;
 }
 
 bool TMarkerStamps::Footprint(TSeriesPointer& pointer, int32_t x, int32_t y, TColor color,

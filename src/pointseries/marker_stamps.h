@@ -20,9 +20,10 @@ public:
     bool Begin(TSeriesPointer& pointer);
     // Whether Begin would start: the markers' pixels do not depend on where they stand.
     bool Possible(const TSeriesPointer& pointer) const;
-    // A rectangle, relative to a marker's screen point, that holds every pixel of any marker
-    // that can be stamped with the pointer as it is now (Possible must hold).
-    Rect Reach(const TSeriesPointer& pointer) const;
+    // The union of what the stamps of the last frame paint, relative to their screen
+    // points: with the pointer unchanged, every marker with one of their colours paints
+    // within it.
+    Rect KnownReach() const;
     // The pixels the marker at the screen point paints, as the bounds of its stamp; false
     // when it cannot be stamped. Draws off the target only; the canvas's pen and brush are
     // left as preparing the marker leaves them. Possible must hold.

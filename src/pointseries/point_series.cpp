@@ -14,6 +14,17 @@ bool Drawable(int32_t pixel) {
     return pixel >= -kMaxDrawnPixel && pixel <= kMaxDrawnPixel;
 }
 
+void Unite(gfx::Rect& area, const gfx::Rect& r) {
+    if (r.IsEmpty())
+        return;
+    if (area.IsEmpty()) {
+        area = r;
+        return;
+    }
+    area = {std::min(area.Left, r.Left), std::min(area.Top, r.Top), std::max(area.Right, r.Right),
+            std::max(area.Bottom, r.Bottom)};
+}
+
 } // namespace
 
 TCustomSeries::TCustomSeries(TPointSteps steps) : keepsPointSteps_(steps == TPointSteps::stKept) {
@@ -209,6 +220,12 @@ void TCustomSeries::FrameDrawn() {
     TChartSeries::FrameDrawn();
     // What the frame shows is known marker by marker only when every marker was a stamp.
     partReady_ = FirstShown() < 0 || (stampedLastFrame_ && DrawsPartFrames() && ShownPointsDrawable());
+    // A part frame's stamps are some of the markers already known, and its new ones.
+    const gfx::Rect drawn = FirstShown() >= 0 && stampedLastFrame_ ? stamps_.KnownReach() : gfx::Rect{};
+    if (pointsArea_)
+        Unite(markerReach_, drawn);
+    else
+        markerReach_ = drawn;
     pointsArea_.reset();
 }
 
@@ -218,21 +235,6 @@ void TCustomSeries::LimitPointsTo(const gfx::Rect* area) {
     else
         pointsArea_.reset();
 }
-
-namespace {
-
-void Unite(gfx::Rect& area, const gfx::Rect& r) {
-    if (r.IsEmpty())
-        return;
-    if (area.IsEmpty()) {
-        area = r;
-        return;
-    }
-    area = {std::min(area.Left, r.Left), std::min(area.Top, r.Top), std::max(area.Right, r.Right),
-            std::max(area.Bottom, r.Bottom)};
-}
-
-} // namespace
 
 bool TCustomSeries::AddChangedArea(gfx::Rect& area) {
     if (PointsChangedOtherwise() || !partReady_ || !DrawsPartFrames())
@@ -305,9 +307,11 @@ bool TCustomSeries::AddChangedArea(gfx::Rect& area) {
         if (color == clNone)
             continue;
         gfx::Rect painted;
-        if (!stamps_.Footprint(*pointer_, PointPixelX(i), PointPixelY(i), color, style, painted))
+        const int32_t x = PointPixelX(i), y = PointPixelY(i);
+        if (!stamps_.Footprint(*pointer_, x, y, color, style, painted))
             return false;
         Unite(area, painted);
+        Unite(markerReach_, {painted.Left - x, painted.Top - y, painted.Right - x, painted.Bottom - y});
     }
     return true;
 }
@@ -317,7 +321,7 @@ void TCustomSeries::DrawMarkersWithin(const gfx::Rect& area) {
     if (first < 0 || last < first)
         return;
     if (pointer_->Visible() && !area.IsEmpty()) {
-        const gfx::Rect reach = stamps_.Reach(*pointer_);
+        const gfx::Rect reach = markerReach_;
         // A marker at x reaches into the area's columns when x lies strictly between these.
         const int64_t left = int64_t{area.Left} - reach.Right;
         const int64_t right = int64_t{area.Right} - reach.Left;
@@ -343,14 +347,23 @@ void TCustomSeries::DrawMarkersWithin(const gfx::Rect& area) {
         };
         const int32_t from = partition(first, last + 1, begin);
         const int32_t to = partition(from, last + 1, end);
-        for (int32_t i = from; i < to; ++i) {
-            const TColor color = TChartSeries::PointColor(i);
-            if (color == clNone)
-                continue;
-            const int32_t y = PointPixelY(i);
-            if (int64_t{y} + reach.Bottom <= area.Top || int64_t{y} + reach.Top >= area.Bottom)
-                continue;
-            PaintMarker(PointPixelX(i), y, i, color);
+        // A marker at y reaches into the area's rows when y lies strictly between these.
+        const int64_t top = int64_t{area.Top} - reach.Bottom;
+        const int64_t bottom = int64_t{area.Bottom} - reach.Top;
+        const TCustomChartAxis& vert = *GetVertAxis();
+        const TChartValueList& yList = YValues();
+        // Part frames read the values as stored (the multipliers are one), in runs.
+        for (int32_t i = from; i < to;) {
+            const std::span<const double> ys = yList.StoredChunkAt(i);
+            const int32_t runEnd = i + static_cast<int32_t>(std::min<size_t>(ys.size(), to - i));
+            for (size_t k = 0; i < runEnd; ++i, ++k) {
+                const int32_t y = vert.ValueToPixelY(ys[k]);
+                if (y <= top || y >= bottom)
+                    continue;
+                const TColor color = TChartSeries::PointColor(i);
+                if (color != clNone)
+                    PaintMarker(PointPixelX(i), y, i, color);
+            }
         }
     }
     // As the whole frame leaves them: at the last shown point.

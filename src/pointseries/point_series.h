@@ -122,6 +122,9 @@ private:
     // Whether the last frame was drawn so that the next may be drawn in part.
     bool partReady_ = false;
     std::optional<gfx::Rect> pointsArea_;
+    // What any marker drawn since the last whole frame paints, relative to its screen
+    // point: the markers a part frame must draw again are those reaching into its area.
+    gfx::Rect markerReach_;
 
     const bool keepsPointSteps_;
     std::unique_ptr<TSeriesPointer> pointer_;

@@ -61,6 +61,11 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
     const Rect& clip = clip_.Bounds();
     if (n == 0 || clip.IsEmpty())
         return;
+    // A line beside the clip's bounds only moves on in its pattern: a picture redrawn in
+    // part passes most of its lines so.
+    if (std::max<int64_t>(from.X, to.X) < clip.Left || std::min<int64_t>(from.X, to.X) >= clip.Right ||
+        std::max<int64_t>(from.Y, to.Y) < clip.Top || std::min<int64_t>(from.Y, to.Y) >= clip.Bottom)
+        return;
     const int64_t major0 = xMajor ? from.X : from.Y, minor0 = xMajor ? from.Y : from.X;
     const int64_t majorStep = (xMajor ? to.X > from.X : to.Y > from.Y) ? 1 : -1;
     const int64_t minorStep = (xMajor ? to.Y > from.Y : to.X > from.X) ? 1 : -1;
@@ -71,6 +76,9 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
 
     // Minor steps taken before step i: the least k with 2n k >= 2m i - n.
     auto minorSteps = [&](int64_t i) {
+        // Along an axis (the grid, the ticks) the minor coordinate never moves.
+        if (m == 0)
+            return int64_t{0};
         const Int128 num = static_cast<Int128>(2 * m) * i - n, den = 2 * static_cast<Int128>(n);
         Int128 q = num / den;
         if (num % den != 0 && num > 0)
