@@ -428,11 +428,24 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
         const int64_t clipFrom = vertical ? clip.Top : clip.Left;
         const int64_t clipTo = vertical ? clip.Bottom : clip.Right;
         const int64_t far = vertical ? r.Bottom : r.Right;
-        for (int32_t i = 0; i < n; ++i) {
+        // Band i covers [far - MulDiv(i + 1), far - MulDiv(i)) across the fill, and the
+        // bands go on away from the far edge: those inside the clip are a run, found by
+        // halving.
+        auto firstBand = [&](auto&& beyond) {
+            int32_t lo = 0, hi = n;
+            while (lo < hi) {
+                const int32_t mid = lo + (hi - lo) / 2;
+                if (beyond(mid))
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            return lo;
+        };
+        const int32_t from = firstBand([&](int32_t i) { return far - MulDiv(i + 1, s, n) < clipTo; });
+        const int32_t to = firstBand([&](int32_t i) { return far - MulDiv(i, s, n) <= clipFrom; });
+        for (int32_t i = from; i < to; ++i) {
             const int32_t ai = MulDiv(i, s, n), an = MulDiv(i + 1, s, n);
-            // The band covers [far - an, far - ai) across the direction of the fill.
-            if (far - ai <= clipFrom || far - an >= clipTo)
-                continue;
             selectBand(bandColor(i, n));
             if (vertical)
                 dc.PatBlt(r.Left, r.Bottom - ai, w, ai - an, gfx::PATCOPY);
