@@ -43,8 +43,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     QApplication::sync();
     const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const int points = form.Series1().PointCount();
     const uint64_t frames = form.Chart1Window()->Paints() - paintsBefore;
     std::printf("points: %d\nframes: %llu\nwall_ms: %.0f\n", points,

@@ -256,8 +256,8 @@ int TForm1::ProgressFill() const {
     option.minimum = progressBar1_->minimum();
     option.maximum = progressBar1_->maximum();
     option.progress = progressBar1_->value();
-    const QRect contents =
-        progressBar1_->style()->subElementRect(QStyle::SE_ProgressBarContents, &option, progressBar1_);
+    const QRect contents = progressBar1_->style()->subElementRect(QStyle::SE_ProgressBarContents,
+                                                                  &option, progressBar1_);
     const int64_t steps = std::max<int64_t>(int64_t{option.maximum} - option.minimum, 1);
     return static_cast<int>((int64_t{option.progress} - option.minimum) * contents.width() / steps);
 }

@@ -442,7 +442,8 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
             }
             return lo;
         };
-        const int32_t from = firstBand([&](int32_t i) { return far - MulDiv(i + 1, s, n) < clipTo; });
+        const int32_t from =
+            firstBand([&](int32_t i) { return far - MulDiv(i + 1, s, n) < clipTo; });
         const int32_t to = firstBand([&](int32_t i) { return far - MulDiv(i, s, n) <= clipFrom; });
         for (int32_t i = from; i < to; ++i) {
             const int32_t ai = MulDiv(i, s, n), an = MulDiv(i + 1, s, n);

@@ -188,7 +188,8 @@ Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect, TCanvas* destination)
 void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
     // Only the window's own frame may keep what the last one drew; a frame drawn anywhere
     // else leaves the buffer as the window's next frame cannot know it.
-    const bool partial = std::exchange(partialAllowed_, false) && &destination == windowCanvas_.get();
+    const bool partial =
+        std::exchange(partialAllowed_, false) && &destination == windowCanvas_.get();
     fullFrameDue_ = false;
     frameArea_.reset();
     CalcPlotRect(OpenCanvas(rect, &destination));

@@ -88,10 +88,10 @@ Rect TMarkerStamps::KnownReach() const {
         if (stamp.Width <= 0 || stamp.Height <= 0)
             continue;
         const Rect r{stamp.Left, stamp.Top, stamp.Left + stamp.Width, stamp.Top + stamp.Height};
-        reach = reach.IsEmpty() ? r
-                                : Rect{std::min(reach.Left, r.Left), std::min(reach.Top, r.Top),
-                                       std::max(reach.Right, r.Right),
-                                       std::max(reach.Bottom, r.Bottom)};
+        reach = reach.IsEmpty()
+                    ? r
+                    : Rect{std::min(reach.Left, r.Left), std::min(reach.Top, r.Top),
+                           std::max(reach.Right, r.Right), std::max(reach.Bottom, r.Bottom)};
     }
     return reach;
 }

@@ -211,17 +211,18 @@ bool TCustomSeries::ShownPointsDrawable() {
     // The pixels follow the values in order: the ends of each range decide.
     TChartValueList& ys = YValues();
     return XValues().IsOrdered() && Drawable(PointPixelX(first)) && Drawable(PointPixelX(last)) &&
-           ys.NonFiniteCount() == 0 &&
-           Drawable(GetVertAxis()->ValueToPixelY(ys.FiniteLowest())) &&
+           ys.NonFiniteCount() == 0 && Drawable(GetVertAxis()->ValueToPixelY(ys.FiniteLowest())) &&
            Drawable(GetVertAxis()->ValueToPixelY(ys.FiniteHighest()));
 }
 
 void TCustomSeries::FrameDrawn() {
     TChartSeries::FrameDrawn();
     // What the frame shows is known marker by marker only when every marker was a stamp.
-    partReady_ = FirstShown() < 0 || (stampedLastFrame_ && DrawsPartFrames() && ShownPointsDrawable());
+    partReady_ =
+        FirstShown() < 0 || (stampedLastFrame_ && DrawsPartFrames() && ShownPointsDrawable());
     // A part frame's stamps are some of the markers already known, and its new ones.
-    const gfx::Rect drawn = FirstShown() >= 0 && stampedLastFrame_ ? stamps_.KnownReach() : gfx::Rect{};
+    const gfx::Rect drawn =
+        FirstShown() >= 0 && stampedLastFrame_ ? stamps_.KnownReach() : gfx::Rect{};
     if (pointsArea_)
         Unite(markerReach_, drawn);
     else
@@ -262,7 +263,9 @@ bool TCustomSeries::AddChangedArea(gfx::Rect& area) {
     const bool shownBefore = FrameFirstShown() >= 0;
     const int32_t before0 = shownBefore ? today(FrameFirstShown()) : 0;
     const int32_t before1 = shownBefore ? today(FrameLastShown()) : -1;
-    const auto isAdded = [&](int32_t i) { return std::binary_search(sorted.begin(), sorted.end(), i); };
+    const auto isAdded = [&](int32_t i) {
+        return std::binary_search(sorted.begin(), sorted.end(), i);
+    };
     const auto inShown = [&](int32_t i) { return first >= 0 && i >= first && i <= last; };
     // The markers one frame draws and the other does not: the added points shown now, the
     // points the shown range took in or gave up.
@@ -311,7 +314,8 @@ bool TCustomSeries::AddChangedArea(gfx::Rect& area) {
         if (!stamps_.Footprint(*pointer_, x, y, color, style, painted))
             return false;
         Unite(area, painted);
-        Unite(markerReach_, {painted.Left - x, painted.Top - y, painted.Right - x, painted.Bottom - y});
+        Unite(markerReach_,
+              {painted.Left - x, painted.Top - y, painted.Right - x, painted.Bottom - y});
     }
     return true;
 }

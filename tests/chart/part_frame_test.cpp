@@ -8,10 +8,10 @@
 #include "platform/ui/headless_window_host.h"
 #include "pointseries/point_series.h"
 
-#include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 
@@ -92,8 +92,7 @@ public:
                 gfx::WritePng(b, "/tmp/whole.png");
             }
             FAIL() << "after " << part_.PointCount() << " points the frame differs at (" << x
-                   << ", " << y << "): " << std::hex << a.At(x, y) << " instead of "
-                   << b.At(x, y);
+                   << ", " << y << "): " << std::hex << a.At(x, y) << " instead of " << b.At(x, y);
         }
     }
 

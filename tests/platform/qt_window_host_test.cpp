@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <functional>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 

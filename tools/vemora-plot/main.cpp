@@ -1,8 +1,8 @@
 // vemora-plot: the headless companion of the program. It reads, plots and measures data
 // files with the same reader, plot run, chart and engine as the window.
-#include "platform/ui/message_text.h"
 #include "platform/gfx/png.h"
 #include "platform/numeric/exceptions.h"
+#include "platform/ui/message_text.h"
 #include "plot_scene.h"
 
 #include <algorithm>

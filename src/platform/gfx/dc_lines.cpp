@@ -63,8 +63,10 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
         return;
     // A line beside the clip's bounds only moves on in its pattern: a picture redrawn in
     // part passes most of its lines so.
-    if (std::max<int64_t>(from.X, to.X) < clip.Left || std::min<int64_t>(from.X, to.X) >= clip.Right ||
-        std::max<int64_t>(from.Y, to.Y) < clip.Top || std::min<int64_t>(from.Y, to.Y) >= clip.Bottom)
+    if (std::max<int64_t>(from.X, to.X) < clip.Left ||
+        std::min<int64_t>(from.X, to.X) >= clip.Right ||
+        std::max<int64_t>(from.Y, to.Y) < clip.Top ||
+        std::min<int64_t>(from.Y, to.Y) >= clip.Bottom)
         return;
     const int64_t major0 = xMajor ? from.X : from.Y, minor0 = xMajor ? from.Y : from.X;
     const int64_t majorStep = (xMajor ? to.X > from.X : to.Y > from.Y) ? 1 : -1;
