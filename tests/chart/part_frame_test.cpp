@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -253,6 +254,7 @@ TEST(PartFrames, OtherChangesDrawTheWholeFrame) {
          [](TChart&, TPointSeries& s) { s.YValues().SwapValues(2, 40); }},
         {"point colour", [](TChart&, TPointSeries& s) { s.SetPointColor(7, clGreen); }},
         {"draw event", [](TChart& c, TPointSeries&) { c.OnAfterDraw = [](auto*) {}; }},
+        {"pointer hidden", [](TChart&, TPointSeries& s) { s.Pointer().SetVisible(false); }},
         {"series draw event",
          [](TChart&, TPointSeries& s) { s.AfterDrawValues = [](TChartSeries*) {}; }},
     };
@@ -302,6 +304,36 @@ TEST(PartFrames, ResizeAndMouseZoomInARun) {
         ASSERT_FALSE(HasFatalFailure());
     }
     EXPECT_GT(twin.PartFrames(), 100);
+}
+
+// Two series, each with its own look, taking points in turn: each frame draws again what
+// both have where the new point changed the picture.
+TEST(PartFrames, TwoSeries) {
+    for (const bool view3D : {true, false}) {
+        SCOPED_TRACE(view3D ? "3D" : "flat");
+        std::vector<TPointSeries*> others;
+        Twin twin(500, 400, [&](TChart& chart, TPointSeries&) {
+            chart.SetView3D(view3D);
+            auto second = std::make_unique<TPointSeries>();
+            second->Pointer().SetStyle(TSeriesPointerStyle::psCircle);
+            second->SetSeriesColor(clBlue);
+            others.push_back(second.get());
+            chart.AddSeries(std::move(second));
+        });
+        std::mt19937 random(13);
+        const std::vector<Point2> points = Uniform(random, 200);
+        for (size_t i = 0; i < points.size(); ++i) {
+            if (i % 2) {
+                for (TPointSeries* other : others)
+                    other->AddPoint(points[i].X, points[i].Y, "", clDefault);
+                twin.Paint();
+            } else {
+                twin.Add(points[i].X, points[i].Y);
+            }
+            ASSERT_FALSE(HasFatalFailure());
+        }
+        EXPECT_GT(twin.PartFrames(), 50);
+    }
 }
 
 // A frame that changed one marker hands the window only the pixels around it.
