@@ -153,6 +153,7 @@ void TCustomChartPanel::Repaint() {
 }
 
 void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
+    changedArea_.reset();
     windowCanvas_->SetTarget(&surface);
     if (isPrinting_ || destroying_)
         return;
@@ -162,7 +163,6 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
     // wrong place or not at all: while it is dragged a paint draws anew, with the rectangle
     // where it is now, and that frame is never copied again once the drag is over.
     const bool zoomFrameShown = zoom_.Dragging;
-    changedArea_.reset();
     if (client != lastClient_ || &surface != lastSurface_ || zoomFrameShown) {
         canvas3D_->MarkDirty();
         fullFrameDue_ = true;
