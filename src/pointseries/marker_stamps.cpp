@@ -85,13 +85,8 @@ Rect TMarkerStamps::ExpectedBox(const TSeriesPointer& pointer, int32_t x, int32_
 Rect TMarkerStamps::KnownReach() const {
     Rect reach{};
     for (const gfx::Stamp& stamp : stamps_) {
-        if (stamp.Width <= 0 || stamp.Height <= 0)
-            continue;
-        const Rect r{stamp.Left, stamp.Top, stamp.Left + stamp.Width, stamp.Top + stamp.Height};
-        reach = reach.IsEmpty()
-                    ? r
-                    : Rect{std::min(reach.Left, r.Left), std::min(reach.Top, r.Top),
-                           std::max(reach.Right, r.Right), std::max(reach.Bottom, r.Bottom)};
+        reach = reach.Union(
+            {stamp.Left, stamp.Top, stamp.Left + stamp.Width, stamp.Top + stamp.Height});
     }
     return reach;
 }

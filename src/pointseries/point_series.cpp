@@ -14,16 +14,6 @@ bool Drawable(int32_t pixel) {
     return pixel >= -kMaxDrawnPixel && pixel <= kMaxDrawnPixel;
 }
 
-void Unite(gfx::Rect& area, const gfx::Rect& r) {
-    if (r.IsEmpty())
-        return;
-    if (area.IsEmpty()) {
-        area = r;
-        return;
-    }
-    area = {std::min(area.Left, r.Left), std::min(area.Top, r.Top), std::max(area.Right, r.Right),
-            std::max(area.Bottom, r.Bottom)};
-}
 
 } // namespace
 
@@ -224,7 +214,7 @@ void TCustomSeries::FrameDrawn() {
     const gfx::Rect drawn =
         FirstShown() >= 0 && stampedLastFrame_ ? stamps_.KnownReach() : gfx::Rect{};
     if (pointsArea_)
-        Unite(markerReach_, drawn);
+        markerReach_ = markerReach_.Union(drawn);
     else
         markerReach_ = drawn;
     pointsArea_.reset();
@@ -313,9 +303,9 @@ bool TCustomSeries::AddChangedArea(gfx::Rect& area) {
         const int32_t x = PointPixelX(i), y = PointPixelY(i);
         if (!stamps_.Footprint(*pointer_, x, y, color, style, painted))
             return false;
-        Unite(area, painted);
-        Unite(markerReach_,
-              {painted.Left - x, painted.Top - y, painted.Right - x, painted.Bottom - y});
+        area = area.Union(painted);
+        markerReach_ = markerReach_.Union(
+            {painted.Left - x, painted.Top - y, painted.Right - x, painted.Bottom - y});
     }
     return true;
 }

@@ -41,6 +41,15 @@ struct Rect {
                std::min(Bottom, o.Bottom)};
         return r.IsEmpty() ? Rect{} : r;
     }
+    // The smallest rectangle holding both; an empty one adds nothing.
+    Rect Union(const Rect& o) const {
+        if (o.IsEmpty())
+            return *this;
+        if (IsEmpty())
+            return o;
+        return {std::min(Left, o.Left), std::min(Top, o.Top), std::max(Right, o.Right),
+                std::max(Bottom, o.Bottom)};
+    }
     bool operator==(const Rect&) const = default;
 };
 
