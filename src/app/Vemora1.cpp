@@ -116,6 +116,32 @@ QString SampleDataPath() {
     return QDir::cleanPath(candidates[2]);
 }
 
+TCommandLine ParseCommandLine(const QStringList& arguments) {
+    TCommandLine line;
+    bool optionsEnd = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (!optionsEnd && argument == QStringLiteral("--")) {
+            optionsEnd = true;
+            continue;
+        }
+        if (!optionsEnd && argument.size() > 1 && argument.startsWith(u'-')) {
+            line.error = QStringLiteral("unknown option %1").arg(argument);
+            return line;
+        }
+        if (!line.file.isEmpty()) {
+            line.error = QStringLiteral("only one FILE may be given");
+            return line;
+        }
+        if (argument.isEmpty()) {
+            line.error = QStringLiteral("FILE is empty");
+            return line;
+        }
+        line.file = QDir::cleanPath(QDir::current().absoluteFilePath(argument));
+    }
+    return line;
+}
+
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Вемора № 1"));
     QPalette p = palette();
@@ -220,6 +246,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::SetPathText(const QString& path) {
+    edit1_->setText(path);
+    edit1_->setCursorPosition(0);
 }
 
 void TForm1::Button1Click() {

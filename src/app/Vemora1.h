@@ -33,6 +33,15 @@ QString DroppedFilePath(const QMimeData* data);
 // ../share/vemora/), else in the source tree it was built from.
 QString SampleDataPath();
 
+// What the program's arguments ask for: a data file for the path field (absolute, from
+// the working directory), or an error text for a wrong command line.
+struct TCommandLine {
+    QString file;
+    QString error;
+};
+// `arguments` as the application object left them, the program first.
+TCommandLine ParseCommandLine(const QStringList& arguments);
+
 class TForm1 final : public QWidget, public TPlotWindow {
 public:
     // Outer size of the window as the layout gives it, and the client area inside it
@@ -56,6 +65,9 @@ public:
     TPointSeries& Series1() { return *series1_; }
     QProgressBar* ProgressBar1() const { return progressBar1_; }
     TPlotRun& PlotRun() { return *run_; }
+
+    // Puts a path into the path field, as typing it would; nothing starts.
+    void SetPathText(const QString& path);
 
     // The handlers, as the controls call them.
     void Button1Click();

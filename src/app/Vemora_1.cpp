@@ -3,15 +3,57 @@
 #include "platform/ui/qt_application.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
+namespace {
+
+void PrintUsage(std::FILE* to) {
+    const QByteArray sample = vemora::SampleDataPath().toLocal8Bit();
+    std::fprintf(to,
+                 "Usage: Vemora_1 [FILE]\n"
+                 "Opens the plotting window. FILE goes into the path field (as an absolute\n"
+                 "path); press the start button to plot it. Without FILE the field holds\n"
+                 "the sample data file:\n"
+                 "  %s\n",
+                 sample.constData());
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return false;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (AsksForHelp(argc, argv)) {
+        // No window and no display: the usage only needs the program's own folder.
+        QCoreApplication core(argc, argv);
+        PrintUsage(stdout);
+        return 0;
+    }
     try {
         vemora::ui::TApplication application(argc, argv);
+        // What the application object left of the arguments: its own options are gone.
+        const vemora::TCommandLine line = vemora::ParseCommandLine(QCoreApplication::arguments());
+        if (!line.error.isEmpty()) {
+            std::fprintf(stderr, "Vemora_1: %s\n", line.error.toLocal8Bit().constData());
+            PrintUsage(stderr);
+            return 2;
+        }
         vemora::UsePaletteSystemColors(QApplication::palette());
         vemora::TForm1 form;
         application.SetMainWindow(&form);
+        if (!line.file.isEmpty())
+            form.SetPathText(line.file);
         form.show();
         return application.Run();
     } catch (const std::exception& e) {
