@@ -12,6 +12,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth imagemagick xdotool
+    desktop-file-utils libxml2-utils file  # the install and package checks
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(python3 python3-matplotlib valgrind)
