@@ -2,13 +2,20 @@
 
 #include "app/main_chart.h"
 #include "canvas/colors.h"
+#include "platform/gfx/png.h"
 #include "platform/ui/qt_application.h"
 #include "platform/ui/qt_window_host.h"
 
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -20,6 +27,8 @@
 #include <QUrl>
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <stdexcept>
 
 namespace vemora {
 
@@ -190,6 +199,7 @@ void TForm1::CreateControls() {
 
     chart1Window_ = new ui::QtWindowHost(this);
     chart1_ = std::make_unique<TChart>(chart1Window_);
+    chart1Window_->OnToolTip = [this](int32_t x, int32_t y) { return PointToolTip(x, y); };
     series1_ = &BuildChart1(*chart1_);
     run_ = std::make_unique<TPlotRun>(*this, *series1_);
     ConnectSeries1(*series1_, *run_);
@@ -208,18 +218,18 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedFilePath(event->mimeData()).isEmpty())
+    if (!Running() && !DroppedFilePath(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-    if (!DroppedFilePath(event->mimeData()).isEmpty())
+    if (!Running() && !DroppedFilePath(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
     const QString path = DroppedFilePath(event->mimeData());
-    if (path.isEmpty())
+    if (path.isEmpty() || Running())
         return;
     edit1_->setText(path);
     edit1_->setCursorPosition(0);
@@ -235,11 +245,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             auto* drop = static_cast<QDropEvent*>(event);
             if (DroppedFilePath(drop->mimeData()).isEmpty())
                 break;
+            if (Running())
+                return true;
             if (event->type() == QEvent::Drop)
                 dropEvent(drop);
             else
                 drop->acceptProposedAction();
             return true;
+        }
+        case QEvent::KeyPress: {
+            // Ctrl+C copies the field's selected text; with nothing selected, the chart.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->matches(QKeySequence::Copy) && !edit1_->hasSelectedText()) {
+                ui::Guarded([this] { CopyChartPicture(); });
+                return true;
+            }
+            break;
         }
         default:
             break;
@@ -254,7 +275,145 @@ void TForm1::SetPathText(const QString& path) {
 }
 
 void TForm1::Button1Click() {
+    if (Running())
+        return;
+    busy_.Begin();
+    closeAfterRun_ = false;
+    plottedPath_ = edit1_->text();
+    struct RunEnd {
+        TForm1& form;
+        ~RunEnd() { form.EndRun(); }
+    } end{*this};
     run_->Button1Click(button1_);
+}
+
+void TForm1::EndRun() {
+    if (closeAfterRun_) {
+        // What the user did meanwhile was meant for a window that is going away.
+        busy_.End(/*deliverHeld=*/false);
+        closeAfterRun_ = false;
+        close();
+        return;
+    }
+    busy_.End(/*deliverHeld=*/true);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (Running()) {
+        event->ignore();
+        closeAfterRun_ = true;
+        busy_.RequestStop();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Keys no control took: the window's own.
+    if (event->matches(QKeySequence::Save)) {
+        ui::Guarded([this] { SaveChartPicture(); });
+    } else if (event->matches(QKeySequence::Copy)) {
+        ui::Guarded([this] { CopyChartPicture(); });
+    } else if (event->matches(QKeySequence::Open)) {
+        ui::Guarded([this] { OpenDataFile(); });
+    } else {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+QImage TForm1::ChartPicture() {
+    chart1Window_->Update();
+    const gfx::Bitmap& surface = chart1Window_->Surface();
+    if (surface.Empty())
+        return {};
+    return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(),
+                  surface.Height(), surface.Width() * 4, QImage::Format_RGB32)
+        .copy();
+}
+
+QString TForm1::DefaultPicturePath() const {
+    const QString data = plottedPath_.isEmpty() ? edit1_->text() : plottedPath_;
+    const QFileInfo info(data);
+    QString name = info.completeBaseName();
+    if (name.isEmpty())
+        name = QStringLiteral("chart");
+    QString folder = info.absolutePath();
+    if (data.isEmpty() || !QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(name + QStringLiteral(".png"));
+}
+
+void TForm1::WriteChartPicture(const QString& path) {
+    chart1Window_->Update();
+    const std::string error = gfx::SavePng(chart1Window_->Surface(), path.toStdString());
+    if (!error.empty())
+        throw std::runtime_error("Cannot save the picture as " + path.toStdString() + ": " +
+                                 error);
+}
+
+void TForm1::SaveChartPicture() {
+    if (Running())
+        return;
+    QFileDialog dialog(this, QStringLiteral("Save the chart as a PNG picture"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("PNG pictures (*.png)"));
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    const QString path = DefaultPicturePath();
+    dialog.setDirectory(QFileInfo(path).absolutePath());
+    dialog.selectFile(QFileInfo(path).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    WriteChartPicture(dialog.selectedFiles().constFirst());
+}
+
+void TForm1::CopyChartPicture() {
+    if (Running())
+        return;
+    const QImage picture = ChartPicture();
+    if (!picture.isNull())
+        QGuiApplication::clipboard()->setImage(picture);
+}
+
+void TForm1::OpenDataFile() {
+    if (Running())
+        return;
+    const QFileInfo current(edit1_->text());
+    const QString folder =
+        QFileInfo(current.absolutePath()).isDir() ? current.absolutePath() : QDir::homePath();
+    QFileDialog dialog(this, QStringLiteral("Open a data file"), folder,
+                       QStringLiteral("Text files (*.txt);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    SetPathText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+}
+
+namespace {
+
+// The shortest text that reads back as the same double.
+QString ShortestText(double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof(text), value);
+    return QString::fromLatin1(text, result.ptr - text);
+}
+
+} // namespace
+
+std::optional<ui::TToolTip> TForm1::PointToolTip(int32_t x, int32_t y) {
+    if (Running())
+        return std::nullopt;
+    const TChartClickedPart part = chart1_->PointUnder(x, y);
+    if (part.Part != TChartClickedPartStyle::cpSeries || !part.Series)
+        return std::nullopt;
+    const double px = part.Series->XValues().ValueAt(part.PointIndex);
+    const double py = part.Series->YValues().ValueAt(part.PointIndex);
+    // It stays up while the pointer stays about where it rested.
+    return ui::TToolTip{QStringLiteral("X: %1\nY: %2").arg(ShortestText(px), ShortestText(py)),
+                        QRect(x - 2, y - 2, 5, 5)};
 }
 
 void TForm1::ScrollBar1Change() {
@@ -310,7 +469,18 @@ void TForm1::UpdateChart() {
 }
 
 void TForm1::Sleep(int32_t milliseconds) {
-    ui::SleepMilliseconds(milliseconds);
+    if (Running())
+        busy_.Pause(milliseconds);
+    else
+        ui::SleepMilliseconds(milliseconds);
+}
+
+void TForm1::PlotStarting() {
+    chart1_->RestoreZoom();
+}
+
+bool TForm1::StopRequested() const {
+    return busy_.StopRequested();
 }
 
 } // namespace vemora

@@ -4,11 +4,15 @@
 
 #include "app/plotrun.h"
 #include "chart/chart.h"
+#include "platform/ui/qt_busy_loop.h"
+#include "platform/ui/qt_window_host.h"
 #include "pointseries/point_series.h"
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
+class QImage;
 class QLabel;
 class QLineEdit;
 class QMimeData;
@@ -18,10 +22,6 @@ class QPushButton;
 class QScrollBar;
 
 namespace vemora {
-
-namespace ui {
-class QtWindowHost;
-}
 
 // The system colours of the chart (button face, highlight, shadows) from the palette.
 void UsePaletteSystemColors(const QPalette& palette);
@@ -69,6 +69,28 @@ public:
     // Puts a path into the path field, as typing it would; nothing starts.
     void SetPathText(const QString& path);
 
+    // Whether a plot run is going on; the user's input then waits for its end.
+    bool Running() const { return busy_.Active(); }
+    // The plot run's pauses keep the window alive; this holds the user's input meanwhile.
+    ui::TBusyLoop& BusyLoop() { return busy_; }
+
+    // Ctrl+S: the chart's picture into a PNG file chosen in a dialog. Ctrl+C: the picture
+    // to the clipboard. Ctrl+O: a data file chosen in a dialog into the path field. None
+    // of them does anything during a run.
+    void SaveChartPicture();
+    void CopyChartPicture();
+    void OpenDataFile();
+    // The chart's client area as it is shown, with any pending paint done first.
+    QImage ChartPicture();
+    // Writes the chart's picture to `path` as a PNG; throws with the reason on failure,
+    // leaving whatever the path held.
+    void WriteChartPicture(const QString& path);
+    // The name the save dialog offers: the data file's with ".png", in its folder when
+    // that can be written to, else in the home folder.
+    QString DefaultPicturePath() const;
+    // The tooltip for a client position of the chart: the X and Y of the point there.
+    std::optional<ui::TToolTip> PointToolTip(int32_t x, int32_t y);
+
     // The handlers, as the controls call them.
     void Button1Click();
     void ScrollBar1Change();
@@ -80,6 +102,8 @@ public:
     void ShowProgress() override;
     void UpdateChart() override;
     void Sleep(int32_t milliseconds) override;
+    void PlotStarting() override;
+    bool StopRequested() const override;
 
     // The progress bar's maximum as the run set it (the bar shows 0 as an empty bar).
     int32_t ProgressMax() const { return progressMax_; }
@@ -92,8 +116,14 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // During a run a close request ends the run after its current point, then closes.
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // After a run, or a run that failed: input goes on, and a close asked for meanwhile
+    // happens now.
+    void EndRun();
     void CreateControls();
     void ApplyProgressRange();
     // The pixels of the bar that are filled.
@@ -110,6 +140,10 @@ private:
     std::unique_ptr<TChart> chart1_;
     TPointSeries* series1_ = nullptr;
     std::unique_ptr<TPlotRun> run_;
+    ui::TBusyLoop busy_;
+    bool closeAfterRun_ = false;
+    // The path of the data file the chart last plotted.
+    QString plottedPath_;
     int32_t progressMax_ = 100;
     int32_t progressPosition_ = 0;
 };

@@ -72,6 +72,7 @@ void TPlotRun::ReadDataFile() {
 void TPlotRun::Button1Click(void* /*sender*/) {
     ReadDataFile();
     window_.SetProgressMax(dataCount_);
+    window_.PlotStarting();
     series_.ClearPoints();
     series_.ReservePoints(dataCount_);
     for (int32_t i = 0; i < dataCount_; ++i) {
@@ -79,6 +80,8 @@ void TPlotRun::Button1Click(void* /*sender*/) {
         series_.AddPoint(row[0], row[1], "", clDefault);
         window_.SetProgressPosition(i);
         window_.ShowProgress();
+        if (window_.StopRequested())
+            break;
     }
 }
 

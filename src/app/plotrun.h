@@ -26,6 +26,12 @@ public:
     virtual void UpdateChart() = 0;
     // Pauses the thread; 0 only yields the processor.
     virtual void Sleep(int32_t milliseconds) = 0;
+    // Both passes are done and the series is about to be cleared: the chart leaves any
+    // zoom or pan, so that the new points are seen whatever their range.
+    virtual void PlotStarting() {}
+    // Whether the user asked for the run to stop (Esc, closing the window): it then ends
+    // after the point it is adding, as a run cut short would.
+    virtual bool StopRequested() const { return false; }
 };
 
 // Round(50000 / (dataCount * speed)) in extended precision, ties to even; the product is
@@ -42,7 +48,8 @@ public:
     TPlotRun& operator=(const TPlotRun&) = delete;
 
     // The whole run: both passes over the file, then the points into the series one by
-    // one. Throws on the first failure; the data file is closed either way.
+    // one, until the last or until the window asks it to stop. Throws on the first
+    // failure; the data file is closed either way.
     void Button1Click(void* sender);
     void Series1AfterAdd(TChartSeries* sender, int32_t valueIndex);
     void ScrollBar1Change(int32_t position);

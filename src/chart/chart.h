@@ -202,6 +202,9 @@ public:
     // last series first), an axis, the title, the foot, the plot rectangle when a series is
     // active, the legend.
     TChartClickedPart PartAt(int32_t x, int32_t y);
+    // The point under the position as PartAt finds it (cpSeries), without the click
+    // events of the hit test; cpNone elsewhere.
+    TChartClickedPart PointUnder(int32_t x, int32_t y);
     void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;
     void MouseMove(ui::TShiftState shift, int32_t x, int32_t y) override;
     void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;

@@ -64,6 +64,23 @@ TChartClickedPart TCustomChart::PartAt(int32_t x, int32_t y) {
     return part;
 }
 
+TChartClickedPart TCustomChart::PointUnder(int32_t x, int32_t y) {
+    TChartClickedPart part;
+    for (size_t i = SeriesList().size(); i-- > 0;) {
+        TChartSeries* series = SeriesList()[i];
+        if (!series->Active())
+            continue;
+        const int32_t index = series->PointUnderPixel(x, y);
+        if (index != -1) {
+            part.Part = TChartClickedPartStyle::cpSeries;
+            part.Series = series;
+            part.PointIndex = index;
+            return part;
+        }
+    }
+    return part;
+}
+
 // ---- Press ----
 
 template <class Handler, class... Args>

@@ -405,7 +405,8 @@ void TCustomSeries::VertMargins(int32_t& top, int32_t& bottom) {
         bottom = lineHeight_;
 }
 
-int32_t TCustomSeries::PointAtPixel(int32_t x, int32_t y) {
+int32_t TCustomSeries::HitPoint(int32_t& x, int32_t& y, bool& onPointer) {
+    onPointer = false;
     TSeriesOwner* chart = ParentChart();
     if (!chart)
         return -1;
@@ -417,14 +418,26 @@ int32_t TCustomSeries::PointAtPixel(int32_t x, int32_t y) {
         const int64_t py = YPixel(i);
         if (pointer_->Visible() && std::llabs(px - x) < pointer_->HorizSize() &&
             std::llabs(py - y) < pointer_->VertSize()) {
-            if (OnClickPointer)
-                OnClickPointer(this, i, x, y);
+            onPointer = true;
             return i;
         }
         if (px == x && py == y)
             return i;
     }
     return -1;
+}
+
+int32_t TCustomSeries::PointAtPixel(int32_t x, int32_t y) {
+    bool onPointer = false;
+    const int32_t i = HitPoint(x, y, onPointer);
+    if (onPointer && OnClickPointer)
+        OnClickPointer(this, i, x, y);
+    return i;
+}
+
+int32_t TCustomSeries::PointUnderPixel(int32_t x, int32_t y) {
+    bool onPointer = false;
+    return HitPoint(x, y, onPointer);
 }
 
 TPointSeries::TPointSeries(TPointSteps steps) : TCustomSeries(steps) {

@@ -43,6 +43,7 @@ public:
     void DrawPoint(int32_t index) override;
     void SetColorEachPoint(bool value) override;
     int32_t PointAtPixel(int32_t x, int32_t y) override;
+    int32_t PointUnderPixel(int32_t x, int32_t y) override;
     void HorizMargins(int32_t& left, int32_t& right) override;
     void VertMargins(int32_t& top, int32_t& bottom) override;
     // One marker at the screen position, for point index and colour.
@@ -107,6 +108,9 @@ protected:
     explicit TCustomSeries(TPointSteps steps);
 
 private:
+    // The point under a window position and whether its marker was hit; x and y come back
+    // unprojected, as the click event reports them.
+    int32_t HitPoint(int32_t& x, int32_t& y, bool& onPointer);
     // The body of DrawPoint, with the point's colour and screen position.
     void DrawPointAt(TCanvas3D& canvas, int32_t index, TColor color, int32_t x, int32_t y);
     // Draws the shown points as DrawPoint would, when the class keeps the steps; false,

@@ -131,6 +131,9 @@ public:
     virtual int32_t YPixel(int32_t index) const;
     // The point under the screen position, or -1.
     virtual int32_t PointAtPixel(int32_t /*x*/, int32_t /*y*/) { return -1; }
+    // The point PointAtPixel finds, without raising any event: for a pointer that only
+    // rests there.
+    virtual int32_t PointUnderPixel(int32_t /*x*/, int32_t /*y*/) { return -1; }
     virtual TChartValueList& MainValueList() { return *yValues_; }
     virtual bool DrawsForward() const { return true; }
     virtual bool DrawSeriesForward(int32_t /*index*/) const { return true; }

@@ -1,8 +1,13 @@
 #include "platform/gfx/png.h"
 
+#include <cerrno>
 #include <csetjmp>
+#include <cstring>
 #include <cstdio>
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vemora::gfx {
@@ -119,14 +124,10 @@ bool ReadPixels(png_structp png, png_infop info, std::FILE* file, std::vector<pn
 
 } // namespace
 
-bool WritePng(const Bitmap& bitmap, const std::string& path) {
-    if (bitmap.Empty()) {
-        return false;
-    }
-    File file(path, "wb");
-    if (!file.Get()) {
-        return false;
-    }
+namespace {
+
+// The PNG into an open file; the file stays open.
+bool WriteToFile(const Bitmap& bitmap, std::FILE* file) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -135,14 +136,71 @@ bool WritePng(const Bitmap& bitmap, const std::string& path) {
         // Allocated here rather than after the setjmp, so that a jump out of libpng cannot
         // skip its destructor.
         std::vector<png_byte> row(static_cast<size_t>(bitmap.Width()) * 3);
-        ok = WriteRows(png, info, file.Get(), bitmap, row);
+        ok = WriteRows(png, info, file, bitmap, row);
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    return ok && std::fflush(file) == 0 && !std::ferror(file);
+}
+
+} // namespace
+
+bool WritePng(const Bitmap& bitmap, const std::string& path) {
+    if (bitmap.Empty()) {
+        return false;
+    }
+    File file(path, "wb");
+    if (!file.Get()) {
+        return false;
+    }
+    bool ok = WriteToFile(bitmap, file.Get());
     ok = file.Close() && ok;
     if (!ok) {
         std::remove(path.c_str());
     }
     return ok;
+}
+
+std::string SavePng(const Bitmap& bitmap, const std::string& path) {
+    if (bitmap.Empty())
+        return "the picture is empty";
+    if (path.empty())
+        return std::strerror(ENOENT);
+    // A new file beside the old one, renamed over it once complete: a failure at any
+    // step leaves whatever the path held before.
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + name + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return std::strerror(errno);
+    // mkstemp makes the file private; a picture gets the modes of any new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return std::strerror(error);
+    }
+    errno = 0;
+    bool ok = WriteToFile(bitmap, file) && ::fsync(fd) == 0;
+    int error = errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return std::strerror(error != 0 ? error : EIO);
+    }
+    return {};
 }
 
 bool ReadPng(const std::string& path, Bitmap& out) {

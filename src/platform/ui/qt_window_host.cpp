@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -212,6 +213,26 @@ void QtWindowHost::PaintClient() {
             QTimer::singleShot(0, [error = std::current_exception()] { HandleException(error); });
         }
     }
+}
+
+bool QtWindowHost::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QFrame::event(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QPoint pos = help->pos() - QPoint(Edge(), Edge());
+    std::optional<TToolTip> tip;
+    Guarded([&] {
+        if (OnToolTip)
+            tip = OnToolTip(pos.x(), pos.y());
+    });
+    if (!tip || tip->text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), tip->text, this,
+                       tip->area.translated(Edge(), Edge()));
+    return true;
 }
 
 void QtWindowHost::paintEvent(QPaintEvent* event) {

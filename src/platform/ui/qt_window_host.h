@@ -6,12 +6,23 @@
 
 #include <QFrame>
 #include <QPoint>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <optional>
 
 class QSinglePointEvent;
 #include <cstdint>
 #include <exception>
 
 namespace vemora::ui {
+
+// A tooltip for where the pointer rests: its text, and the part of the client area it
+// stays up for.
+struct TToolTip {
+    QString text;
+    QRect area;
+};
 
 class QtWindowHost final : public QFrame, public WindowHost {
 public:
@@ -42,11 +53,16 @@ public:
     // The window's pixels as last painted or drawn on.
     const gfx::Bitmap& Surface() const { return surface_; }
 
+    // Asked for a tooltip at a client position when the pointer rests there; none when
+    // unset or when it answers nothing.
+    std::function<std::optional<TToolTip>(int32_t x, int32_t y)> OnToolTip;
+
     // The top-level handler's first step: whichever window holds the mouse loses it and
     // its client cancels what the mouse was doing.
     static void CancelMouseCapture();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
