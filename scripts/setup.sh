@@ -11,7 +11,7 @@ packages=(
     libpng-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth imagemagick xdotool
+    xvfb xauth imagemagick xdotool libxcb1-dev
     desktop-file-utils libxml2-utils file  # the install and package checks
 )
 if [[ "${1:-}" == "--bench" ]]; then
