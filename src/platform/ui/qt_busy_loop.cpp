@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QMetaObject>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
+#include <QWheelEvent>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <thread>
 
 namespace vemora::ui {
@@ -47,6 +53,54 @@ bool IsEscape(const QEvent* event) {
            static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape;
 }
 
+// What it takes to make an input event again later. Pointer events cannot simply be
+// kept: Qt gives every event of a device the same shared touch point, so a kept event
+// would report the position of whichever event was made last. They are kept as values and
+// made anew just before they are delivered, one at a time. Their screen position comes
+// from where their window is then, should it have moved meanwhile.
+std::function<std::unique_ptr<QEvent>(QObject*)> Recipe(const QEvent* event) {
+    const auto global = [](QObject* receiver, QPointF scene, QPointF screen) {
+        return receiver->isWindowType() ? QPointF(static_cast<QWindow*>(receiver)->mapToGlobal(scene))
+                                        : screen;
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+        const auto* e = static_cast<const QMouseEvent*>(event);
+        return [=, type = e->type(), pos = e->position(), scene = e->scenePosition(),
+                screen = e->globalPosition(), button = e->button(), buttons = e->buttons(),
+                modifiers = e->modifiers(), device = e->pointingDevice(),
+                time = e->timestamp()](QObject* receiver) -> std::unique_ptr<QEvent> {
+            auto mouse = std::make_unique<QMouseEvent>(type, pos, scene,
+                                                       global(receiver, scene, screen), button,
+                                                       buttons, modifiers, device);
+            mouse->setTimestamp(time);
+            return mouse;
+        };
+    }
+    case QEvent::Wheel: {
+        const auto* e = static_cast<const QWheelEvent*>(event);
+        return [=, pos = e->position(), screen = e->globalPosition(), pixels = e->pixelDelta(),
+                angle = e->angleDelta(), buttons = e->buttons(), modifiers = e->modifiers(),
+                phase = e->phase(), inverted = e->inverted(), source = e->source(),
+                device = e->pointingDevice(),
+                time = e->timestamp()](QObject* receiver) -> std::unique_ptr<QEvent> {
+            auto wheel = std::make_unique<QWheelEvent>(pos, global(receiver, pos, screen), pixels,
+                                                       angle, buttons, modifiers, phase, inverted,
+                                                       source, device);
+            wheel->setTimestamp(time);
+            return wheel;
+        };
+    }
+    default: {
+        std::shared_ptr<QEvent> kept(event->clone());
+        return [kept](QObject*) { return std::unique_ptr<QEvent>(kept->clone()); };
+    }
+    }
+}
+
 } // namespace
 
 TBusyLoop::TBusyLoop() = default;
@@ -70,15 +124,32 @@ void TBusyLoop::End(bool deliverHeld) {
         return;
     active_ = false;
     QCoreApplication::instance()->removeEventFilter(this);
-    // Posted in their order, the held events come before anything the window system
-    // delivers later; a handler one of them starts holds back the rest in turn.
-    std::vector<HeldEvent> held = std::move(held_);
-    held_.clear();
-    if (!deliverHeld)
+    if (!deliverHeld) {
+        held_.clear();
+        toDeliver_.clear();
         return;
-    for (HeldEvent& h : held) {
-        if (h.receiver)
-            QCoreApplication::postEvent(h.receiver, h.event.release());
+    }
+    // After whatever an earlier run held and has not been delivered yet.
+    for (HeldEvent& h : held_)
+        toDeliver_.push_back(std::move(h));
+    held_.clear();
+    if (!toDeliver_.empty() && !deliveryPosted_) {
+        deliveryPosted_ = true;
+        QMetaObject::invokeMethod(this, [this] { DeliverHeld(); }, Qt::QueuedConnection);
+    }
+}
+
+void TBusyLoop::DeliverHeld() {
+    deliveryPosted_ = false;
+    // In their order, from the message loop, as if they had only just arrived. One of them
+    // may start another run: the rest wait until it has ended, and End posts this again.
+    while (!toDeliver_.empty() && !active_) {
+        HeldEvent next = std::move(toDeliver_.front());
+        toDeliver_.pop_front();
+        if (!next.receiver)
+            continue;
+        const std::unique_ptr<QEvent> event = next.make(next.receiver);
+        QCoreApplication::sendEvent(next.receiver, event.get());
     }
 }
 
@@ -134,7 +205,7 @@ bool TBusyLoop::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (kind == TInputKind::kHold)
-        held_.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
+        held_.push_back({watched, Recipe(event)});
     return true;
 }
 

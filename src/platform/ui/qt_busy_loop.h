@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 #include <chrono>
+#include <deque>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -28,7 +30,8 @@ public:
     TBusyLoop(const TBusyLoop&) = delete;
     TBusyLoop& operator=(const TBusyLoop&) = delete;
 
-    // From Begin to End the user's input is held back; End hands it on, or drops it.
+    // From Begin to End the user's input is held back; End hands it on from the message
+    // loop, or drops it (with anything of an earlier run still waiting).
     void Begin();
     void End(bool deliverHeld = true);
     bool Active() const { return active_; }
@@ -51,15 +54,19 @@ protected:
 private:
     struct HeldEvent {
         QPointer<QObject> receiver;
-        std::unique_ptr<QEvent> event;
+        // Makes the event for the receiver.
+        std::function<std::unique_ptr<QEvent>(QObject*)> make;
     };
     void KeepAlive();
+    void DeliverHeld();
 
     bool active_ = false;
     bool stopRequested_ = false;
     QEventLoop* pauseLoop_ = nullptr;
     std::chrono::steady_clock::time_point lastAlive_{};
     std::vector<HeldEvent> held_;
+    std::deque<HeldEvent> toDeliver_;
+    bool deliveryPosted_ = false;
 };
 
 } // namespace vemora::ui

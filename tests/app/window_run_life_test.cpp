@@ -1,0 +1,502 @@
+// The run's life in the main window: during the pauses the window is painted and takes a
+// close request, the user's input waits for the end of the run (Esc alone stops it), a
+// new run leaves the zoom; and the picture and data file gestures around it.
+#include "app/Vemora1.h"
+#include "platform/gfx/png.h"
+#include "platform/ui/qt_application.h"
+#include "platform/ui/qt_window_host.h"
+#include "support/main_window.h"
+#include "support/message_boxes.h"
+#include "support/temp_files.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace vemora {
+namespace {
+
+using testing::LineFile;
+using testing::MainWindow;
+using testing::MessageBoxCloser;
+using testing::TempDir;
+
+// A key as the window system delivers it: to the top-level window, queued.
+void PostKey(QWidget* window, int key, Qt::KeyboardModifiers modifiers = {}) {
+    QCoreApplication::postEvent(window->windowHandle(), new QKeyEvent(QEvent::KeyPress, key, modifiers));
+    QCoreApplication::postEvent(window->windowHandle(),
+                                new QKeyEvent(QEvent::KeyRelease, key, modifiers));
+}
+
+// A left click at a window position, queued for the top-level window.
+void PostClick(QWidget* window, QPoint at) {
+    const QPointF local(at);
+    const QPointF global(window->mapToGlobal(at));
+    QCoreApplication::postEvent(window->windowHandle(),
+                                new QMouseEvent(QEvent::MouseButtonPress, local, global,
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(window->windowHandle(),
+                                new QMouseEvent(QEvent::MouseButtonRelease, local, global,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+// Ends the message loop with 7 should a test's loop not end by itself.
+class Watchdog {
+public:
+    explicit Watchdog(int milliseconds) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+        timer_.start(milliseconds);
+    }
+
+private:
+    QTimer timer_;
+};
+
+// Counts the paint events a widget gets.
+class PaintEvents final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool SamePixels(const gfx::Bitmap& a, const gfx::Bitmap& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return false;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            if (a.Row(y)[x] != b.Row(y)[x])
+                return false;
+    return true;
+}
+
+gfx::Bitmap FromImage(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    gfx::Bitmap bitmap(rgb.width(), rgb.height(), 0);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            bitmap.Row(y)[x] = row[x] & 0xFFFFFF;
+    }
+    return bitmap;
+}
+
+gfx::Bitmap Opaque(const gfx::Bitmap& b) {
+    gfx::Bitmap out(b.Width(), b.Height(), 0);
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            out.Row(y)[x] = b.Row(y)[x] & 0xFFFFFF;
+    return out;
+}
+
+// Answers the next file dialog the program opens: `answer` sees it and accepts or
+// rejects it.
+void AnswerFileDialog(std::function<void(QFileDialog&)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        QFileDialog* dialog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible())
+                dialog = d;
+        }
+        if (!dialog)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        answer(*dialog);
+    });
+    timer->start();
+}
+
+// What a user does in the dialog: types the whole path and presses its button.
+void Choose(QFileDialog& dialog, const QString& path) {
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(path);
+    static_cast<QDialog&>(dialog).accept();
+}
+
+TEST(RunLife, ACloseRequestDuringASlowRunEndsItAfterItsPointAndClosesTheWindow) {
+    TempDir dir;
+    TForm1 form;
+    ui::TApplication::Instance()->SetMainWindow(&form);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // Speed 1 and three points: a pause of 16.7 s after each.
+    form.Edit1()->setText(QString::fromStdString(dir.Write("three.txt", LineFile(3))));
+    QElapsedTimer sinceRequest;
+    uint64_t framesAtRequest = 0;
+    QTimer::singleShot(0, &form, [&] { QTest::mouseClick(form.Button1(), Qt::LeftButton); });
+    QTimer::singleShot(300, &form, [&] {
+        framesAtRequest = form.Chart1Window()->Paints();
+        sinceRequest.start();
+        QCoreApplication::postEvent(form.windowHandle(), new QCloseEvent);
+    });
+    Watchdog watchdog(15000);
+    EXPECT_EQ(ui::TApplication::Instance()->Run(), 0);
+    EXPECT_LT(sinceRequest.elapsed(), 3000);
+    EXPECT_EQ(form.Series1().PointCount(), 1);
+    EXPECT_FALSE(form.Running());
+    EXPECT_FALSE(form.PlotRun().DataFile().IsOpen());
+    EXPECT_FALSE(form.isVisible());
+    // The closed window is painted no more, not even the point's pending repaint.
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(form.Chart1Window()->Paints(), framesAtRequest);
+    ui::TApplication::Instance()->SetMainWindow(nullptr);
+}
+
+TEST_F(MainWindow, EscStopsARunAfterItsCurrentPointAndChangesNothingElse) {
+    form->Edit1()->setText(QString::fromStdString(dir.Write("four.txt", LineFile(4))));
+    const QString path = form->Edit1()->text();
+    QTimer::singleShot(200, form.get(), [&] { PostKey(form.get(), Qt::Key_Escape); });
+    QElapsedTimer took;
+    took.start();
+    PressStart();
+    // The pause of 12.5 s ended with the Esc.
+    EXPECT_LT(took.elapsed(), 5000);
+    EXPECT_FALSE(form->Running());
+    EXPECT_EQ(form->Series1().PointCount(), 1);
+    EXPECT_EQ(form->ProgressBar1()->maximum(), 4);
+    EXPECT_EQ(form->ProgressBar1()->value(), 0);
+    Idle();
+    EXPECT_FALSE(Host().IsInvalid());
+    EXPECT_EQ(form->Series1().PointCount(), 1);
+    EXPECT_EQ(form->ScrollBar1()->value(), 1);
+    EXPECT_EQ(form->Edit1()->text(), path);
+    EXPECT_TRUE(form->isVisible());
+
+    // Idle, Esc does nothing; the next run is whole.
+    PostKey(form.get(), Qt::Key_Escape);
+    Idle();
+    EXPECT_EQ(form->Series1().PointCount(), 1);
+    form->ScrollBar1()->setValue(100);
+    PressStart();
+    EXPECT_EQ(form->Series1().PointCount(), 4);
+}
+
+TEST_F(MainWindow, APaintRequestDuringAPauseShowsTheLastFrameWithoutDrawingANewOne) {
+    form->Edit1()->setText(QString::fromStdString(dir.Write("two.txt", LineFile(2))));
+    PaintEvents events;
+    Host().installEventFilter(&events);
+    int paintsInPause = -1;
+    uint64_t framesBefore = 0;
+    bool sameSurface = false;
+    gfx::Bitmap shown;
+    QTimer::singleShot(200, form.get(), [&] {
+        framesBefore = Host().Paints();
+        shown = Host().Surface();
+        events.paints = 0;
+        // What an uncovered window gets from the window system.
+        Host().update();
+        form->update();
+    });
+    QTimer::singleShot(600, form.get(), [&] {
+        paintsInPause = events.paints;
+        sameSurface = Host().Paints() == framesBefore && SamePixels(Host().Surface(), shown);
+        PostKey(form.get(), Qt::Key_Escape);
+    });
+    PressStart();
+    Host().removeEventFilter(&events);
+    EXPECT_GE(paintsInPause, 1);
+    EXPECT_TRUE(sameSurface);
+    EXPECT_EQ(form->Series1().PointCount(), 1);
+}
+
+TEST_F(MainWindow, ClicksMadeDuringARunRunAfterItInTheirOrder) {
+    form->ScrollBar1()->setValue(50);
+    const std::string path = dir.Write("line.txt", LineFile(12));
+    form->Edit1()->setText(QString::fromStdString(path));
+    int added = 0;
+    int runningAtClick = -1;
+    form->Series1().OnAfterAdd = [&, previous = form->Series1().OnAfterAdd](TChartSeries* s,
+                                                                            int32_t index) {
+        ++added;
+        if (added == 3) {
+            // The scroll bar's right arrow, then the start button.
+            const QRect bar = form->ScrollBar1()->geometry();
+            PostClick(form.get(), QPoint(bar.right() - 4, bar.center().y()));
+            PostClick(form.get(), form->Button1()->geometry().center());
+        }
+        previous(s, index);
+    };
+    QTimer::singleShot(100, form.get(), [&] { runningAtClick = form->Running(); });
+    // Started by a click that comes the same way as the ones it holds.
+    PostClick(form.get(), form->Button1()->geometry().center());
+    QApplication::processEvents();
+    EXPECT_EQ(runningAtClick, 1);
+    EXPECT_EQ(added, 12);
+    EXPECT_EQ(form->PlotRun().Speed(), 50);
+    // The click on the arrow moves the speed, then the held click on the button starts
+    // the next run at that speed.
+    Idle();
+    EXPECT_EQ(added, 24);
+    EXPECT_EQ(form->ScrollBar1()->value(), 51);
+    EXPECT_EQ(form->PlotRun().Speed(), 51);
+    EXPECT_EQ(form->Series1().PointCount(), 12);
+}
+
+TEST_F(MainWindow, ANewRunStartsInTheWholeViewAsTheUndoDragLeavesIt) {
+    const std::string negative = dir.Write("negative.txt", "-5 -50\n-3 -20\n-1 -70\n-4 -10\n");
+    auto zoomIn = [&](TForm1& f) {
+        const Rect plot = f.Chart1().PlotRect();
+        QTest::mousePress(f.Chart1Window(), Qt::LeftButton, {}, At(plot.Left + 60, plot.Top + 60));
+        QTest::mouseMove(f.Chart1Window(), At(plot.Left + 120, plot.Top + 100));
+        QTest::mouseRelease(f.Chart1Window(), Qt::LeftButton, {},
+                            At(plot.Left + 160, plot.Top + 140));
+        Idle();
+        ASSERT_TRUE(f.Chart1().IsZoomed());
+    };
+    Plot(30);
+    zoomIn(*form);
+    const double zoomedMin = form->Chart1().LeftAxis().Minimum();
+
+    // A run that fails while reading keeps the zoomed plot.
+    MessageBoxCloser closer;
+    form->Edit1()->setText(QString::fromStdString(dir.PathOf("missing.txt")));
+    PressStart();
+    Idle();
+    ASSERT_EQ(closer.Boxes().size(), 1u);
+    EXPECT_TRUE(form->Chart1().IsZoomed());
+    EXPECT_EQ(form->Chart1().LeftAxis().Minimum(), zoomedMin);
+
+    form->Edit1()->setText(QString::fromStdString(negative));
+    PressStart();
+    Idle();
+    EXPECT_FALSE(form->Chart1().IsZoomed());
+    EXPECT_TRUE(form->Chart1().LeftAxis().Automatic());
+    EXPECT_TRUE(form->Chart1().BottomAxis().Automatic());
+    EXPECT_LE(form->Chart1().LeftAxis().Minimum(), -70);
+    EXPECT_LE(form->Chart1().BottomAxis().Minimum(), -5);
+
+    // The same as zooming, undoing by a drag up and left, then plotting.
+    TForm1 other;
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    other.ScrollBar1()->setValue(100);
+    other.Edit1()->setText(QString::fromStdString(dir.Write("line.txt", LineFile(30))));
+    QTest::mouseClick(other.Button1(), Qt::LeftButton);
+    Idle();
+    zoomIn(other);
+    const Rect plot = other.Chart1().PlotRect();
+    QTest::mousePress(other.Chart1Window(), Qt::LeftButton, {}, At(plot.Left + 200, plot.Top + 200));
+    QTest::mouseMove(other.Chart1Window(), At(plot.Left + 150, plot.Top + 150));
+    QTest::mouseRelease(other.Chart1Window(), Qt::LeftButton, {}, At(plot.Left + 100, plot.Top + 100));
+    Idle();
+    ASSERT_FALSE(other.Chart1().IsZoomed());
+    other.Edit1()->setText(QString::fromStdString(negative));
+    QTest::mouseClick(other.Button1(), Qt::LeftButton);
+    Idle();
+    EXPECT_TRUE(SamePixels(other.Chart1Window()->Surface(), Host().Surface()));
+}
+
+TEST_F(MainWindow, SavingWritesExactlyTheChartsPixelsUnderTheNameOfTheDataFile) {
+    Plot(25);
+    const gfx::Bitmap shown = Opaque(Host().Surface());
+    // Ctrl+S where no control takes it: the dialog offers line.png beside line.txt.
+    QString offered;
+    const QString chosen = QString::fromStdString(dir.PathOf("saved.png"));
+    AnswerFileDialog([&](QFileDialog& dialog) {
+        offered = dialog.selectedFiles().value(0);
+        Choose(dialog, chosen);
+    });
+    QTest::keyClick(form->ScrollBar1(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(QDir::cleanPath(offered), QDir::cleanPath(QString::fromStdString(dir.PathOf("line.png"))));
+    gfx::Bitmap read;
+    ASSERT_TRUE(gfx::ReadPng(chosen.toStdString(), read));
+    EXPECT_TRUE(SamePixels(read, shown));
+    // Saving changed nothing on the chart.
+    EXPECT_TRUE(SamePixels(Opaque(Host().Surface()), shown));
+    EXPECT_FALSE(Host().IsInvalid());
+
+    // A dialog cancelled writes nothing.
+    AnswerFileDialog([](QFileDialog& dialog) { dialog.reject(); });
+    form->SaveChartPicture();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+TEST_F(MainWindow, ASaveThatFailsSaysWhyAndLeavesWhatTheFileHeld) {
+    Plot(25);
+    const std::string old = dir.Write("old.png", "what was there");
+    // A disk that fills up: the system refuses the bytes beyond a few hundred.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 300;
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string message;
+    try {
+        form->WriteChartPicture(QString::fromStdString(old));
+    } catch (const std::exception& e) {
+        message = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_NE(message.find("Cannot save the picture as " + old), std::string::npos) << message;
+    EXPECT_NE(message.find("File too large"), std::string::npos) << message;
+    EXPECT_EQ(ReadAll(old), "what was there");
+    // Nothing else is left in the folder: the line file, and the old picture.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              2);
+
+    // Through the dialog, the message box tells the user.
+    MessageBoxCloser closer;
+    const QString missing = QString::fromStdString(dir.PathOf("no/such/folder/x.png"));
+    AnswerFileDialog([&](QFileDialog& dialog) {
+        Choose(dialog, missing);
+    });
+    QTest::keyClick(form->ScrollBar1(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(closer.Boxes().size(), 1u);
+    EXPECT_TRUE(closer.Boxes()[0].text.contains(QStringLiteral("No such file or directory")))
+        << closer.Boxes()[0].text.toStdString();
+}
+
+TEST_F(MainWindow, CopyPutsThePictureOnTheClipboardAndOpenFillsThePathField) {
+    Plot(25);
+    QTest::keyClick(form->ScrollBar1(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(FromImage(QGuiApplication::clipboard()->image()), Opaque(Host().Surface())));
+
+    // In the path field Ctrl+C copies the selected text, as in any text field.
+    form->Edit1()->setFocus();
+    form->Edit1()->selectAll();
+    QTest::keyClick(form->Edit1(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), form->Edit1()->text());
+
+    const std::string other = dir.Write("other data.txt", "1 2\n");
+    AnswerFileDialog([&](QFileDialog& dialog) {
+        Choose(dialog, QString::fromStdString(other));
+    });
+    QTest::keyClick(form->ScrollBar1(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(form->Edit1()->text(), QString::fromStdString(other));
+    // Nothing started.
+    EXPECT_EQ(form->Series1().PointCount(), 25);
+}
+
+TEST_F(MainWindow, DuringARunTheGesturesDoNothing) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    bool dialogShown = false;
+    form->Series1().OnAfterAdd = [&, previous = form->Series1().OnAfterAdd](TChartSeries* s,
+                                                                            int32_t index) {
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            dialogShown = dialogShown || QApplication::activeModalWidget() != nullptr;
+        });
+        probe.start(1);
+        form->CopyChartPicture();
+        form->SaveChartPicture();
+        form->OpenDataFile();
+        EXPECT_FALSE(form->PointToolTip(10, 10).has_value());
+        previous(s, index);
+    };
+    form->ScrollBar1()->setValue(100);
+    form->Edit1()->setText(QString::fromStdString(dir.Write("line.txt", LineFile(5))));
+    PressStart();
+    EXPECT_FALSE(dialogShown);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+}
+
+TEST_F(MainWindow, ATooltipShowsTheShortestXAndYOfThePointAClickWouldFind) {
+    // Each number as written is the shortest text of its double.
+    form->ScrollBar1()->setValue(100);
+    form->Edit1()->setText(QString::fromStdString(
+        dir.Write("points.txt", "7 123456789.125\n0.1 2.5\n0.30000000000000004 -1e-300\n")));
+    PressStart();
+    Idle();
+    const QString texts[] = {QStringLiteral("X: 0.1\nY: 2.5"),
+                             QStringLiteral("X: 0.30000000000000004\nY: -1e-300"),
+                             QStringLiteral("X: 7\nY: 123456789.125")};
+    TChart& chart = form->Chart1();
+    const gfx::Rect client = Host().ClientRect();
+    int onPoints[3] = {0, 0, 0};
+    int wrong = 0;
+    QPoint somewhere;
+    QPoint nowhere(-1, -1);
+    for (int y = 0; y < client.Bottom; ++y) {
+        for (int x = 0; x < client.Right; ++x) {
+            const TChartClickedPart click = chart.PartAt(x, y);
+            const std::optional<ui::TToolTip> tip = form->PointToolTip(x, y);
+            if (click.Part == TChartClickedPartStyle::cpSeries) {
+                ++onPoints[click.PointIndex];
+                wrong += !tip || tip->text != texts[click.PointIndex];
+                somewhere = QPoint(x, y);
+            } else {
+                wrong += tip.has_value();
+                if (nowhere.x() < 0 && chart.PlotRect().Contains(x, y))
+                    nowhere = QPoint(x, y);
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    for (int n : onPoints)
+        EXPECT_GT(n, 0);
+
+    // The window shows it where the pointer rests, and nothing elsewhere.
+    auto rest = [&](QPoint client) {
+        const QPoint at = At(client.x(), client.y());
+        QHelpEvent help(QEvent::ToolTip, at, Host().mapToGlobal(at));
+        QApplication::sendEvent(&Host(), &help);
+    };
+    rest(somewhere);
+    const TChartClickedPart last = chart.PartAt(somewhere.x(), somewhere.y());
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), texts[last.PointIndex]);
+    rest(nowhere);
+    QTest::qWait(300);
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST(CommandLine, TakesOneFileMadeAbsoluteFromTheWorkingFolder) {
+    const QString here = QDir::currentPath();
+    auto parse = [](QStringList args) {
+        args.prepend(QStringLiteral("Vemora_1"));
+        return ParseCommandLine(args);
+    };
+    EXPECT_TRUE(parse({}).file.isEmpty());
+    EXPECT_TRUE(parse({}).error.isEmpty());
+    EXPECT_EQ(parse({QStringLiteral("data/a.txt")}).file, here + QStringLiteral("/data/a.txt"));
+    EXPECT_EQ(parse({QStringLiteral("./a b.txt")}).file, here + QStringLiteral("/a b.txt"));
+    EXPECT_EQ(parse({QStringLiteral("/x/../y.txt")}).file, QStringLiteral("/y.txt"));
+    EXPECT_EQ(parse({QStringLiteral("--"), QStringLiteral("-a.txt")}).file,
+              here + QStringLiteral("/-a.txt"));
+    EXPECT_EQ(parse({QStringLiteral("-")}).file, here + QStringLiteral("/-"));
+    EXPECT_FALSE(parse({QStringLiteral("--bogus")}).error.isEmpty());
+    EXPECT_FALSE(parse({QStringLiteral("a"), QStringLiteral("b")}).error.isEmpty());
+    EXPECT_FALSE(parse({QString()}).error.isEmpty());
+}
+
+} // namespace
+} // namespace vemora
