@@ -3,6 +3,7 @@
 #include "app/headless_plot_window.h"
 #include "app/main_chart.h"
 #include "app/plotrun.h"
+#include "platform/gfx/png.h"
 #include "platform/ui/headless_window_host.h"
 
 #include <algorithm>
@@ -44,6 +45,19 @@ void BM_Frame(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_Frame)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+// Saving the window's picture of a plot of 40000 points as the save gesture does: a new
+// file beside the target, written, synced to the disk and renamed over it.
+void BM_SavePng(benchmark::State& state) {
+    ChartScene scene(static_cast<int>(state.range(0)));
+    const std::string path = "/tmp/vemora-bench-save-" + std::to_string(::getpid()) + ".png";
+    for (auto _ : state) {
+        if (!gfx::SavePng(scene.host.Screen(), path).empty())
+            state.SkipWithError("the picture could not be saved");
+    }
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_SavePng)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 // The frame after one more point inside the data's range, as a run paints it: the layout
 // stays, so the frame redraws only around the new marker. The series grows by a point per

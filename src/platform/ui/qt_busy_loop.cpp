@@ -1,5 +1,6 @@
 #include "platform/ui/qt_busy_loop.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
@@ -198,6 +199,10 @@ bool TBusyLoop::eventFilter(QObject* watched, QEvent* event) {
         return false;
     const TInputKind kind = KindOf(event);
     if (kind == TInputKind::kNone)
+        return false;
+    // A message box that came up meanwhile must be answerable; it keeps the other windows
+    // from the user by itself.
+    if (QApplication::activeModalWidget())
         return false;
     if (IsEscape(event)) {
         if (event->type() == QEvent::KeyPress)
