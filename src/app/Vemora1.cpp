@@ -328,8 +328,8 @@ QImage TForm1::ChartPicture() {
     const gfx::Bitmap& surface = chart1Window_->Surface();
     if (surface.Empty())
         return {};
-    return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(),
-                  surface.Height(), surface.Width() * 4, QImage::Format_RGB32)
+    return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(), surface.Height(),
+                  surface.Width() * 4, QImage::Format_RGB32)
         .copy();
 }
 
@@ -349,8 +349,7 @@ void TForm1::WriteChartPicture(const QString& path) {
     chart1Window_->Update();
     const std::string error = gfx::SavePng(chart1Window_->Surface(), path.toStdString());
     if (!error.empty())
-        throw std::runtime_error("Cannot save the picture as " + path.toStdString() + ": " +
-                                 error);
+        throw std::runtime_error("Cannot save the picture as " + path.toStdString() + ": " + error);
 }
 
 void TForm1::SaveChartPicture() {

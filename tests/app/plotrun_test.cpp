@@ -3,7 +3,9 @@
 #include "series/chart_series.h"
 #include "support/temp_files.h"
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -41,6 +43,14 @@ public:
         }
     }
     void Sleep(int32_t ms) override { sleeps.push_back(ms); }
+    // Points the series held when the plot was about to start, one entry a start.
+    std::vector<int32_t> pointsAtStart;
+    void PlotStarting() override {
+        pointsAtStart.push_back(series != nullptr ? series->PointCount() : -1);
+    }
+    // The user asks to stop once this many pauses have passed.
+    size_t stopAfterSleeps = SIZE_MAX;
+    bool StopRequested() const override { return sleeps.size() >= stopAfterSleeps; }
 };
 
 class PlotRunTest : public ::testing::Test {
@@ -102,6 +112,26 @@ TEST(PausePerPoint, RoundsToNearestWithTiesToEven) {
     EXPECT_EQ(PausePerPoint(66667, 1), 1); // 0.749996
     EXPECT_EQ(PausePerPoint(100001, 1), 0);
     EXPECT_THROW(PausePerPoint(0, 5), EZeroDivide);
+}
+
+TEST_F(PlotRunTest, AStopRequestEndsTheRunAfterThePointBeingAdded) {
+    RunOn("1 10\n2 20\n");
+    ASSERT_EQ(window_.pointsAtStart, std::vector<int32_t>{0});
+    // The next plot starts once both passes are done, with the old points still there.
+    window_.stopAfterSleeps = window_.sleeps.size() + 2;
+    RunOn("5 50\n4 40\n3 30\n2 20\n1 10\n");
+    EXPECT_EQ(window_.pointsAtStart, (std::vector<int32_t>{0, 2}));
+    // Two points in, as a run cut short there would leave them: the bar at the second.
+    EXPECT_EQ(SeriesPoints(), (std::vector<std::pair<double, double>>{{4, 40}, {5, 50}}));
+    EXPECT_EQ(window_.progressMax, 5);
+    EXPECT_EQ(window_.progressPosition, 1);
+    EXPECT_FALSE(run_.DataFile().IsOpen());
+
+    // A run that fails while reading does not start a plot.
+    window_.stopAfterSleeps = SIZE_MAX;
+    FailingRun("abc\n");
+    EXPECT_EQ(window_.pointsAtStart.size(), 2u);
+    EXPECT_EQ(series_.PointCount(), 2);
 }
 
 TEST_F(PlotRunTest, EmptyFileClearsTheSeriesAndAddsNothing) {

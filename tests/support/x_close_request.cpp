@@ -1,13 +1,13 @@
 // Sends a window the close request a window manager sends when its close button is
 // pressed (WM_DELETE_WINDOW). Usage: x_close_request WINDOW_ID
-#include <xcb/xcb.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <xcb/xcb.h>
 
 static xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* r =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
     const xcb_atom_t atom = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(r);
     return atom;

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <csetjmp>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
@@ -168,7 +168,8 @@ std::string SavePng(const Bitmap& bitmap, const std::string& path) {
     // A new file beside the old one, renamed over it once complete: a failure at any
     // step leaves whatever the path held before.
     const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + name + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());

@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QMetaObject>
 #include <QKeyEvent>
+#include <QMetaObject>
 #include <QMouseEvent>
-#include <QWindow>
-#include <QWheelEvent>
 #include <QTimer>
+#include <QWheelEvent>
+#include <QWindow>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -61,8 +61,9 @@ bool IsEscape(const QEvent* event) {
 // from where their window is then, should it have moved meanwhile.
 std::function<std::unique_ptr<QEvent>(QObject*)> Recipe(const QEvent* event) {
     const auto global = [](QObject* receiver, QPointF scene, QPointF screen) {
-        return receiver->isWindowType() ? QPointF(static_cast<QWindow*>(receiver)->mapToGlobal(scene))
-                                        : screen;
+        return receiver->isWindowType()
+                   ? QPointF(static_cast<QWindow*>(receiver)->mapToGlobal(scene))
+                   : screen;
     };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -74,9 +75,9 @@ std::function<std::unique_ptr<QEvent>(QObject*)> Recipe(const QEvent* event) {
                 screen = e->globalPosition(), button = e->button(), buttons = e->buttons(),
                 modifiers = e->modifiers(), device = e->pointingDevice(),
                 time = e->timestamp()](QObject* receiver) -> std::unique_ptr<QEvent> {
-            auto mouse = std::make_unique<QMouseEvent>(type, pos, scene,
-                                                       global(receiver, scene, screen), button,
-                                                       buttons, modifiers, device);
+            auto mouse =
+                std::make_unique<QMouseEvent>(type, pos, scene, global(receiver, scene, screen),
+                                              button, buttons, modifiers, device);
             mouse->setTimestamp(time);
             return mouse;
         };
@@ -88,9 +89,9 @@ std::function<std::unique_ptr<QEvent>(QObject*)> Recipe(const QEvent* event) {
                 phase = e->phase(), inverted = e->inverted(), source = e->source(),
                 device = e->pointingDevice(),
                 time = e->timestamp()](QObject* receiver) -> std::unique_ptr<QEvent> {
-            auto wheel = std::make_unique<QWheelEvent>(pos, global(receiver, pos, screen), pixels,
-                                                       angle, buttons, modifiers, phase, inverted,
-                                                       source, device);
+            auto wheel =
+                std::make_unique<QWheelEvent>(pos, global(receiver, pos, screen), pixels, angle,
+                                              buttons, modifiers, phase, inverted, source, device);
             wheel->setTimestamp(time);
             return wheel;
         };
@@ -136,7 +137,8 @@ void TBusyLoop::End(bool deliverHeld) {
     held_.clear();
     if (!toDeliver_.empty() && !deliveryPosted_) {
         deliveryPosted_ = true;
-        QMetaObject::invokeMethod(this, [this] { DeliverHeld(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { DeliverHeld(); }, Qt::QueuedConnection);
     }
 }
 

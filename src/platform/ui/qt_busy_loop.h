@@ -9,9 +9,9 @@
 #include <QObject>
 #include <QPointer>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
-#include <cstdint>
 #include <memory>
 #include <vector>
 

@@ -230,8 +230,7 @@ bool QtWindowHost::event(QEvent* event) {
         event->ignore();
         return true;
     }
-    QToolTip::showText(help->globalPos(), tip->text, this,
-                       tip->area.translated(Edge(), Edge()));
+    QToolTip::showText(help->globalPos(), tip->text, this, tip->area.translated(Edge(), Edge()));
     return true;
 }
 
