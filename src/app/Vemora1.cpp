@@ -279,7 +279,6 @@ void TForm1::Button1Click() {
         return;
     busy_.Begin();
     closeAfterRun_ = false;
-    plottedPath_ = edit1_->text();
     struct RunEnd {
         TForm1& form;
         ~RunEnd() { form.EndRun(); }
@@ -475,6 +474,7 @@ void TForm1::Sleep(int32_t milliseconds) {
 }
 
 void TForm1::PlotStarting() {
+    plottedPath_ = edit1_->text();
     chart1_->RestoreZoom();
 }
 

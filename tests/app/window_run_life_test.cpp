@@ -326,6 +326,11 @@ TEST_F(MainWindow, ANewRunStartsInTheWholeViewAsTheUndoDragLeavesIt) {
 TEST_F(MainWindow, SavingWritesExactlyTheChartsPixelsUnderTheNameOfTheDataFile) {
     Plot(25);
     const gfx::Bitmap shown = Opaque(Host().Surface());
+    // A path typed since, and a run on it that failed, do not name what the chart shows.
+    MessageBoxCloser closer;
+    form->Edit1()->setText(QString::fromStdString(dir.PathOf("missing.txt")));
+    PressStart();
+    ASSERT_EQ(closer.Boxes().size(), 1u);
     // Ctrl+S where no control takes it: the dialog offers line.png beside line.txt.
     QString offered;
     const QString chosen = QString::fromStdString(dir.PathOf("saved.png"));
