@@ -205,6 +205,9 @@ public:
     // The point under the position as PartAt finds it (cpSeries), without the click
     // events of the hit test; cpNone elsewhere.
     TChartClickedPart PointUnder(int32_t x, int32_t y);
+    // The point under the position (cpSeries), the last series first; `clicked` runs the
+    // click's hit test with its events.
+    TChartClickedPart SeriesPointAt(int32_t x, int32_t y, bool clicked);
     void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;
     void MouseMove(ui::TShiftState shift, int32_t x, int32_t y) override;
     void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int32_t x, int32_t y) override;

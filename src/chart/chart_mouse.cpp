@@ -29,16 +29,16 @@ bool Exceeds(int32_t from, int32_t to, int32_t threshold) {
 
 } // namespace
 
-TChartClickedPart TCustomChart::PartAt(int32_t x, int32_t y) {
+TChartClickedPart TCustomChart::SeriesPointAt(int32_t x, int32_t y, bool clicked) {
     TChartClickedPart part;
-    // By index: the hit test fires OnClickPointer, whose handler may take series out.
+    // By index: the click's hit test fires OnClickPointer, whose handler may take series out.
     for (size_t i = SeriesList().size(); i-- > 0;) {
         if (i >= SeriesList().size())
             continue;
         TChartSeries* series = SeriesList()[i];
         if (!series->Active())
             continue;
-        const int32_t index = series->PointAtPixel(x, y);
+        const int32_t index = clicked ? series->PointAtPixel(x, y) : series->PointUnderPixel(x, y);
         if (index != -1) {
             part.Part = TChartClickedPartStyle::cpSeries;
             part.Series = series;
@@ -46,6 +46,17 @@ TChartClickedPart TCustomChart::PartAt(int32_t x, int32_t y) {
             return part;
         }
     }
+    return part;
+}
+
+TChartClickedPart TCustomChart::PointUnder(int32_t x, int32_t y) {
+    return SeriesPointAt(x, y, /*clicked=*/false);
+}
+
+TChartClickedPart TCustomChart::PartAt(int32_t x, int32_t y) {
+    TChartClickedPart part = SeriesPointAt(x, y, /*clicked=*/true);
+    if (part.Part == TChartClickedPartStyle::cpSeries)
+        return part;
     for (TCustomChartAxis* axis : Axes()) {
         if (axis->HitTest(x, y)) {
             part.Part = TChartClickedPartStyle::cpAxis;
@@ -61,23 +72,6 @@ TChartClickedPart TCustomChart::PartAt(int32_t x, int32_t y) {
         part.Part = TChartClickedPartStyle::cpChartRect;
     else if (legend_->Visible() && legend_->LegendRect().Contains(x, y))
         part.Part = TChartClickedPartStyle::cpLegend;
-    return part;
-}
-
-TChartClickedPart TCustomChart::PointUnder(int32_t x, int32_t y) {
-    TChartClickedPart part;
-    for (size_t i = SeriesList().size(); i-- > 0;) {
-        TChartSeries* series = SeriesList()[i];
-        if (!series->Active())
-            continue;
-        const int32_t index = series->PointUnderPixel(x, y);
-        if (index != -1) {
-            part.Part = TChartClickedPartStyle::cpSeries;
-            part.Series = series;
-            part.PointIndex = index;
-            return part;
-        }
-    }
     return part;
 }
 

@@ -25,6 +25,8 @@ fail() {
     exit 1
 }
 
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
+
 work=$(mktemp -d)
 printf '1 10\n2 30\n3 20\n' >"$work/three.txt"
 
@@ -34,25 +36,7 @@ cd "$work"
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-wid=""
-for _ in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --name "Вемора" 2>/dev/null | head -1 || true)
-    [[ -n "$wid" ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window"
-    sleep 0.1
-done
-[[ -n "$wid" ]] || fail "no window appeared"
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-wx=$X
-wy=$Y
-
-shot() { import -window root "$1"; }
-count() {
-    convert "$1" -crop "$2" +repage -format %c histogram:info:- |
-        awk -v c="$3" 'index($0, c) { n += $1 } END { print n + 0 }'
-}
-chart="813x653+$((wx + 18))+$((wy + 58))"
+find_window
 scrollbar="193x17+$((wx + 432))+$((wy + 24))"
 same() { [[ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" == "0" ]]; }
 crop() { convert "$1" -crop "$2" +repage "$3"; }

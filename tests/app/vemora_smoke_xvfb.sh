@@ -19,38 +19,14 @@ fail() {
     exit 1
 }
 
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
+
 export QT_QPA_PLATFORM=xcb
 "$program" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 
-wid=""
-for _ in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --name "Вемора" 2>/dev/null | head -1 || true)
-    [[ -n "$wid" ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window"
-    sleep 0.1
-done
-[[ -n "$wid" ]] || fail "no window appeared"
-sleep 0.5
-
-# The window's place on the screen; without a window manager it has no frame.
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-wx=$X
-wy=$Y
-window="${WIDTH}x${HEIGHT}+${wx}+${wy}"
-
-shot() { import -window root "$1"; }
-# Count of pixels of colour $3 in the rectangle $2 (WxH+X+Y) of image $1.
-count() {
-    convert "$1" -crop "$2" +repage -format %c histogram:info:- |
-        awk -v c="$3" 'index($0, c) { n += $1 } END { print n + 0 }'
-}
-
-# The chart's client area: the control at (16, 56) inside its 2-pixel edge.
-cx=$((wx + 18))
-cy=$((wy + 58))
-chart="813x653+${cx}+${cy}"
+find_window
 # The right end of the progress bar at (640, 16, 193, 25).
 progress="1x1+$((wx + 640 + 193 - 8))+$((wy + 28))"
 

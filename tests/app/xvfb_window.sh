@@ -1,0 +1,32 @@
+# Shared by the tests of the real program on a virtual X display; sourced, after `fail`
+# is defined. Finds the program's window and looks at the screen.
+
+# Waits for the window of the program running as $pid: sets wid, and wx, wy, window
+# (WxH+X+Y) for its place on the screen; without a window manager it has no frame.
+find_window() {
+    wid=""
+    for _ in $(seq 1 100); do
+        wid=$(xdotool search --onlyvisible --name "Вемора" 2>/dev/null | head -1 || true)
+        [[ -n "$wid" ]] && break
+        kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window"
+        sleep 0.1
+    done
+    [[ -n "$wid" ]] || fail "no window appeared"
+    sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    wx=$X
+    wy=$Y
+    window="${WIDTH}x${HEIGHT}+${wx}+${wy}"
+    # The chart's client area: the control at (16, 56) inside its 2-pixel edge.
+    cx=$((wx + 18))
+    cy=$((wy + 58))
+    chart="813x653+${cx}+${cy}"
+}
+
+shot() { import -window root "$1"; }
+
+# Count of pixels of colour $3 in the rectangle $2 (WxH+X+Y) of image $1.
+count() {
+    convert "$1" -crop "$2" +repage -format %c histogram:info:- |
+        awk -v c="$3" 'index($0, c) { n += $1 } END { print n + 0 }'
+}
