@@ -322,9 +322,13 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-QImage TForm1::ChartPicture() {
+const gfx::Bitmap& TForm1::ShownChart() {
     chart1Window_->Update();
-    const gfx::Bitmap& surface = chart1Window_->Surface();
+    return chart1Window_->Surface();
+}
+
+QImage TForm1::ChartPicture() {
+    const gfx::Bitmap& surface = ShownChart();
     if (surface.Empty())
         return {};
     return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(), surface.Height(),
@@ -345,8 +349,7 @@ QString TForm1::DefaultPicturePath() const {
 }
 
 void TForm1::WriteChartPicture(const QString& path) {
-    chart1Window_->Update();
-    const std::string error = gfx::SavePng(chart1Window_->Surface(), path.toStdString());
+    const std::string error = gfx::SavePng(ShownChart(), path.toStdString());
     if (!error.empty())
         throw std::runtime_error("Cannot save the picture as " + path.toStdString() + ": " + error);
 }

@@ -71,8 +71,6 @@ public:
 
     // Whether a plot run is going on; the user's input then waits for its end.
     bool Running() const { return busy_.Active(); }
-    // The plot run's pauses keep the window alive; this holds the user's input meanwhile.
-    ui::TBusyLoop& BusyLoop() { return busy_; }
 
     // Ctrl+S: the chart's picture into a PNG file chosen in a dialog. Ctrl+C: the picture
     // to the clipboard. Ctrl+O: a data file chosen in a dialog into the path field. None
@@ -124,6 +122,8 @@ private:
     // After a run, or a run that failed: input goes on, and a close asked for meanwhile
     // happens now.
     void EndRun();
+    // The chart's pixels as shown, with any pending paint done first.
+    const gfx::Bitmap& ShownChart();
     void CreateControls();
     void ApplyProgressRange();
     // The pixels of the bar that are filled.

@@ -45,9 +45,6 @@ public:
     void RequestStop();
     bool StopRequested() const { return stopRequested_; }
 
-    // Input events held back so far.
-    size_t HeldEvents() const { return held_.size(); }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
