@@ -105,15 +105,13 @@ void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
 
 // ---- Drawing ----
 
-void TCustomChartAxis::DrawAxis(bool placeLine) {
+void TCustomChartAxis::LayoutLabels(bool placeLine) {
     RefreshScaleIsDateTime();
     chart_->SelectFont(*labelsFont_);
     const double step = ComputeIncrement();
     lastIncrement_ = step;
     if (placeLine)
         linePos_ = ApplyPositionPercent(SideEdge(chart_->PlotRect()), chart_->PlotRect());
-    if (!title_->Caption().empty())
-        DrawTitle();
     tickList_.clear();
     lastLabels_.clear();
     if (step > 0 && scale_.Maximum >= scale_.Minimum) {
@@ -129,7 +127,19 @@ void TCustomChartAxis::DrawAxis(bool placeLine) {
             break;
         }
     }
+}
+
+void TCustomChartAxis::DrawLaidOut() {
+    if (!title_->Caption().empty())
+        DrawTitle();
+    for (const TAxisLabel& label : lastLabels_)
+        DrawLabel(label.Pixel, label.Text);
     DrawLines();
+}
+
+void TCustomChartAxis::DrawAxis(bool placeLine) {
+    LayoutLabels(placeLine);
+    DrawLaidOut();
 }
 
 void TCustomChartAxis::PrepareText(const TFont& font) {
@@ -142,9 +152,7 @@ void TCustomChartAxis::PrepareText(const TFont& font) {
         canvas.Font().SetColor(clBlack);
 }
 
-void TCustomChartAxis::PlaceLabel(int32_t pixel, std::string_view text) {
-    if (tickOnLabelsOnly_)
-        AppendTick(pixel);
+void TCustomChartAxis::DrawLabel(int32_t pixel, std::string_view text) {
     PrepareText(*labelsFont_);
     TCanvas3D& canvas = Canvas();
     if (depthRole_) {
@@ -157,50 +165,45 @@ void TCustomChartAxis::PlaceLabel(int32_t pixel, std::string_view text) {
     }
 }
 
-void TCustomChartAxis::DrawLabelText(int32_t x, int32_t y, std::string_view text, int32_t angle) {
+uint32_t TCustomChartAxis::TextAlignFor(int32_t angle) const {
+    const int vertical = scale_.Horizontal ? 0 : 1;
+    const int side = farSide_ ? 1 : 0;
+    switch (angle) {
+    case 0:
+        return kLabelAlign[vertical][side];
+    case 90:
+        return vertical ? kLabelAlign[0][1 - side] : kLabelAlign[1][side];
+    case 180:
+        return kLabelAlign[vertical][1 - side];
+    case 270:
+        return vertical ? kLabelAlign[0][side] : kLabelAlign[1][1 - side];
+    default:
+        return gfx::TA_LEFT | gfx::TA_TOP;
+    }
+}
+
+template <class Fn>
+void TCustomChartAxis::ForEachTextRun(int32_t x, int32_t y, std::string_view text, int32_t angle,
+                                      Fn&& fn) {
     TCanvas3D& canvas = Canvas();
     const int32_t h = canvas.FontHeight();
     const int32_t half = h / 2;
     const int32_t lines = ForEachLabelLine(text, [](std::string_view) {});
-    const int vertical = scale_.Horizontal ? 0 : 1;
-    const int side = farSide_ ? 1 : 0;
-    const int opposite = 1 - side;
+    const bool vertical = !scale_.Horizontal;
     int64_t px = x;
     int64_t py = y;
-    uint32_t align = gfx::TA_LEFT | gfx::TA_TOP;
+    // Half a line across the text's way for a text that runs along its axis.
+    if (angle == 0 && vertical)
+        py -= half;
+    else if (angle == 90 && !vertical)
+        px -= half;
+    else if (angle == 180 && vertical)
+        py += half;
+    else if (angle == 270 && !vertical)
+        px += half;
+    const uint32_t align = TextAlignFor(angle);
     const bool rightAngle = angle == 0 || angle == 90 || angle == 180 || angle == 270;
-    switch (angle) {
-    case 0:
-        align = kLabelAlign[vertical][side];
-        if (vertical)
-            py -= half;
-        break;
-    case 90:
-        if (!vertical) {
-            align = kLabelAlign[1][side];
-            px -= half;
-        } else {
-            align = kLabelAlign[0][opposite];
-        }
-        break;
-    case 180:
-        align = kLabelAlign[vertical][opposite];
-        if (vertical)
-            py += half;
-        break;
-    case 270:
-        if (!vertical) {
-            align = kLabelAlign[1][opposite];
-            px += half;
-        } else {
-            align = kLabelAlign[0][side];
-        }
-        break;
-    default:
-        break;
-    }
     const int32_t z = farSide_ ? chart_->ChartDepth() : 0;
-    canvas.SetTextAlign(align);
     const int64_t s = (angle == 180 || angle == 270) ? -int64_t{h} : int64_t{h};
     if (rightAngle) {
         const int64_t n = lines;
@@ -228,11 +231,20 @@ void TCustomChartAxis::DrawLabelText(int32_t x, int32_t y, std::string_view text
             else
                 px += s;
         }
-        if (angle == 0)
-            canvas.TextOutAtDepth(SaturateInt32(px), SaturateInt32(py), line, z);
-        else
-            canvas.RotatedTextAtDepth(SaturateInt32(px), SaturateInt32(py), line, angle, z);
+        fn(SaturateInt32(px), SaturateInt32(py), line, align, z);
     });
+}
+
+void TCustomChartAxis::DrawLabelText(int32_t x, int32_t y, std::string_view text, int32_t angle) {
+    TCanvas3D& canvas = Canvas();
+    canvas.SetTextAlign(TextAlignFor(angle));
+    ForEachTextRun(x, y, text, angle,
+                   [&](int32_t px, int32_t py, std::string_view line, uint32_t, int32_t z) {
+                       if (angle == 0)
+                           canvas.TextOutAtDepth(px, py, line, z);
+                       else
+                           canvas.RotatedTextAtDepth(px, py, line, angle, z);
+                   });
     canvas.SetTextAlign(gfx::TA_LEFT | gfx::TA_TOP);
 }
 
@@ -250,150 +262,144 @@ void TCustomChartAxis::DrawTitle() {
     }
 }
 
-void TCustomChartAxis::DrawLines() {
+void TCustomChartAxis::DrawSegment(const TAxisSegment& s) {
     TCanvas3D& canvas = Canvas();
-    const Rect& plot = chart_->PlotRect();
-    const int32_t depth = chart_->ChartDepth();
-    const int32_t w = chart_->WallSizeFor(*this);
-    if (axisPen_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *axisPen_);
-        if (depthRole_) {
-            const int32_t y =
-                SaturateInt32(int64_t{plot.Bottom} + chart_->WallSizeFor(chart_->BottomAxis()));
-            canvas.MoveToAtDepth(plot.Right, y, 0);
-            canvas.LineToAtDepth(plot.Right, y, depth);
-        } else if (scale_.Horizontal) {
-            if (farSide_)
-                canvas.HorizLineAtDepth(scale_.StartPixel, scale_.EndPixel, linePos_, depth);
-            else
-                canvas.HorizLineAtDepth(SaturateInt32(int64_t{scale_.StartPixel} -
-                                                      chart_->WallSizeFor(chart_->LeftAxis())),
-                                        scale_.EndPixel, SaturateInt32(int64_t{linePos_} + w), 0);
-        } else {
-            if (farSide_)
-                canvas.VertLineAtDepth(linePos_, scale_.StartPixel, scale_.EndPixel, depth);
-            else
-                canvas.VertLineAtDepth(SaturateInt32(int64_t{linePos_} - w), scale_.StartPixel,
-                                       SaturateInt32(int64_t{scale_.EndPixel} +
-                                                     chart_->WallSizeFor(chart_->BottomAxis())),
-                                       0);
-        }
-    }
-    if (ticks_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *ticks_);
-        DrawTicks(1, tickLength_);
-    }
-    if (grid_->Visible())
-        DrawGrid();
-    if (ticksInner_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *ticksInner_);
-        DrawTicks(-1, -tickInnerLength_);
-    }
-    if (!tickList_.empty() && minorTicks_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *minorTicks_);
-        DrawMinorMarks(false);
-    }
-    if (!tickList_.empty() && minorGrid_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *minorGrid_);
-        DrawMinorMarks(true);
+    using TOp = TAxisSegment::TOp;
+    switch (s.Op) {
+    case TOp::opHorizAtDepth:
+        canvas.HorizLineAtDepth(s.X0, s.X1, s.Y0, s.Z0);
+        break;
+    case TOp::opVertAtDepth:
+        canvas.VertLineAtDepth(s.X0, s.Y0, s.Y1, s.Z0);
+        break;
+    case TOp::opDepth:
+        canvas.DepthLine(s.X0, s.Y0, s.Z0, s.Z1);
+        break;
+    case TOp::opMoveLine:
+        canvas.MoveToAtDepth(s.X0, s.Y0, s.Z0);
+        canvas.LineToAtDepth(s.X1, s.Y1, s.Z1);
+        break;
+    case TOp::opFlatHoriz:
+        canvas.HorizLine(s.X0, s.X1, s.Y0);
+        break;
+    case TOp::opFlatVert:
+        canvas.VertLine(s.X0, s.Y0, s.Y1);
+        break;
     }
 }
 
-void TCustomChartAxis::DrawTick(int32_t p, int32_t offset, int32_t length) {
-    TCanvas3D& canvas = Canvas();
+template <class Fn> void TCustomChartAxis::AxisLineSegments(Fn&& fn) const {
+    using TOp = TAxisSegment::TOp;
+    const Rect& plot = chart_->PlotRect();
+    const int32_t depth = chart_->ChartDepth();
+    const int32_t w = chart_->WallSizeFor(*this);
+    if (depthRole_) {
+        const int32_t y =
+            SaturateInt32(int64_t{plot.Bottom} + chart_->WallSizeFor(chart_->BottomAxis()));
+        fn(TAxisSegment{TOp::opMoveLine, plot.Right, y, 0, plot.Right, y, depth});
+    } else if (scale_.Horizontal) {
+        if (farSide_) {
+            fn(TAxisSegment{TOp::opHorizAtDepth, scale_.StartPixel, linePos_, depth,
+                            scale_.EndPixel, linePos_, depth});
+        } else {
+            const int32_t y = SaturateInt32(int64_t{linePos_} + w);
+            fn(TAxisSegment{
+                TOp::opHorizAtDepth,
+                SaturateInt32(int64_t{scale_.StartPixel} - chart_->WallSizeFor(chart_->LeftAxis())),
+                y, 0, scale_.EndPixel, y, 0});
+        }
+    } else {
+        if (farSide_) {
+            fn(TAxisSegment{TOp::opVertAtDepth, linePos_, scale_.StartPixel, depth, linePos_,
+                            scale_.EndPixel, depth});
+        } else {
+            const int32_t x = SaturateInt32(int64_t{linePos_} - w);
+            fn(TAxisSegment{
+                TOp::opVertAtDepth, x, scale_.StartPixel, 0, x,
+                SaturateInt32(int64_t{scale_.EndPixel} + chart_->WallSizeFor(chart_->BottomAxis())),
+                0});
+        }
+    }
+}
+
+template <class Fn>
+void TCustomChartAxis::TickSegment(int32_t p, int32_t offset, int32_t length, Fn&& fn) const {
+    using TOp = TAxisSegment::TOp;
     const int32_t w = chart_->WallSizeFor(*this);
     const int64_t line = linePos_;
     if (depthRole_) {
-        canvas.HorizLineAtDepth(SaturateInt32(line + offset), SaturateInt32(line + offset + length),
-                                chart_->PlotRect().Bottom, p);
+        const int32_t y = chart_->PlotRect().Bottom;
+        fn(TAxisSegment{TOp::opHorizAtDepth, SaturateInt32(line + offset), y, p,
+                        SaturateInt32(line + offset + length), y, p});
     } else if (!farSide_) {
         if (scale_.Horizontal)
-            canvas.VertLineAtDepth(p, SaturateInt32(line + offset + w),
-                                   SaturateInt32(line + offset + w + length), 0);
+            fn(TAxisSegment{TOp::opVertAtDepth, p, SaturateInt32(line + offset + w), 0, p,
+                            SaturateInt32(line + offset + w + length), 0});
         else
-            canvas.HorizLineAtDepth(SaturateInt32(line - offset - w),
-                                    SaturateInt32(line - offset - w - length), p, 0);
+            fn(TAxisSegment{TOp::opHorizAtDepth, SaturateInt32(line - offset - w), p, 0,
+                            SaturateInt32(line - offset - w - length), p, 0});
     } else {
         const int32_t depth = chart_->ChartDepth();
         if (scale_.Horizontal)
-            canvas.VertLineAtDepth(p, SaturateInt32(line - offset),
-                                   SaturateInt32(line - offset - length), depth);
+            fn(TAxisSegment{TOp::opVertAtDepth, p, SaturateInt32(line - offset), depth, p,
+                            SaturateInt32(line - offset - length), depth});
         else
-            canvas.HorizLineAtDepth(SaturateInt32(line + offset),
-                                    SaturateInt32(line + offset + length), p, depth);
+            fn(TAxisSegment{TOp::opHorizAtDepth, SaturateInt32(line + offset), p, depth,
+                            SaturateInt32(line + offset + length), p, depth});
     }
 }
 
-void TCustomChartAxis::DrawTicks(int32_t offset, int32_t length) {
-    for (const int32_t p : tickList_)
-        DrawTick(p, offset, length);
-}
-
-void TCustomChartAxis::DrawGrid() {
-    TCanvas3D& canvas = Canvas();
-    canvas.Brush().SetStyle(TBrushStyle::bsClear);
-    canvas.SetBackMode(cbmTransparent);
-    ApplyChartPen(*canvas.ReferenceCanvas(), *grid_);
-    if (chart_->IsPrinting() && grid_->Style() != TPenStyle::psSolid && grid_->Width() == 1)
-        canvas.Pen().SetWidth(0);
-    if (canvas.Pen().Color() == clDefault)
-        canvas.Pen().SetColor(clGray);
-    if (!gridCentered_) {
-        for (const int32_t p : tickList_)
-            DrawGridLine(p);
-    } else {
-        for (size_t i = 1; i < tickList_.size(); ++i)
-            DrawGridLine(
-                RoundSaturated((static_cast<long double>(tickList_[i]) + tickList_[i - 1]) * 0.5L));
-    }
-    canvas.SetBackMode(cbmOpaque);
-}
-
-void TCustomChartAxis::DrawGridLine(int32_t p) {
-    TCanvas3D& canvas = Canvas();
+template <class Fn> void TCustomChartAxis::GridSegments(int32_t p, Fn&& fn) const {
+    using TOp = TAxisSegment::TOp;
     const Rect& plot = chart_->PlotRect();
     const int32_t depth = chart_->ChartDepth();
     if (depthRole_) {
-        canvas.VertLineAtDepth(plot.Left, plot.Top, plot.Bottom, p);
-        canvas.HorizLineAtDepth(plot.Left, plot.Right, plot.Bottom, p);
+        fn(TAxisSegment{TOp::opVertAtDepth, plot.Left, plot.Top, p, plot.Left, plot.Bottom, p});
+        fn(TAxisSegment{TOp::opHorizAtDepth, plot.Left, plot.Bottom, p, plot.Right, plot.Bottom,
+                        p});
         return;
     }
     if (!chart_->View3D()) {
         if (scale_.Horizontal)
-            canvas.VertLine(p, plot.Top, plot.Bottom);
+            fn(TAxisSegment{TOp::opFlatVert, p, plot.Top, 0, p, plot.Bottom, 0});
         else
-            canvas.HorizLine(plot.Left, plot.Right, p);
+            fn(TAxisSegment{TOp::opFlatHoriz, plot.Left, p, 0, plot.Right, p, 0});
         return;
     }
     // The axes are drawn before the series: a near grid line runs back along the floor or
     // the side to the back plane, then across it.
     if (scale_.Horizontal) {
         if (!farSide_)
-            canvas.DepthLine(p, linePos_, 0, depth);
-        canvas.VertLineAtDepth(p, plot.Top, plot.Bottom, depth);
+            fn(TAxisSegment{TOp::opDepth, p, linePos_, 0, p, linePos_, depth});
+        fn(TAxisSegment{TOp::opVertAtDepth, p, plot.Top, depth, p, plot.Bottom, depth});
     } else {
         if (!farSide_)
-            canvas.DepthLine(linePos_, p, 0, depth);
-        canvas.HorizLineAtDepth(plot.Left, plot.Right, p, depth);
+            fn(TAxisSegment{TOp::opDepth, linePos_, p, 0, linePos_, p, depth});
+        fn(TAxisSegment{TOp::opHorizAtDepth, plot.Left, p, depth, plot.Right, p, depth});
     }
 }
 
-void TCustomChartAxis::DrawMinorMark(int32_t position, bool grid) {
-    if (!(scale_.StartPixel < position && position < scale_.EndPixel))
-        return;
-    if (grid)
-        DrawGridLine(position);
-    else
-        DrawTick(position, 1, minorTickLength_);
+template <class Fn> void TCustomChartAxis::GridPositions(Fn&& fn) const {
+    if (!gridCentered_) {
+        for (const int32_t p : tickList_)
+            fn(p);
+    } else {
+        for (size_t i = 1; i < tickList_.size(); ++i)
+            fn(RoundSaturated((static_cast<long double>(tickList_[i]) + tickList_[i - 1]) * 0.5L));
+    }
 }
 
-void TCustomChartAxis::DrawMinorMarks(bool grid) {
+template <class Fn> void TCustomChartAxis::MinorPositions(Fn&& fn) const {
     // More marks than pixels between two ticks only repeat pixels already marked.
     const int64_t n = std::min<int64_t>(minorTickCount_, std::abs(int64_t{scale_.Length}) + 1);
     const size_t k = tickList_.size();
-    if (n < 1)
+    if (n < 1 || k == 0)
         return;
-    const auto mark = [&](int64_t position) { DrawMinorMark(SaturateInt32(position), grid); };
+    const auto mark = [&](int64_t position) {
+        const int32_t p = SaturateInt32(position);
+        if (scale_.StartPixel < p && p < scale_.EndPixel)
+            fn(p);
+    };
     if (k > 1) {
         const long double g = (static_cast<long double>(tickList_[1]) - tickList_[0]) / (n + 1);
         for (int64_t j = 1; j <= n; ++j) {
@@ -406,6 +412,139 @@ void TCustomChartAxis::DrawMinorMarks(bool grid) {
         const long double g = (static_cast<long double>(tickList_[i]) - tickList_[i - 1]) / (n + 1);
         for (int64_t j = 1; j <= n; ++j)
             mark(tickList_[i] - RoundSaturated(j * g));
+    }
+}
+
+void TCustomChartAxis::DrawLines() {
+    TCanvas3D& canvas = Canvas();
+    const auto draw = [this](const TAxisSegment& s) { DrawSegment(s); };
+    if (axisPen_->Visible()) {
+        ApplyChartPen(*canvas.ReferenceCanvas(), *axisPen_);
+        AxisLineSegments(draw);
+    }
+    if (ticks_->Visible()) {
+        ApplyChartPen(*canvas.ReferenceCanvas(), *ticks_);
+        for (const int32_t p : tickList_)
+            TickSegment(p, 1, tickLength_, draw);
+    }
+    if (grid_->Visible())
+        DrawGrid();
+    if (ticksInner_->Visible()) {
+        ApplyChartPen(*canvas.ReferenceCanvas(), *ticksInner_);
+        for (const int32_t p : tickList_)
+            TickSegment(p, -1, -tickInnerLength_, draw);
+    }
+    if (!tickList_.empty() && minorTicks_->Visible()) {
+        ApplyChartPen(*canvas.ReferenceCanvas(), *minorTicks_);
+        MinorPositions([&](int32_t p) { TickSegment(p, 1, minorTickLength_, draw); });
+    }
+    if (!tickList_.empty() && minorGrid_->Visible()) {
+        ApplyChartPen(*canvas.ReferenceCanvas(), *minorGrid_);
+        MinorPositions([&](int32_t p) { GridSegments(p, draw); });
+    }
+}
+
+void TCustomChartAxis::DrawGrid() {
+    TCanvas3D& canvas = Canvas();
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    canvas.SetBackMode(cbmTransparent);
+    ApplyChartPen(*canvas.ReferenceCanvas(), *grid_);
+    if (chart_->IsPrinting() && grid_->Style() != TPenStyle::psSolid && grid_->Width() == 1)
+        canvas.Pen().SetWidth(0);
+    if (canvas.Pen().Color() == clDefault)
+        canvas.Pen().SetColor(clGray);
+    GridPositions(
+        [&](int32_t p) { GridSegments(p, [this](const TAxisSegment& s) { DrawSegment(s); }); });
+    canvas.SetBackMode(cbmOpaque);
+}
+
+// ---- What a frame draws, for comparing frames ----
+
+namespace {
+
+// What a line from a to b paints, with round ends for a pen wider than a pixel.
+Rect LineBounds(Point a, Point b, int32_t penWidth) {
+    const int64_t grow = penWidth > 1 ? penWidth / 2 + 1 : 0;
+    return {SaturateInt32(std::min<int64_t>(a.X, b.X) - grow),
+            SaturateInt32(std::min<int64_t>(a.Y, b.Y) - grow),
+            SaturateInt32(std::max<int64_t>(a.X, b.X) + 1 + grow),
+            SaturateInt32(std::max<int64_t>(a.Y, b.Y) + 1 + grow)};
+}
+
+} // namespace
+
+void TCustomChartAxis::CollectItems(uint32_t part, std::vector<TFrameItem>& items) {
+    TCanvas3D& canvas = Canvas();
+    const auto add = [&](TFrameItemKind kind, const Rect& bounds, std::string_view text = {}) {
+        if (!bounds.IsEmpty())
+            items.push_back({FrameItemKind(part, kind), std::string(text), bounds});
+    };
+    const auto texts = [&](TFrameItemKind kind, int32_t x, int32_t y, std::string_view text,
+                           int32_t angle) {
+        ForEachTextRun(
+            x, y, text, angle,
+            [&](int32_t px, int32_t py, std::string_view line, uint32_t align, int32_t z) {
+                add(kind, canvas.TextBoundsAtDepth(px, py, line, z, angle, align), line);
+            });
+    };
+    const auto lines = [&](TFrameItemKind kind, const TChartPen& pen) {
+        const int32_t width = pen.Width();
+        return [&, kind, width](const TAxisSegment& s) {
+            const Point a = s.Flat() ? Point{s.X0, s.Y0} : canvas.ProjectPosition(s.X0, s.Y0, s.Z0);
+            const Point b = s.Flat() ? Point{s.X1, s.Y1} : canvas.ProjectPosition(s.X1, s.Y1, s.Z1);
+            add(kind, LineBounds(a, b, width));
+        };
+    };
+    if (!title_->Caption().empty()) {
+        chart_->SelectFont(title_->Font());
+        const std::string& caption = title_->Caption();
+        if (depthRole_) {
+            add(TFrameItemKind::fiTitle,
+                canvas.TextBoundsAtDepth(titlePos_, chart_->PlotRect().Bottom, caption,
+                                         chart_->ChartDepth() / 2, 0, gfx::TA_LEFT | gfx::TA_TOP),
+                caption);
+        } else if (scale_.Horizontal) {
+            texts(TFrameItemKind::fiTitle, scale_.CenterPixel, titlePos_, caption, title_->Angle());
+        } else {
+            texts(TFrameItemKind::fiTitle, titlePos_, scale_.CenterPixel, caption, title_->Angle());
+        }
+    }
+    chart_->SelectFont(*labelsFont_);
+    for (const TAxisLabel& label : lastLabels_) {
+        if (depthRole_) {
+            add(TFrameItemKind::fiLabel,
+                canvas.TextBoundsAtDepth(labelsPos_, chart_->PlotRect().Bottom, label.Text,
+                                         label.Pixel, 0, gfx::TA_LEFT | gfx::TA_TOP),
+                label.Text);
+        } else if (scale_.Horizontal) {
+            texts(TFrameItemKind::fiLabel, label.Pixel, labelsPos_, label.Text, labelsAngle_);
+        } else {
+            texts(TFrameItemKind::fiLabel, labelsPos_, label.Pixel, label.Text, labelsAngle_);
+        }
+    }
+    if (axisPen_->Visible())
+        AxisLineSegments(lines(TFrameItemKind::fiAxisLine, *axisPen_));
+    if (ticks_->Visible()) {
+        const auto tick = lines(TFrameItemKind::fiTick, *ticks_);
+        for (const int32_t p : tickList_)
+            TickSegment(p, 1, tickLength_, tick);
+    }
+    if (grid_->Visible()) {
+        const auto grid = lines(TFrameItemKind::fiGrid, *grid_);
+        GridPositions([&](int32_t p) { GridSegments(p, grid); });
+    }
+    if (ticksInner_->Visible()) {
+        const auto tick = lines(TFrameItemKind::fiInnerTick, *ticksInner_);
+        for (const int32_t p : tickList_)
+            TickSegment(p, -1, -tickInnerLength_, tick);
+    }
+    if (minorTicks_->Visible()) {
+        const auto tick = lines(TFrameItemKind::fiMinorTick, *minorTicks_);
+        MinorPositions([&](int32_t p) { TickSegment(p, 1, minorTickLength_, tick); });
+    }
+    if (minorGrid_->Visible()) {
+        const auto grid = lines(TFrameItemKind::fiMinorGrid, *minorGrid_);
+        MinorPositions([&](int32_t p) { GridSegments(p, grid); });
     }
 }
 

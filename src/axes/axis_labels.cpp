@@ -140,9 +140,10 @@ void TCustomChartAxis::HandleLabel(double value) {
     if (!tickOnLabelsOnly_)
         AppendTick(pixel);
     if (labels_) {
-        const std::string text = FormatLabelValue(value);
-        lastLabels_.push_back({value, text, pixel});
-        PlaceLabel(pixel, text);
+        // A tick where a label is drawn; the label is drawn whether or not the list had room.
+        if (tickOnLabelsOnly_)
+            AppendTick(pixel);
+        lastLabels_.push_back({value, FormatLabelValue(value), pixel});
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 namespace vemora {
 
@@ -47,6 +48,9 @@ struct TAxisScale {
             return SaturateInt32(Inverted ? StartPixel + d : EndPixel - d);
         return ComputeValueToPixelY(value);
     }
+    // ValueToPixelX (asX) or ValueToPixelY of each value, into pixels (as many): the values
+    // of a whole series in one pass, several at a time where the processor can.
+    void MapValues(std::span<const double> values, int32_t* pixels, bool asX) const;
     // The depth pixel of the value on a scale across the given depth.
     int32_t DepthPixel(double value, int32_t depth) const;
     double PixelToValue(int32_t pixel) const;
@@ -83,6 +87,9 @@ private:
     }
     int32_t ComputeValueToPixelX(double value) const;
     int32_t ComputeValueToPixelY(double value) const;
+    // Makes the double-precision scale the one of the current bounds and length; false when
+    // it cannot be used (a scale of no length, or one beyond the double range).
+    bool RefreshFast() const;
 
     // The scale in double precision, for the pixel distances it decides exactly (see
     // PixelDistance); refreshed whenever the scale or the pixel length differs from the

@@ -9,6 +9,7 @@
 #include "canvas/chart_pen.h"
 #include "canvas/property.h"
 #include "panel/font_object.h"
+#include "panel/frame_item.h"
 #include "platform/gfx/geometry.h"
 #include "platform/numeric/extended.h"
 
@@ -56,6 +57,7 @@ struct TAxisLabel {
     double Value = 0;
     std::string Text;
     int32_t Pixel = 0;
+    bool operator==(const TAxisLabel&) const = default;
 };
 
 class TCustomChartAxis {
@@ -238,11 +240,22 @@ public:
     int32_t TitleAreaSize();
     int32_t SideEdge(const Rect& rect) const;
     int32_t ApplyPositionPercent(int32_t coordinate, const Rect& rect) const;
+    // The step, the labels with their texts and pixels, and the ticks of this frame, where
+    // the drawing will put them; nothing is drawn (the labels font goes on the canvas, to
+    // measure). With placeLine the axis line first moves to the plot's edge.
+    void LayoutLabels(bool placeLine);
+    // Title, labels and lines as the last LayoutLabels placed them.
+    void DrawLaidOut();
+    // LayoutLabels, then DrawLaidOut.
     void DrawAxis(bool placeLine);
-    void PlaceLabel(int32_t pixel, std::string_view text);
+    // One label of the layout at its pixel.
+    void DrawLabel(int32_t pixel, std::string_view text);
     void DrawLabelText(int32_t x, int32_t y, std::string_view text, int32_t angle);
+    // What DrawLaidOut draws, each thing with the pixels it may paint, for comparing frames;
+    // `part` tells this axis's items from those of the others.
+    void CollectItems(uint32_t part, std::vector<TFrameItem>& items);
 
-    // What the last DrawAxis produced: its step, its labels in drawing order and its tick
+    // What the last layout produced: its step, its labels in drawing order and its tick
     // positions.
     double LastIncrement() const { return lastIncrement_; }
     const std::vector<TAxisLabel>& LastLabels() const { return lastLabels_; }
@@ -280,12 +293,36 @@ private:
     void HandleLabel(double value);
     void DrawTitle();
     void DrawLines();
-    void DrawTick(int32_t p, int32_t offset, int32_t length);
-    void DrawTicks(int32_t offset, int32_t length);
     void DrawGrid();
-    void DrawGridLine(int32_t p);
-    void DrawMinorMarks(bool grid);
-    void DrawMinorMark(int32_t position, bool grid);
+    // The alignment of a text at the angle, by the axis's orientation and side.
+    uint32_t TextAlignFor(int32_t angle) const;
+    // fn(x, y, line, alignment, depth) for each line of a text drawn at the point.
+    template <class Fn>
+    void ForEachTextRun(int32_t x, int32_t y, std::string_view text, int32_t angle, Fn&& fn);
+    // A line of the axis, from (X0, Y0) at depth Z0 to (X1, Y1) at Z1, or on the screen
+    // itself (Z0 = Z1 = 0), and the canvas operation that draws it.
+    struct TAxisSegment {
+        enum class TOp : uint8_t {
+            opHorizAtDepth,
+            opVertAtDepth,
+            opDepth,
+            opMoveLine,
+            opFlatHoriz,
+            opFlatVert
+        };
+        TOp Op = TOp::opMoveLine;
+        int32_t X0 = 0, Y0 = 0, Z0 = 0, X1 = 0, Y1 = 0, Z1 = 0;
+        bool Flat() const { return Op == TOp::opFlatHoriz || Op == TOp::opFlatVert; }
+    };
+    void DrawSegment(const TAxisSegment& segment);
+    // The lines of the axis's parts, each handed to fn: the axis line, the tick at a pixel
+    // (offset from the axis line, and length), the grid line at a pixel.
+    template <class Fn> void AxisLineSegments(Fn&& fn) const;
+    template <class Fn> void TickSegment(int32_t p, int32_t offset, int32_t length, Fn&& fn) const;
+    template <class Fn> void GridSegments(int32_t p, Fn&& fn) const;
+    // The pixels of the grid lines, and of the minor marks, of this frame's ticks.
+    template <class Fn> void GridPositions(Fn&& fn) const;
+    template <class Fn> void MinorPositions(Fn&& fn) const;
 
     TAxisOwner* chart_;
     bool labels_ = true;

@@ -3,6 +3,7 @@
 
 #include "platform/numeric/extended.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -65,7 +66,8 @@ TChartCanvas3D::~TChartCanvas3D() = default;
 
 Rect TChartCanvas3D::OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor,
                                bool is3D, const Rect& userRect) {
-    LimitFrame(nullptr);
+    presentLimit_.reset();
+    destination_ = destination;
     userRect_ = userRect;
     dirtyDuringFrame_ = false;
     view3DOptions_ = options;
@@ -197,33 +199,67 @@ void TChartCanvas3D::Assign(const TCanvas3D& source) {
     SetMonochrome(source.GetMonochrome());
 }
 
-void TChartCanvas3D::LimitFrame(const Rect* area) {
-    if (limitedDc_)
-        limitedDc_->LimitDrawing(nullptr);
-    limitedDc_ = nullptr;
-    frameLimit_.reset();
-    if (!area)
+void TChartCanvas3D::DrawOnDestination(bool onDestination) {
+    if (!bitmapCanvas_ || !destination_)
         return;
-    frameLimit_ = *area;
-    if (canvas_) {
-        limitedDc_ = &canvas_->DeviceContext();
-        limitedDc_->LimitDrawing(area);
+    canvas_ = onDestination ? destination_ : bitmapCanvas_.get();
+}
+
+void TChartCanvas3D::CopyUnderlay(const std::vector<Rect>* rects) {
+    if (!bitmap_ || !destination_)
+        return;
+    const Rect all{0, 0, bitmap_->Width(), bitmap_->Height()};
+    gfx::DeviceContext& dc = destination_->DeviceContext();
+    const auto copy = [&](const Rect& r) {
+        const Rect area = r.Normalized().Intersect(all);
+        if (!area.IsEmpty())
+            dc.BitBlt(SaturateInt32(int64_t{userRect_.Left} + area.Left),
+                      SaturateInt32(int64_t{userRect_.Top} + area.Top),
+                      static_cast<int32_t>(area.Width()), static_cast<int32_t>(area.Height()),
+                      *bitmap_, area.Left, area.Top);
+    };
+    if (!rects) {
+        copy(all);
+        return;
     }
+    for (const Rect& r : *rects)
+        copy(r);
+}
+
+void TChartCanvas3D::LimitDrawing(const gfx::Region* region) {
+    if (canvas_)
+        canvas_->DeviceContext().LimitDrawing(region);
+}
+
+void TChartCanvas3D::LimitPresent(const std::vector<Rect>* rects) {
+    if (rects)
+        presentLimit_ = *rects;
+    else
+        presentLimit_.reset();
 }
 
 void TChartCanvas3D::PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
                                   const Rect& userRect) {
     if (offscreenBuffered_ && bitmap_ && destination) {
-        Rect area{0, 0, bitmap_->Width(), bitmap_->Height()};
-        if (frameLimit_)
-            area = area.Intersect(*frameLimit_);
-        if (!area.IsEmpty())
-            destination->DeviceContext().BitBlt(
-                SaturateInt32(int64_t{userRect.Left} + area.Left),
-                SaturateInt32(int64_t{userRect.Top} + area.Top), static_cast<int32_t>(area.Width()),
-                static_cast<int32_t>(area.Height()), *bitmap_, area.Left, area.Top);
+        const Rect all{0, 0, bitmap_->Width(), bitmap_->Height()};
+        const auto copy = [&](const Rect& r) {
+            const Rect area = r.Normalized().Intersect(all);
+            if (!area.IsEmpty())
+                destination->DeviceContext().BitBlt(
+                    SaturateInt32(int64_t{userRect.Left} + area.Left),
+                    SaturateInt32(int64_t{userRect.Top} + area.Top),
+                    static_cast<int32_t>(area.Width()), static_cast<int32_t>(area.Height()),
+                    *bitmap_, area.Left, area.Top);
+        };
+        if (presentLimit_) {
+            for (const Rect& r : *presentLimit_)
+                copy(r);
+        } else {
+            copy(all);
+        }
         dirty_ = dirtyDuringFrame_;
     }
+    presentLimit_.reset();
     canvas_ = windowCanvas;
 }
 
@@ -238,7 +274,7 @@ void TChartCanvas3D::SetOffscreenBuffered(bool value) {
     if (value == offscreenBuffered_)
         return;
     offscreenBuffered_ = value;
-    LimitFrame(nullptr);
+    presentLimit_.reset();
     if (!value) {
         bitmapCanvas_.reset();
         bitmap_.reset();
@@ -250,7 +286,7 @@ void TChartCanvas3D::SetMonochrome(bool value) {
     if (value == monochrome_)
         return;
     monochrome_ = value;
-    LimitFrame(nullptr);
+    presentLimit_.reset();
     bitmapCanvas_.reset();
     bitmap_.reset();
     dirty_ = true;
@@ -530,6 +566,32 @@ void TChartCanvas3D::RotatedTextAtDepth(int32_t x, int32_t y, std::string_view t
                                         int32_t z) {
     ProjectPoint(x, y, z);
     RotatedText(x, y, text, angle);
+}
+
+Rect TChartCanvas3D::TextBoundsAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z,
+                                       int32_t angle, uint32_t align) {
+    ProjectPoint(x, y, z);
+    // The font the text would be drawn with, as TextOut and TextWithFont make it.
+    gfx::DeviceContext& dc = canvas_->DeviceContext();
+    const gfx::Font kept = dc.CurrentFont();
+    const uint32_t keptAlign = dc.GetTextAlign();
+    gfx::LogFont& log = dc.CurrentFont().Log;
+    log = canvas_->LogicalFont();
+    const int32_t height = zoomText_ && zoomFactor_ != 1.0 ? ScaledFontHeight() : 0;
+    if (height != 0)
+        log.Height = height;
+    if (angle != 0) {
+        if (angle > 360)
+            angle -= 360;
+        log.Escapement = angle * 10;
+        log.Orientation = angle * 10;
+        log.OutPrecision = gfx::OUT_TT_ONLY_PRECIS;
+    }
+    dc.SetTextAlign(align);
+    const Rect bounds = dc.TextBounds(x, y, text);
+    dc.SetTextAlign(keptAlign);
+    dc.CurrentFont() = kept;
+    return bounds;
 }
 
 // ---- clipping ----

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace vemora {
 
@@ -158,6 +159,26 @@ public:
     virtual void PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
                               const Rect& userRect) = 0;
     virtual bool RepaintFromBuffer() = 0;
+    // Frames drawn in layers. A canvas that draws its frames off screen may keep there just
+    // the picture under the series (the underlay) and lay the series over a copy of it on the
+    // destination itself: the next frame then draws again only the parts of the underlay
+    // that changed, and the series only where they changed. Without an off-screen buffer
+    // none of this does anything.
+    virtual bool KeepsUnderlay() const { return false; }
+    // Drawing goes onto the frame's destination instead of the buffer, until called with
+    // false.
+    virtual void DrawOnDestination(bool /*onDestination*/) {}
+    // Copies the buffer onto the destination within the rectangles, or everywhere.
+    virtual void CopyUnderlay(const std::vector<Rect>* /*rects*/) {}
+    // The buffer, which holds the underlay in a frame drawn in layers.
+    virtual const gfx::Bitmap* Underlay() const { return nullptr; }
+    // Whether the buffer holds what the last frame drew and nothing asked for a new one.
+    virtual bool BufferCurrent() const { return false; }
+    // Keeps all drawing inside the region until called with nullptr.
+    virtual void LimitDrawing(const gfx::Region* /*region*/) {}
+    // The frame's next presentation copies only the rectangles (nothing, when empty);
+    // opening a frame copies all again.
+    virtual void LimitPresent(const std::vector<Rect>* /*rects*/) {}
     virtual void ClipToBox(const Rect& rect, int32_t z0, int32_t z1) = 0;
     virtual void Box(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t z0,
                      int32_t z1, bool darkSides) = 0;
@@ -193,6 +214,10 @@ public:
                                     int32_t z) = 0;
     virtual void TextOutAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z) = 0;
     virtual void TriangleAtDepth(Point p1, Point p2, Point p3, int32_t z) = 0;
+    // Every pixel that TextOutAtDepth (angle 0) or RotatedTextAtDepth (any other) with the
+    // alignment would paint lies inside; nothing is drawn and the canvas's state stays.
+    virtual Rect TextBoundsAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z,
+                                   int32_t angle, uint32_t align) = 0;
 
 protected:
     const TView3DOptions* view3DOptions_ = nullptr;
@@ -210,11 +235,7 @@ public:
     bool Is3D() const { return is3D_; }
     bool Dirty() const { return dirty_; }
     const gfx::Bitmap* OffscreenBitmap() const { return bitmap_.get(); }
-    // Keeps the frame's drawing within the area, and its copy to the window too, until
-    // called with nullptr: the rest of the buffer keeps the last frame. Set after
-    // OpenFrame; opening a frame removes it.
-    void LimitFrame(const Rect* area);
-    const std::optional<Rect>& FrameLimit() const { return frameLimit_; }
+    const std::optional<std::vector<Rect>>& PresentLimit() const { return presentLimit_; }
     // Brushes made by gradient fills since the canvas was created.
     uint64_t GradientBrushesCreated() const { return gradientBrushes_; }
     // Fonts made for scaled or rotated text since the canvas was created.
@@ -281,6 +302,13 @@ public:
     void SetProjection(int32_t depth, const Rect& bounds, const Rect& rect) override;
     void PresentFrame(TCanvas* destination, TCanvas* windowCanvas, const Rect& userRect) override;
     bool RepaintFromBuffer() override;
+    bool KeepsUnderlay() const override { return offscreenBuffered_ && !metafiling_; }
+    void DrawOnDestination(bool onDestination) override;
+    void CopyUnderlay(const std::vector<Rect>* rects) override;
+    const gfx::Bitmap* Underlay() const override { return bitmap_.get(); }
+    bool BufferCurrent() const override { return !dirty_ && bitmap_ && canvas_; }
+    void LimitDrawing(const gfx::Region* region) override;
+    void LimitPresent(const std::vector<Rect>* rects) override;
     void ClipToBox(const Rect& rect, int32_t z0, int32_t z1) override;
     void Box(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t z0, int32_t z1,
              bool darkSides) override;
@@ -309,6 +337,8 @@ public:
                             int32_t z) override;
     void TextOutAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z) override;
     void TriangleAtDepth(Point p1, Point p2, Point p3, int32_t z) override;
+    Rect TextBoundsAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z, int32_t angle,
+                           uint32_t align) override;
 
 private:
     gfx::DeviceContext& Dc() { return canvas_->Handle(); }
@@ -342,8 +372,9 @@ private:
     bool dirty_ = true;
     // Marked dirty while a frame was being drawn: that frame is already out of date.
     bool dirtyDuringFrame_ = false;
-    std::optional<Rect> frameLimit_;
-    gfx::DeviceContext* limitedDc_ = nullptr;
+    std::optional<std::vector<Rect>> presentLimit_;
+    // The destination of the frame being drawn, and where it goes on it.
+    TCanvas* destination_ = nullptr;
     Rect userRect_;
 
     bool zoomText_ = true;

@@ -3,12 +3,15 @@
 #pragma once
 
 #include "axes/chart_axis.h"
+#include "chart/frame_damage.h"
+#include "chart/frame_layout.h"
 #include "panel/chart_panel.h"
 #include "series/series_owner.h"
 
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace vemora {
@@ -83,10 +86,14 @@ public:
     virtual void LayoutAxes();
     void AssignZRanges();
     virtual void ApplySeriesMargins();
-    // The geometry of a frame of the client area without painting its background, axes
-    // or series: drawing area, titles, plot rectangle, z-slots, axis ranges and
-    // positions, series margins and the projection.
+    // The layout of a frame of the client area without painting anything (see
+    // TFrameLayout): drawing area, titles, plot rectangle, z-slots, axis ranges, positions,
+    // steps and labels, series margins and shown points, and the projection.
     void ComputeLayout();
+    // The layout of the latest frame, or of the latest ComputeLayout.
+    const TFrameLayout& FrameLayout() const { return frame_; }
+    // What the frames keep of each other: the last frame and the places of its markers.
+    const TFrameTracker& FrameTracker() const { return tracker_; }
     // Whether the series may be cut at the plot box on the current canvas.
     bool ClippingAllowed() const;
     // The zoom rectangle in inverting ink: drawing it twice leaves the picture as it was.
@@ -103,10 +110,13 @@ public:
     TChartPageChangeEvent OnPageChange;
 
 protected:
-    // One whole frame, in a fixed order: background, titles, layout, walls, axes, series,
-    // zoom frame; then the canvas tools are reset for OnAfterDraw.
+    // One frame, in a fixed order: background, titles, layout, walls, axes, series, zoom
+    // frame; then the canvas tools are reset for OnAfterDraw. The layout comes first, drawing
+    // nothing; a frame of placed markers (see DrawLayered) draws only where it changed.
     void DrawContents(const Rect& panelBounds) override;
-    // Title, foot and legend, on the front plane; each takes its space off the plot.
+    // Title, foot and legend on the front plane: where they go, each taking its room off the
+    // plot rectangle; then their drawing.
+    virtual void LayoutTitles() {}
     virtual void DrawTitles() {}
     virtual void PaintWalls() {}
     void PaintAxes();
@@ -115,6 +125,9 @@ protected:
     void PaintSeries(TChartSeries& series);
     void BeginSeriesClip();
     void EndSeriesClip();
+    void FrameLost() override { tracker_.ForgetFrame(); }
+    // After a frame drawn in layers the buffer holds its underlay: the markers go over it.
+    bool RepaintFromBuffer() override;
 
     // The thickness of the back wall, which the chart's walls give.
     virtual int32_t BackWallSize() const { return 0; }
@@ -123,28 +136,31 @@ protected:
     void ReserveAxesSpace();
 
 private:
-    // What a frame's layout decided: a frame whose layout is the same as the last one's
-    // draws its background, walls, axes and labels the same everywhere.
-    struct TFrameLayout {
-        std::vector<uint64_t> Facts;
-        bool operator==(const TFrameLayout&) const = default;
-    };
-    // nullopt when the labels depend on the points themselves.
-    std::optional<TFrameLayout> CaptureLayout() const;
-    // Whether this frame may redraw only what the added points changed: no draw event, a
-    // buffered canvas, series that can draw part of a frame.
-    bool PartFramePossible() const;
-    // After the layout: the area the added points changed, or nullopt when the frame must
-    // be drawn whole.
-    std::optional<Rect> PlanPartFrame(const std::optional<TFrameLayout>& layout);
-    // The drawing of a frame after its layout, limited to the area unless it is nullopt.
-    void DrawLaidOutFrame(const std::optional<Rect>& area);
-    void FrameDrawn(std::optional<TFrameLayout> layout);
-    // The frame drawn the way a part frame is: the layout first with nothing drawn, then
-    // the drawing, only where the added points changed it when it can.
-    void DrawContentsInPart(const Rect& panelBounds);
-    // The layout steps of a frame that follow its titles.
+    // The layout of the frame after its drawing area: titles, z-slots, axes, margins, the
+    // projection, the axes' labels and the series' shown points; into frame_.
     void LayoutFrame();
+    // What frame_ keeps of the layout, once it is done.
+    void CaptureFrame();
+    // Whether the settings let the frame be drawn in layers (see DrawLayered): no draw
+    // event, no zoom rectangle, a canvas that keeps an underlay.
+    bool LayersPossible();
+    // The active series, when each draws placed markers in this frame.
+    bool PlacedSeries(std::vector<TChartSeries*>& placed);
+    // The frame as the picture under the series (panel, titles, walls, axes), kept in the
+    // canvas's underlay and drawn again only where its items changed, with the placed
+    // markers laid over it only where they changed.
+    void DrawLayered(const Rect& panelBounds, std::span<TChartSeries* const> placed);
+    // Everything under the series, after the panel: titles, walls, axes.
+    void DrawGround();
+    // The markers of the placed series from their places, on the canvas's current target;
+    // only within the region when given, where the underlay shows between them. With
+    // keepOwners (one series painted whole) the marker that shows at each pixel is noted,
+    // for the next frame's moves.
+    void PaintPlaced(std::span<TChartSeries* const> placed, const gfx::PixelMask* within,
+                     bool keepOwners);
+    // The points whose markers may reach into the region, as ranges of the shown ones.
+    void MarkerRanges(TChartSeries& series, const TPointPlaces& places,
+                      const gfx::PixelMask* within, std::vector<TIndexRange>& ranges);
     void DrawTitlesOnFrontPlane();
     void PaintSharedZOrder(TChartSeries& first);
 
@@ -166,7 +182,14 @@ private:
     int32_t seriesDepth_ = 0;
     int32_t seriesDepthY_ = 0;
     int32_t highestZOrder_ = 0;
-    std::optional<TFrameLayout> lastLayout_;
+    TFrameLayout frame_;
+    TFrameTracker tracker_;
+    std::vector<TIndexRange> ranges_;
+    gfx::PixelMask damageMask_;
+    std::vector<Rect> changed_;
+    // Frames in a row whose markers' moves were known.
+    int32_t movesKnown_ = 0;
+    std::vector<TChartSeries*> placed_;
 };
 
 } // namespace vemora

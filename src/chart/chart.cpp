@@ -77,19 +77,93 @@ void TCustomChart::DrawBackImage(const Rect& rect) {
         TCustomAxisPanel::DrawBackImage(rect);
 }
 
-void TCustomChart::DrawTitles() {
+void TCustomChart::LayoutTitles() {
     // A shown legend would come before the titles when vertical and after them when
     // horizontal; this chart's legend draws nothing and takes no space.
+    if (title_->Visible())
+        TitleLayout(*title_, true);
+    if (foot_->Visible())
+        TitleLayout(*foot_, false);
+}
+
+void TCustomChart::DrawTitles() {
     if (title_->Visible())
         TitleDraw(*title_, true);
     if (foot_->Visible())
         TitleDraw(*foot_, false);
 }
 
-void TCustomChart::TitleDraw(TChartTitle& title, bool onTop) {
+namespace {
+
+// The style of the brush a title is drawn on (see TitleDraw).
+TBrushStyle TitleBrushStyle(const TChartTitle& title) {
+    const TChartBrush& brush = title.Brush();
+    const bool solid = brush.Style() == TBrushStyle::bsSolid;
+    if (!solid)
+        return brush.Style();
+    if (title.Color() == clDefault && brush.Color() == clDefault)
+        return TBrushStyle::bsClear;
+    return TBrushStyle::bsSolid;
+}
+
+} // namespace
+
+void TCustomChart::TitleLayout(TChartTitle& title, bool onTop) {
     TCanvas3D& canvas = Canvas3D();
     SelectFont(title.Font());
     const int32_t h = canvas.FontHeight();
+    const std::vector<std::string>& lines = title.Text();
+    const TChartHiddenPen& frame = title.Frame();
+    const int32_t f = frame.Visible() && frame.Color() != clDefault ? frame.Width() : 0;
+    const Rect plot = PlotRect();
+    TChartTitle::TPlace place;
+    place.LineHeight = h;
+    place.Left = int64_t{plot.Left} + f;
+    place.Right = int64_t{plot.Right} - f;
+    const int64_t textHeight = int64_t{h} * static_cast<int64_t>(lines.size());
+    place.Top = onTop ? int64_t{plot.Top} + f : int64_t{plot.Bottom} - f - textHeight;
+    Rect r{SaturateInt32(place.Left - f), SaturateInt32(place.Top - f),
+           SaturateInt32(place.Right + f), SaturateInt32(place.Top + textHeight + f)};
+    place.W = canvas.TextWidth("W");
+    place.Framed = frame.Visible() || TitleBrushStyle(title) != TBrushStyle::bsClear;
+    if (place.Framed && title.AdjustFrame()) {
+        int64_t widest = 0;
+        for (const std::string& line : lines)
+            widest = std::max<int64_t>(widest, canvas.TextWidth(line));
+        const int64_t width = widest + place.W;
+        switch (title.Alignment()) {
+        case TAlignment::taLeftJustify:
+            r.Right = SaturateInt32(int64_t{r.Left} + width);
+            break;
+        case TAlignment::taRightJustify:
+            r.Left = SaturateInt32(int64_t{r.Right} - width);
+            break;
+        case TAlignment::taCenter: {
+            const int64_t centre = (int64_t{r.Left} + r.Right) / 2;
+            r.Left = SaturateInt32(centre - width / 2);
+            r.Right = SaturateInt32(int64_t{r.Left} + width);
+            break;
+        }
+        }
+    }
+    title.SetPlace(place);
+    title.SetTitleRect(r);
+
+    if (lines.empty() && !frame.Visible())
+        return;
+    Rect next = plot;
+    if (onTop)
+        next.Top = SaturateInt32(place.Top + textHeight + f + TitleFootDistance);
+    else
+        next.Bottom = SaturateInt32(place.Top - f - TitleFootDistance);
+    SetPlotRect(next);
+    UpdatePlotSize();
+}
+
+void TCustomChart::TitleDraw(TChartTitle& title, bool onTop) {
+    TCanvas3D& canvas = Canvas3D();
+    SelectFont(title.Font());
+    const TChartTitle::TPlace& place = title.Place();
     const std::vector<std::string>& lines = title.Text();
 
     TBrush& brush = canvas.Brush();
@@ -116,68 +190,28 @@ void TCustomChart::TitleDraw(TChartTitle& title, bool onTop) {
         brush.SetStyle(TBrushStyle::bsSolid);
     }
 
-    const TChartHiddenPen& frame = title.Frame();
-    const int32_t f = frame.Visible() && frame.Color() != clDefault ? frame.Width() : 0;
-    const Rect plot = PlotRect();
-    const int64_t left = int64_t{plot.Left} + f;
-    const int64_t right = int64_t{plot.Right} - f;
-    const int64_t textHeight = int64_t{h} * static_cast<int64_t>(lines.size());
-    const int64_t top = onTop ? int64_t{plot.Top} + f : int64_t{plot.Bottom} - f - textHeight;
-    Rect r{SaturateInt32(left - f), SaturateInt32(top - f), SaturateInt32(right + f),
-           SaturateInt32(top + textHeight + f)};
-
-    const int32_t w = canvas.TextWidth("W");
-    if (frame.Visible() || brush.Style() != TBrushStyle::bsClear) {
-        if (title.AdjustFrame()) {
-            int64_t widest = 0;
-            for (const std::string& line : lines)
-                widest = std::max<int64_t>(widest, canvas.TextWidth(line));
-            const int64_t width = widest + w;
-            switch (title.Alignment()) {
-            case TAlignment::taLeftJustify:
-                r.Right = SaturateInt32(int64_t{r.Left} + width);
-                break;
-            case TAlignment::taRightJustify:
-                r.Left = SaturateInt32(int64_t{r.Right} - width);
-                break;
-            case TAlignment::taCenter: {
-                const int64_t centre = (int64_t{r.Left} + r.Right) / 2;
-                r.Left = SaturateInt32(centre - width / 2);
-                r.Right = SaturateInt32(int64_t{r.Left} + width);
-                break;
-            }
-            }
-        }
-        ApplyChartPen(*canvas.ReferenceCanvas(), frame);
+    if (place.Framed) {
+        const Rect& r = title.TitleRect();
+        ApplyChartPen(*canvas.ReferenceCanvas(), title.Frame());
         canvas.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
     }
-    title.SetTitleRect(r);
 
     canvas.SetBackMode(cbmTransparent);
     canvas.SetTextAlign(gfx::TA_LEFT | gfx::TA_TOP);
     const auto n = static_cast<int64_t>(lines.size());
+    const int64_t h = place.LineHeight;
     for (int64_t i = 0; i < n; ++i) {
         // On top from the first line down, at the bottom from the last line up.
         const int64_t k = onTop ? i : n - 1 - i;
-        const int64_t y = top + k * h;
+        const int64_t y = place.Top + k * h;
         const int64_t lw = canvas.TextWidth(lines[static_cast<size_t>(k)]);
-        int64_t x = (left + right) / 2 - lw / 2;
+        int64_t x = (place.Left + place.Right) / 2 - lw / 2;
         if (title.Alignment() == TAlignment::taLeftJustify)
-            x = left + w / 2;
+            x = place.Left + place.W / 2;
         else if (title.Alignment() == TAlignment::taRightJustify)
-            x = right - lw - w / 2;
+            x = place.Right - lw - place.W / 2;
         canvas.TextOut(SaturateInt32(x), SaturateInt32(y), lines[static_cast<size_t>(k)]);
     }
-
-    if (lines.empty() && !frame.Visible())
-        return;
-    Rect next = plot;
-    if (onTop)
-        next.Top = SaturateInt32(top + textHeight + f + TitleFootDistance);
-    else
-        next.Bottom = SaturateInt32(top - f - TitleFootDistance);
-    SetPlotRect(next);
-    UpdatePlotSize();
 }
 
 bool TCustomChart::WallDark3D(const TChartWall& wall) const {
@@ -226,8 +260,7 @@ void TCustomChart::PaintWalls() {
         const int32_t size = depth < 0 ? -backWall_->Size() : backWall_->Size();
         if (backWall_->Size() < 1) {
             canvas.RectangleAtDepth({SaturateInt32(int64_t{plot.Left} + 1),
-                                     SaturateInt32(int64_t{plot.Top} - 1), plot.Right,
-                                     plot.Bottom},
+                                     SaturateInt32(int64_t{plot.Top} - 1), plot.Right, plot.Bottom},
                                     depth);
         } else {
             canvas.Box(SaturateInt32(int64_t{plot.Left} - WallSizeFor(LeftAxis())), plot.Right,
@@ -259,8 +292,8 @@ void TCustomChart::PaintWalls() {
                    wallBottom, 0, depth, WallDark3D(*leftWall_));
     }
     PrepareWall(*bottomWall_);
-    const int32_t y = canvas.SupportsSolids() ? SaturateInt32(int64_t{plot.Bottom} + 1)
-                                              : plot.Bottom;
+    const int32_t y =
+        canvas.SupportsSolids() ? SaturateInt32(int64_t{plot.Bottom} + 1) : plot.Bottom;
     if (bottomWall_->Size() < 1) {
         canvas.RectangleAtY(plot.Left, plot.Right, y, 0, depth);
     } else {

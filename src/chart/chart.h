@@ -74,6 +74,16 @@ public:
     // Where the last frame drew it.
     const Rect& TitleRect() const { return titleRect_; }
     void SetTitleRect(const Rect& value) { titleRect_ = value; }
+    // Where the layout of the frame put its text: the lines' height, the text's left and
+    // right ends and top, the width of a "W", and whether it is framed or filled.
+    struct TPlace {
+        int32_t LineHeight = 0;
+        int64_t Left = 0, Right = 0, Top = 0;
+        int32_t W = 0;
+        bool Framed = false;
+    };
+    const TPlace& Place() const { return place_; }
+    void SetPlace(const TPlace& value) { place_ = value; }
 
 private:
     template <class T> void Store(T& field, const T& value) {
@@ -89,6 +99,7 @@ private:
     std::vector<std::string> text_;
     bool visible_ = true;
     Rect titleRect_;
+    TPlace place_;
 };
 
 // The legend: hidden on this program's chart; only its visibility takes part in a frame.
@@ -236,13 +247,16 @@ public:
     bool WallDark3D(const TChartWall& wall) const;
     // Puts the wall's pen and brush on the canvas.
     void PrepareWall(const TChartWall& wall);
-    // One title or the foot, and the space it takes off the plot rectangle.
+    // Where a title or the foot goes, and the room it takes off the plot rectangle.
+    void TitleLayout(TChartTitle& title, bool onTop);
+    // The title or foot where its layout put it.
     void TitleDraw(TChartTitle& title, bool onTop);
 
 protected:
     int32_t BackWallSize() const override { return backWall_->Size(); }
     // The picture goes inside the walls instead when BackImageInside is set.
     void DrawBackImage(const Rect& rect) override;
+    void LayoutTitles() override;
     void DrawTitles() override;
     void PaintWalls() override;
 

@@ -167,7 +167,7 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
         canvas3D_->MarkDirty();
         fullFrameDue_ = true;
     }
-    if (canvas3D_->RepaintFromBuffer())
+    if (RepaintFromBuffer())
         return;
     lastClient_ = client;
     lastSurface_ = &surface;
@@ -193,29 +193,31 @@ void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
     fullFrameDue_ = false;
     frameArea_.reset();
     CalcPlotRect(OpenCanvas(rect, &destination));
-    auto* buffered = dynamic_cast<TChartCanvas3D*>(canvas3D_.get());
     try {
         partialAllowed_ = partial;
         DrawContents(panelBounds_);
         partialAllowed_ = false;
     } catch (...) {
-        // The frame is lost, not the canvas: back to the window, unclipped, and drawn
-        // again, whole, at the next paint.
+        // The frame is lost, not the canvas: back to the window, unclipped, and drawn again,
+        // whole, at the next paint.
         partialAllowed_ = false;
         frameArea_.reset();
-        if (buffered)
-            buffered->LimitFrame(nullptr);
+        canvas3D_->LimitDrawing(nullptr);
         canvas3D_->Unclip();
+        canvas3D_->LimitPresent(nullptr);
         canvas3D_->PresentFrame(nullptr, windowCanvas_.get(), rect);
         canvas3D_->MarkDirty();
         fullFrameDue_ = true;
+        FrameLost();
         throw;
     }
-    if (&destination != windowCanvas_.get())
-        fullFrameDue_ = true;
     canvas3D_->PresentFrame(&destination, windowCanvas_.get(), rect);
-    if (buffered)
-        buffered->LimitFrame(nullptr);
+    if (&destination != windowCanvas_.get()) {
+        // The buffer is that destination's: the window's next paint draws anew.
+        canvas3D_->MarkDirty();
+        fullFrameDue_ = true;
+        FrameLost();
+    }
 }
 
 void TCustomChartPanel::PaintPanel(const Rect& rect) {

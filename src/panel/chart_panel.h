@@ -12,7 +12,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace vemora {
 
@@ -160,8 +162,8 @@ public:
 
     // Marks the frame out of date and asks the window to repaint; never draws.
     virtual void Invalidate();
-    // The same after points were added to a series and nothing else changed: the next
-    // frame may redraw only where the new points changed the picture.
+    // The same after the points of a series changed, and nothing else: the next frame may
+    // redraw only where they changed the picture, which it finds out itself.
     void InvalidatePoints();
     // Whether the next frame must be drawn whole.
     bool FullFrameDue() const { return fullFrameDue_; }
@@ -173,8 +175,12 @@ public:
     // The paint handler: copies the last frame when nothing changed since, else draws a
     // new one. Nothing while printing.
     void PaintWindow(gfx::Bitmap& surface) override;
-    // The part of the surface the last PaintWindow changed; all of it unless told.
-    std::optional<Rect> ChangedArea() const override { return changedArea_; }
+    // The parts of the surface the last PaintWindow changed; all of it unless told.
+    std::optional<std::span<const Rect>> ChangedArea() const override {
+        if (!changedArea_)
+            return std::nullopt;
+        return std::span<const Rect>(*changedArea_);
+    }
     bool EraseBackgroundHandled() const override { return !EraseWindowBackground; }
     uint32_t DialogCode(uint32_t defaultCode) const override {
         return defaultCode | ui::DLGC_WANTARROWS;
@@ -204,11 +210,15 @@ public:
     TChartMouseMoveEvent OnMouseWheelUp;
 
 protected:
-    // Set while DrawContents runs for the window after nothing but added points changed:
-    // the frame may then leave alone what the last one drew where nothing changed, and
-    // says so with SetFrameChangedArea.
+    // Set while DrawContents runs for the window, on the surface it drew the last frame on,
+    // with nothing invalidated since but the series' points: the frame may then leave alone
+    // what the last one drew where nothing changed, and says so with SetFrameChangedArea.
     bool PartialFrameAllowed() const { return partialAllowed_; }
-    void SetFrameChangedArea(const std::optional<Rect>& area) { frameArea_ = area; }
+    void SetFrameChangedArea(const std::vector<Rect>& area) { frameArea_ = area; }
+    // A frame failed part way: the next is drawn whole.
+    virtual void FrameLost() {}
+    // Shows the last frame again from the buffer, when it is current; false otherwise.
+    virtual bool RepaintFromBuffer() { return canvas3D_->RepaintFromBuffer(); }
     // Something was drawn on the window's surface outside a frame: the buffer no longer
     // holds what the window shows, and the next frame is drawn whole.
     void NoteDirectDrawing() { fullFrameDue_ = true; }
@@ -261,8 +271,8 @@ private:
     const gfx::Bitmap* lastSurface_ = nullptr;
     bool fullFrameDue_ = true;
     bool partialAllowed_ = false;
-    std::optional<Rect> frameArea_;
-    std::optional<Rect> changedArea_;
+    std::optional<std::vector<Rect>> frameArea_;
+    std::optional<std::vector<Rect>> changedArea_;
     std::array<int32_t, 4> margins_{3, 4, 3, 4};
     ui::TCursor cursor_ = ui::TCursor::crDefault;
     ui::TCursor loadTimeCursor_ = ui::TCursor::crDefault;

@@ -163,6 +163,78 @@ void TMarkerStamps::Paint() {
     pointer_->LeaveToolsAsDrawn(last_.X, last_.Y, last_.Marker.Color, last_.Marker.Style);
 }
 
+void TMarkerStamps::Forget() {
+    kept_.clear();
+    keptKeys_.clear();
+    ownersKept_ = false;
+}
+
+int32_t TMarkerStamps::StampOf(TSeriesPointer& pointer, TColor color, TSeriesPointerStyle style) {
+    const Slot slot{owner_.PointerZStart(), owner_.PointerZMiddle(), owner_.PointerZEnd(),
+                    owner_.PointerView3D()};
+    if (!(slot == keptSlot_)) {
+        Forget();
+        keptSlot_ = slot;
+    }
+    const Key key{color, style};
+    const auto found = std::find(keptKeys_.begin(), keptKeys_.end(), key);
+    if (found != keptKeys_.end())
+        return static_cast<int32_t>(found - keptKeys_.begin());
+    if (kept_.size() == kMaxKept)
+        return -1;
+    pointer_ = &pointer;
+    dc_ = &owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    gfx::Stamp stamp;
+    if (!Capture(0, 0, key, stamp))
+        return -1;
+    kept_.push_back(std::move(stamp));
+    keptKeys_.push_back(key);
+    return static_cast<int32_t>(kept_.size() - 1);
+}
+
+Rect TMarkerStamps::AnyReach(const TSeriesPointer& pointer) const {
+    // Capture takes no drawing that reaches the scratch bitmaps' border.
+    const Rect box = ExpectedBox(pointer, 0, 0);
+    return {box.Left - kScratchMargin, box.Top - kScratchMargin, box.Right + kScratchMargin,
+            box.Bottom + kScratchMargin};
+}
+
+void TMarkerStamps::PaintPlaced(std::span<const gfx::StampPlacement> placements,
+                                const gfx::PixelMask* within, const gfx::Bitmap* background,
+                                bool keepOwners) {
+    gfx::DeviceContext& dc = owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    ownersKept_ = false;
+    if (!dc.Target())
+        return;
+    gfx::Bitmap& target = *dc.Target();
+    int32_t* owners = nullptr;
+    if (keepOwners && !within) {
+        const size_t size = static_cast<size_t>(target.Width()) * target.Height();
+        if (owners_.size() != size)
+            owners_.assign(size, gfx::kNoOwner);
+        ownersWidth_ = target.Width();
+        ownersHeight_ = target.Height();
+        owners = owners_.data();
+    }
+    painter_.Paint(target, dc.EffectiveClip(), kept_, placements, within, background, owners);
+    ownersKept_ = owners != nullptr;
+    ownerCounts_.Known = false;
+}
+
+bool TMarkerStamps::Move(std::span<const gfx::StampMove> moves, const gfx::Bitmap& background,
+                         std::span<const Rect> ground, const gfx::StampFinder& find,
+                         std::vector<Rect>& changed) {
+    gfx::DeviceContext& dc = owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    gfx::Bitmap* target = dc.Target();
+    if (!ownersKept_ || !target || target->Width() != ownersWidth_ ||
+        target->Height() != ownersHeight_ || background.Width() != ownersWidth_ ||
+        background.Height() != ownersHeight_)
+        return false;
+    gfx::MoveStamps(*target, owners_.data(), ownerCounts_, dc.EffectiveClip(), background, kept_,
+                    moves, ground, find, changed);
+    return true;
+}
+
 void TMarkerStamps::Finish() {
     if (active_)
         Paint();

@@ -7,13 +7,16 @@
 #include "platform/gfx/stamps.h"
 #include "pointseries/series_pointer.h"
 
+#include <span>
 #include <vector>
 
 namespace vemora {
 
 class TMarkerStamps {
 public:
-    explicit TMarkerStamps(TPointerOwner& owner) : owner_(owner) {}
+    // The kept stamps never move: a span of them stays good while more are made.
+    explicit TMarkerStamps(TPointerOwner& owner) : owner_(owner) { kept_.reserve(kMaxKept); }
+    static constexpr size_t kMaxKept = 32;
 
     // Starts a frame's markers, drawn by the pointer; false when they cannot be stamped on
     // this canvas with these settings, and must be drawn one by one.
@@ -35,6 +38,34 @@ public:
     // Paints the markers taken and leaves the canvas's pen and brush as drawing the last of
     // them does. Also after a failure part way, so that what was drawn is not lost.
     void Finish();
+
+    // Frames of placed markers keep the stamps from frame to frame, one for each look, as
+    // long as the series' depth slot and view stay; Forget drops them (the pointer changed).
+    void Forget();
+    // The stamp of the marker of the colour and style, made the first time it is asked for;
+    // -1 when it cannot be stamped. Possible must hold.
+    int32_t StampOf(TSeriesPointer& pointer, TColor color, TSeriesPointerStyle style);
+    const gfx::Stamp& StampAt(int32_t index) const { return kept_[static_cast<size_t>(index)]; }
+    // The box every marker keeps within, relative to its screen point.
+    Rect AnyReach(const TSeriesPointer& pointer) const;
+    // Paints the placements of kept stamps onto the canvas's target within its clip and, when
+    // given, the region, as drawing them in turn would; with a background, what no marker
+    // paints there takes the background's pixels. With keepOwners (and no region) the
+    // placements' owners are noted for each pixel, for Move; any other painting forgets them.
+    void PaintPlaced(std::span<const gfx::StampPlacement> placements, const gfx::PixelMask* within,
+                     const gfx::Bitmap* background, bool keepOwners);
+    // Moves placed markers on the canvas's target as gfx::MoveStamps does, with the owners
+    // the last painting noted; false when it noted none there.
+    bool Move(std::span<const gfx::StampMove> moves, const gfx::Bitmap& background,
+              std::span<const Rect> ground, const gfx::StampFinder& find,
+              std::vector<Rect>& changed);
+    // The owners noted are the point indexes plus this; a move of the points' numbering
+    // changes it.
+    int32_t OwnerOffset() const { return ownerOffset_; }
+    void SetOwnerOffset(int32_t value) { ownerOffset_ = value; }
+    // The offset a new painting notes owners with, leaving room for points put in at the
+    // front and taken out at the end.
+    static constexpr int32_t kFirstOwnerOffset = 1 << 24;
 
 private:
     struct Key {
@@ -63,6 +94,22 @@ private:
     gfx::Bitmap overBlack_;
     gfx::Bitmap overWhite_;
     gfx::StampPainter painter_;
+    // The kept stamps, with the looks and the slot they were made for.
+    std::vector<gfx::Stamp> kept_;
+    std::vector<Key> keptKeys_;
+    struct Slot {
+        int32_t ZStart = 0, ZMiddle = 0, ZEnd = 0;
+        bool View3D = false;
+        bool operator==(const Slot&) const = default;
+    } keptSlot_;
+    // What each pixel of the target shows, by owner (see gfx::MoveStamps), as the last
+    // painting with owners kept left it, for a target of this size.
+    std::vector<int32_t> owners_;
+    gfx::OwnerCounts ownerCounts_;
+    int32_t ownersWidth_ = 0;
+    int32_t ownersHeight_ = 0;
+    bool ownersKept_ = false;
+    int32_t ownerOffset_ = kFirstOwnerOffset;
 };
 
 } // namespace vemora

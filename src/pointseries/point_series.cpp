@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace vemora {
 
@@ -13,7 +14,6 @@ namespace {
 bool Drawable(int32_t pixel) {
     return pixel >= -kMaxDrawnPixel && pixel <= kMaxDrawnPixel;
 }
-
 
 } // namespace
 
@@ -144,9 +144,7 @@ bool TCustomSeries::DrawPointsDirectly() {
 
 void TCustomSeries::DrawAllPoints() {
     auto drawPoints = [this] {
-        if (pointsArea_)
-            DrawMarkersWithin(*pointsArea_);
-        else if (!DrawPointsDirectly())
+        if (!DrawPointsDirectly())
             TChartSeries::DrawAllPoints();
     };
     stamping_ = StampsMarkers() && ParentChart() && stamps_.Begin(*pointer_);
@@ -184,190 +182,276 @@ int32_t TCustomSeries::PointPixelY(int32_t index) const {
     return GetVertAxis()->ValueToPixelY(YValues().ValueAt(index));
 }
 
-bool TCustomSeries::DrawsPartFrames() {
+bool TCustomSeries::ShownPointsDrawable() {
+    const int32_t first = FirstShown(), last = LastShown();
+    if (first < 0)
+        return true;
+    const TCustomChartAxis& horiz = *GetHorizAxis();
+    const TCustomChartAxis& vert = *GetVertAxis();
+    // The pixels follow the values in order: the ends of the shown range decide in X, the
+    // extremes in Y (and in X without an order, where every point is shown).
+    TChartValueList& xs = XValues();
+    TChartValueList& ys = YValues();
+    const bool xDrawable = xs.IsOrdered()
+                               ? Drawable(PointPixelX(first)) && Drawable(PointPixelX(last))
+                               : xs.NonFiniteCount() == 0 &&
+                                     Drawable(horiz.ValueToPixelX(xs.FiniteLowest())) &&
+                                     Drawable(horiz.ValueToPixelX(xs.FiniteHighest()));
+    return xDrawable && ys.NonFiniteCount() == 0 &&
+           Drawable(vert.ValueToPixelY(ys.FiniteLowest())) &&
+           Drawable(vert.ValueToPixelY(ys.FiniteHighest()));
+}
+
+bool TCustomSeries::DrawsPlacedMarkers() {
     const TCustomChartAxis* horiz = GetHorizAxis();
     const TCustomChartAxis* vert = GetVertAxis();
     // Values as stored: a multiplier could take a finite one beyond the double range.
     return keepsPointSteps_ && DrawsForward() && StampsMarkers() && ParentChart() && horiz &&
            vert && !horiz->DepthRole() && !vert->DepthRole() && !BeforeDrawValues &&
            !AfterDrawValues && XValues().Multiplier() == 1.0 && YValues().Multiplier() == 1.0 &&
-           stamps_.Possible(*pointer_);
+           stamps_.Possible(*pointer_) && ShownPointsDrawable();
 }
 
-bool TCustomSeries::ShownPointsDrawable() {
-    const int32_t first = FirstShown(), last = LastShown();
-    if (first < 0)
+bool TCustomSeries::MarkerReach(TColor color, gfx::Rect& reach) {
+    if (!pointer_->Visible()) {
+        reach = {};
         return true;
-    // The pixels follow the values in order: the ends of each range decide.
-    TChartValueList& ys = YValues();
-    return XValues().IsOrdered() && Drawable(PointPixelX(first)) && Drawable(PointPixelX(last)) &&
-           ys.NonFiniteCount() == 0 && Drawable(GetVertAxis()->ValueToPixelY(ys.FiniteLowest())) &&
-           Drawable(GetVertAxis()->ValueToPixelY(ys.FiniteHighest()));
-}
-
-void TCustomSeries::FrameDrawn() {
-    TChartSeries::FrameDrawn();
-    // What the frame shows is known marker by marker only when every marker was a stamp.
-    partReady_ =
-        FirstShown() < 0 || (stampedLastFrame_ && DrawsPartFrames() && ShownPointsDrawable());
-    // A part frame's stamps are some of the markers already known, and its new ones.
-    const gfx::Rect drawn =
-        FirstShown() >= 0 && stampedLastFrame_ ? stamps_.KnownReach() : gfx::Rect{};
-    if (pointsArea_)
-        markerReach_ = markerReach_.Union(drawn);
-    else
-        markerReach_ = drawn;
-    pointsArea_.reset();
-}
-
-void TCustomSeries::LimitPointsTo(const gfx::Rect* area) {
-    if (area)
-        pointsArea_ = *area;
-    else
-        pointsArea_.reset();
-}
-
-bool TCustomSeries::AddChangedArea(gfx::Rect& area) {
-    if (PointsChangedOtherwise() || !partReady_ || !DrawsPartFrames())
-        return false;
-    const std::vector<int32_t>& added = PointsAddedSinceFrame();
-    // A colour by index moves along with every point after one put in between.
-    if (ColorEachPoint() && AddedInsideSinceFrame())
-        return false;
-    FindShownRange();
-    if (!ShownPointsDrawable())
-        return false;
-    const int32_t first = FirstShown(), last = LastShown();
-    std::vector<int32_t> sorted(added.begin(), added.end());
-    std::sort(sorted.begin(), sorted.end());
-    // Where a point of the last frame stands among today's.
-    const auto today = [&](int32_t index) {
-        int32_t k = 0;
-        for (const int32_t a : sorted) {
-            if (a > index + k)
-                break;
-            ++k;
-        }
-        return index + k;
-    };
-    const bool shownBefore = FrameFirstShown() >= 0;
-    const int32_t before0 = shownBefore ? today(FrameFirstShown()) : 0;
-    const int32_t before1 = shownBefore ? today(FrameLastShown()) : -1;
-    const auto isAdded = [&](int32_t i) {
-        return std::binary_search(sorted.begin(), sorted.end(), i);
-    };
-    const auto inShown = [&](int32_t i) { return first >= 0 && i >= first && i <= last; };
-    // The markers one frame draws and the other does not: the added points shown now, the
-    // points the shown range took in or gave up.
-    std::vector<int32_t> changed;
-    constexpr size_t kMaxChanged = 64;
-    for (const int32_t a : sorted) {
-        if (inShown(a))
-            changed.push_back(a);
     }
-    auto collect = [&](int32_t from, int32_t to, auto&& keep) {
-        if (to - int64_t{from} >= static_cast<int64_t>(kMaxChanged) * 4)
-            return false;
-        for (int32_t i = from; i <= to; ++i) {
-            if (!isAdded(i) && keep(i))
-                changed.push_back(i);
-            if (changed.size() > kMaxChanged)
-                return false;
-        }
+    if (color == clDefault) {
+        reach = stamps_.AnyReach(*pointer_);
         return true;
-    };
-    const auto outsideBefore = [&](int32_t i) { return i < before0 || i > before1; };
-    if (first >= 0) {
-        if (!collect(first, std::min(last, before0 - 1), outsideBefore) ||
-            !collect(std::max(first, before1 + 1), last, outsideBefore))
-            return false;
     }
-    if (shownBefore) {
-        const auto notShown = [&](int32_t i) { return !inShown(i); };
-        if (first < 0) {
-            if (!collect(before0, before1, notShown))
-                return false;
-        } else if (!collect(before0, std::min(before1, first - 1), notShown) ||
-                   !collect(std::max(before0, last + 1), before1, notShown)) {
-            return false;
-        }
-    }
-    if (!pointer_->Visible())
-        return true;
-    const TSeriesPointerStyle style = pointer_->Style();
-    for (const int32_t i : changed) {
-        const TColor color = TChartSeries::PointColor(i);
-        if (color == clNone)
-            continue;
-        gfx::Rect painted;
-        const int32_t x = PointPixelX(i), y = PointPixelY(i);
-        if (!stamps_.Footprint(*pointer_, x, y, color, style, painted))
-            return false;
-        area = area.Union(painted);
-        markerReach_ = markerReach_.Union(
-            {painted.Left - x, painted.Top - y, painted.Right - x, painted.Bottom - y});
-    }
+    const int32_t stamp = stamps_.StampOf(*pointer_, color, pointer_->Style());
+    if (stamp < 0)
+        return false;
+    const gfx::Stamp& s = stamps_.StampAt(stamp);
+    reach = {s.Left, s.Top, s.Left + s.Width, s.Top + s.Height};
     return true;
 }
 
-void TCustomSeries::DrawMarkersWithin(const gfx::Rect& area) {
-    const int32_t first = FirstShown(), last = LastShown();
-    if (first < 0 || last < first)
+void TCustomSeries::PaintPlacedMarkers(const gfx::PixelMask* within, const gfx::Bitmap* background,
+                                       const TPointPlaces& places,
+                                       std::span<const TIndexRange> ranges, bool keepOwners) {
+    const int32_t lastShown = LastShown();
+    if (keepOwners)
+        stamps_.SetOwnerOffset(TMarkerStamps::kFirstOwnerOffset);
+    if (lastShown < 0 || lastShown >= places.Size()) {
+        // No marker: the owners and the underlay are those of none.
+        if (background || keepOwners)
+            stamps_.PaintPlaced({}, within, background, keepOwners);
         return;
-    if (pointer_->Visible() && !area.IsEmpty()) {
-        const gfx::Rect reach = markerReach_;
-        // A marker at x reaches into the area's columns when x lies strictly between these.
-        const int64_t left = int64_t{area.Left} - reach.Right;
-        const int64_t right = int64_t{area.Right} - reach.Left;
-        const bool rising = PointPixelX(last) >= PointPixelX(first);
-        // The points in order of their pixels: those inside the columns are together.
-        auto begin = [&](int32_t i) {
-            const int32_t x = PointPixelX(i);
-            return rising ? x <= left : x >= right;
-        };
-        auto end = [&](int32_t i) {
-            const int32_t x = PointPixelX(i);
-            return rising ? x < right : x > left;
-        };
-        auto partition = [](int32_t lo, int32_t hi, auto&& before) {
-            while (lo < hi) {
-                const int32_t mid = lo + (hi - lo) / 2;
-                if (before(mid))
-                    lo = mid + 1;
-                else
-                    hi = mid;
-            }
-            return lo;
-        };
-        const int32_t from = partition(first, last + 1, begin);
-        const int32_t to = partition(from, last + 1, end);
-        // A marker at y reaches into the area's rows when y lies strictly between these.
-        const int64_t top = int64_t{area.Top} - reach.Bottom;
-        const int64_t bottom = int64_t{area.Bottom} - reach.Top;
-        const TCustomChartAxis& vert = *GetVertAxis();
-        const TChartValueList& yList = YValues();
-        // Part frames read the values as stored (the multipliers are one), in runs.
-        for (int32_t i = from; i < to;) {
-            const std::span<const double> ys = yList.StoredChunkAt(i);
-            const int32_t runEnd = i + static_cast<int32_t>(std::min<size_t>(ys.size(), to - i));
-            for (size_t k = 0; i < runEnd; ++i, ++k) {
-                const int32_t y = vert.ValueToPixelY(ys[k]);
-                if (y <= top || y >= bottom)
-                    continue;
-                const TColor color = TChartSeries::PointColor(i);
-                if (color != clNone)
-                    PaintMarker(PointPixelX(i), y, i, color);
+    }
+    if (!pointer_->Visible() && (background || keepOwners))
+        stamps_.PaintPlaced({}, within, background, keepOwners);
+    if (pointer_->Visible()) {
+        // Each marker goes through PaintMarker, which a class may watch; placing, it only
+        // notes where the marker's stamp goes.
+        placements_.clear();
+        placing_ = true;
+        placingColor_ = clNone;
+        placingStamp_ = -1;
+        for (const TIndexRange& range : ranges) {
+            for (int32_t i = range.First; i <= range.Last && placing_;) {
+                const std::span<const int32_t> xs = places.X.ChunkAt(i);
+                const std::span<const int32_t> ys = places.Y.ChunkAt(i);
+                const std::span<const TColor> cs = places.Colors.ChunkAt(i);
+                const size_t run = std::min(
+                    {xs.size(), ys.size(), cs.size(), static_cast<size_t>(range.Last - i + 1)});
+                for (size_t k = 0; k < run && placing_; ++k) {
+                    if (cs[k] != clNone)
+                        PaintMarker(xs[k], ys[k], i + static_cast<int32_t>(k), cs[k]);
+                }
+                i += static_cast<int32_t>(run);
             }
         }
+        const bool stamped = placing_;
+        placing_ = false;
+        if (stamped) {
+            stamps_.PaintPlaced(placements_, within, background, keepOwners);
+        } else {
+            // A look that cannot be stamped: the markers one by one, in order, where asked.
+            TCanvas3D& canvas = ParentChart()->Canvas3D();
+            if (background)
+                stamps_.PaintPlaced({}, within, background, false);
+            std::vector<gfx::Rect> runs;
+            if (within) {
+                const gfx::Rect& b = within->Bounds();
+                for (int32_t y = b.Top; y < b.Bottom; ++y)
+                    within->ForEachRun(y, [&](int32_t x0, int32_t x1) {
+                        runs.push_back({x0, y, x1, y + 1});
+                    });
+            }
+            const gfx::Region area = gfx::Region::FromRects(runs);
+            canvas.LimitDrawing(within ? &area : nullptr);
+            for (const TIndexRange& range : ranges) {
+                for (int32_t i = range.First; i <= range.Last; ++i) {
+                    const TColor c = std::as_const(places.Colors)[i];
+                    if (c != clNone)
+                        PaintMarker(std::as_const(places.X)[i], std::as_const(places.Y)[i], i, c);
+                }
+            }
+            canvas.LimitDrawing(nullptr);
+        }
     }
-    // As the whole frame leaves them: at the last shown point.
-    oldX_ = PointPixelX(last);
-    oldY_ = PointPixelY(last);
-    oldColor_ = TChartSeries::PointColor(last);
-    toolsAfterMarker_ = false;
+    LeaveToolsAsShown(places);
+}
+
+void TCustomSeries::LeaveToolsAsShown(const TPointPlaces& places) {
+    const int32_t lastShown = LastShown();
+    if (lastShown < 0 || lastShown >= places.Size())
+        return;
+    const TSeriesPointerStyle style = pointer_->Style();
+    TCanvas3D& canvas = ParentChart()->Canvas3D();
+    const TColor lastColor = std::as_const(places.Colors)[lastShown];
+    canvas.Pen().SetColor(clBlack);
+    canvas.Brush().SetColor(lastColor);
+    for (int32_t i = lastShown; i >= FirstShown() && pointer_->Visible(); --i) {
+        const TColor c = std::as_const(places.Colors)[i];
+        if (c == clNone)
+            continue;
+        pointer_->LeaveToolsAsDrawn(std::as_const(places.X)[i], std::as_const(places.Y)[i], c,
+                                    style);
+        if (i != lastShown) {
+            canvas.Pen().SetColor(clBlack);
+            canvas.Brush().SetColor(lastColor);
+        }
+        break;
+    }
+    oldX_ = std::as_const(places.X)[lastShown];
+    oldY_ = std::as_const(places.Y)[lastShown];
+    oldColor_ = lastColor;
+}
+
+bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPlaces& places,
+                                      const gfx::Bitmap& background,
+                                      std::span<const gfx::Rect> ground,
+                                      std::vector<gfx::Rect>& changed) {
+    const int32_t first = FirstShown(), last = LastShown();
+    if (!moves.Known || last >= places.Size() || !XValues().IsOrdered())
+        return false;
+    // The old points' owners move with their indexes; the owners stay apart from the marks
+    // of no owner and of pixels left.
+    const int64_t before = stamps_.OwnerOffset();
+    const int64_t after = before - moves.FrontShift;
+    if (after < 0 || after + places.Size() >= INT32_MAX / 2)
+        return false;
+    const TSeriesPointerStyle style = pointer_->Style();
+    const bool visible = pointer_->Visible();
+    // Mostly one colour after another: its stamp asked for once.
+    TColor lastColor = clNone;
+    int32_t lastStamp = -1;
+    const auto stampOf = [&](TColor color) {
+        if (color != lastColor || lastStamp < 0) {
+            lastColor = color;
+            lastStamp = stamps_.StampOf(*pointer_, color, style);
+        }
+        return lastStamp;
+    };
+    moves_.clear();
+    for (const TMarkerMove& m : moves.Moves) {
+        gfx::StampMove move;
+        move.Owner = static_cast<int32_t>((m.Erased ? before : after) + m.Index);
+        move.Was = visible && m.Before && m.Color0 != clNone;
+        move.Is = visible && m.After && m.Color1 != clNone;
+        if (move.Was) {
+            const int32_t stamp = stampOf(m.Color0);
+            if (stamp < 0)
+                return false;
+            move.X0 = m.X0;
+            move.Y0 = m.Y0;
+            move.Stamp0 = static_cast<uint32_t>(stamp);
+        }
+        if (move.Is) {
+            const int32_t stamp = stampOf(m.Color1);
+            if (stamp < 0)
+                return false;
+            move.X1 = m.X1;
+            move.Y1 = m.Y1;
+            move.Stamp1 = static_cast<uint32_t>(stamp);
+        }
+        if (move.Was || move.Is)
+            moves_.push_back(move);
+    }
+    std::sort(moves_.begin(), moves_.end(),
+              [](const gfx::StampMove& a, const gfx::StampMove& b) { return a.Owner < b.Owner; });
+    // Below a marker that left pixels: the topmost of those under it whose stamp paints
+    // each, among the shown points whose place lies near enough, found by halving.
+    const gfx::Rect reach = stamps_.AnyReach(*pointer_);
+    const TBlockedArray<int32_t>& xs = places.X;
+    const TBlockedArray<int32_t>& ys = places.Y;
+    // All the places follow the order of the X values, shown or not.
+    const bool rising = places.Size() == 0 || xs[0] <= xs[places.Size() - 1];
+    const auto find = [&](int32_t under, const gfx::Rect& box, std::span<gfx::LeftPixel> left) {
+        const int64_t below = int64_t{under} - after - 1;
+        if (first < 0 || !visible || below < first)
+            return;
+        // Places strictly between lo and hi can paint a pixel of the box.
+        const int64_t lo = int64_t{box.Left} - reach.Right, hi = int64_t{box.Right} - reach.Left;
+        const int64_t top = int64_t{box.Top} - reach.Bottom,
+                      bottom = int64_t{box.Bottom} - reach.Top;
+        const int32_t highest = static_cast<int32_t>(std::min<int64_t>(below, last));
+        const int32_t a = std::max(
+            first, xs.PartitionPoint([&](int32_t px) { return rising ? px <= lo : px >= hi; }));
+        const int32_t b = std::min(
+            highest + 1, xs.PartitionPoint([&](int32_t px) { return rising ? px < hi : px > lo; }));
+        size_t open = left.size();
+        // Downwards through the places in runs: most lie too high or too low to matter.
+        std::span<const int32_t> run;
+        int32_t runFirst = 0;
+        for (int32_t k = b - 1; k >= a && open > 0; --k) {
+            if (run.empty() || k < runFirst) {
+                run = ys.ChunkEndingAt(k);
+                runFirst = k + 1 - static_cast<int32_t>(run.size());
+            }
+            const int32_t py = run[static_cast<size_t>(k - runFirst)];
+            if (py <= top || py >= bottom)
+                continue;
+            const TColor color = std::as_const(places.Colors)[k];
+            if (color == clNone)
+                continue;
+            const int32_t stamp = stampOf(color);
+            if (stamp < 0)
+                continue;
+            const gfx::Stamp& s = stamps_.StampAt(stamp);
+            const int32_t px = xs[k];
+            if (int64_t{px} + s.Left >= box.Right || int64_t{px} + s.Left + s.Width <= box.Left ||
+                int64_t{py} + s.Top >= box.Bottom || int64_t{py} + s.Top + s.Height <= box.Top)
+                continue;
+            for (gfx::LeftPixel& p : left) {
+                if (p.Owner >= 0)
+                    continue;
+                const int64_t dx = int64_t{p.X} - px - s.Left;
+                const int64_t dy = int64_t{p.Y} - py - s.Top;
+                if (dx < 0 || dy < 0 || dx >= s.Width || dy >= s.Height ||
+                    !((s.Rows[static_cast<size_t>(dy)] >> dx) & 1))
+                    continue;
+                p.Owner = static_cast<int32_t>(after + k);
+                p.Shown = s.Pixels[static_cast<size_t>(dy * s.Width + dx)];
+                --open;
+            }
+        }
+    };
+    if (!stamps_.Move(moves_, background, ground, find, changed))
+        return false;
+    stamps_.SetOwnerOffset(static_cast<int32_t>(after));
+    LeaveToolsAsShown(places);
+    return true;
 }
 
 void TCustomSeries::PaintMarker(int32_t x, int32_t y, int32_t index, TColor color) {
+    if (placing_) {
+        if (color != placingColor_) {
+            placingColor_ = color;
+            placingStamp_ = stamps_.StampOf(*pointer_, color, pointer_->Style());
+        }
+        // A look that cannot be stamped ends the placing: the markers are drawn one by one.
+        if (placingStamp_ < 0)
+            placing_ = false;
+        else
+            placements_.push_back(
+                {x, y, static_cast<uint32_t>(placingStamp_), index + stamps_.OwnerOffset()});
+        return;
+    }
     if (stamping_) {
         toolsAfterMarker_ = false;
         const TSeriesPointerStyle style =

@@ -55,13 +55,17 @@ public:
     // Whether the last frame's markers all went down as stamps.
     bool StampedLastFrame() const { return stampedLastFrame_; }
 
-    // Part frames: where the class keeps the steps of drawing a point, has no draw events
-    // and its markers are stamps, each marker's pixels are known and the markers stand in
-    // X order, so the markers a rectangle can hold are found by search.
-    bool DrawsPartFrames() override;
-    bool AddChangedArea(gfx::Rect& area) override;
-    void LimitPointsTo(const gfx::Rect* area) override;
-    void FrameDrawn() override;
+    // Placed markers: where the class keeps the steps of drawing a point, has no draw events
+    // and its markers are stamps placed where the points are drawn.
+    bool DrawsPlacedMarkers() override;
+    bool MarkerReach(TColor color, gfx::Rect& reach) override;
+    void PaintPlacedMarkers(const gfx::PixelMask* within, const gfx::Bitmap* background,
+                            const TPointPlaces& places, std::span<const TIndexRange> ranges,
+                            bool keepOwners) override;
+    bool MovePlacedMarkers(const TMarkerMoves& moves, const TPointPlaces& places,
+                           const gfx::Bitmap& background, std::span<const gfx::Rect> ground,
+                           std::vector<gfx::Rect>& changed) override;
+    void ForgetMarkerLooks() override { stamps_.Forget(); }
 
     TSeriesPointer& Pointer() { return *pointer_; }
     const TSeriesPointer& Pointer() const { return *pointer_; }
@@ -121,14 +125,14 @@ private:
     bool ShownPointsDrawable();
     int32_t PointPixelX(int32_t index) const;
     int32_t PointPixelY(int32_t index) const;
-    // The shown points whose markers may reach into the area.
-    void DrawMarkersWithin(const gfx::Rect& area);
-    // Whether the last frame was drawn so that the next may be drawn in part.
-    bool partReady_ = false;
-    std::optional<gfx::Rect> pointsArea_;
-    // What any marker drawn since the last whole frame paints, relative to its screen
-    // point: the markers a part frame must draw again are those reaching into its area.
-    gfx::Rect markerReach_;
+    // The canvas's tools, and the previous point, as drawing every shown point leaves them.
+    void LeaveToolsAsShown(const TPointPlaces& places);
+    // Placed markers being noted by PaintMarker, with the stamp of the latest colour.
+    std::vector<gfx::StampPlacement> placements_;
+    std::vector<gfx::StampMove> moves_;
+    bool placing_ = false;
+    TColor placingColor_ = clNone;
+    int32_t placingStamp_ = -1;
 
     const bool keepsPointSteps_;
     std::unique_ptr<TSeriesPointer> pointer_;

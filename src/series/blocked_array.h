@@ -38,12 +38,17 @@ public:
         starts_.swap(other.starts_);
         std::swap(size_, other.size_);
         Forget();
+        ++version_;
         return *this;
     }
     ~TBlockedArray() = default;
 
     int32_t Size() const { return size_; }
     bool Empty() const { return size_ == 0; }
+    // Counts the changes: every call that may change an element or the size adds to it,
+    // writable access included, so that a reader can tell whether anything changed since
+    // it last looked without being told.
+    uint64_t Version() const { return version_; }
     int32_t BlockCount() const { return static_cast<int32_t>(blocks_.size()); }
 
     // Reads are O(1) while they stay in the block of the previous look-up or move on to the
@@ -55,6 +60,7 @@ public:
     }
     T& operator[](int32_t index) {
         const int32_t offset = Find(index);
+        ++version_;
         return hitData_[offset];
     }
 
@@ -62,6 +68,12 @@ public:
     std::span<const T> ChunkAt(int32_t index) const {
         const int32_t offset = Find(index);
         return {hitData_ + offset, static_cast<size_t>(hitEnd_ - index)};
+    }
+
+    // The contiguous run of elements that ends at index, from the start of its block.
+    std::span<const T> ChunkEndingAt(int32_t index) const {
+        const int32_t offset = Find(index);
+        return {hitData_, static_cast<size_t>(offset + 1)};
     }
 
     // Calls f(firstIndex, span) for consecutive chunks covering [first, last].
@@ -107,6 +119,7 @@ public:
         block.insert(block.begin() + (index - starts_[b]), std::move(value));
         ShiftStarts(b + 1, 1);
         ++size_;
+        ++version_;
         Remember(static_cast<int32_t>(b));
     }
 
@@ -119,6 +132,7 @@ public:
         block.erase(block.begin() + (index - starts_[b]));
         ShiftStarts(b + 1, -1);
         --size_;
+        ++version_;
         if (block.empty()) {
             blocks_.erase(blocks_.begin() + static_cast<ptrdiff_t>(b));
             starts_.erase(starts_.begin() + static_cast<ptrdiff_t>(b));
@@ -139,6 +153,14 @@ public:
     void Fill(const T& value) {
         for (Block& block : blocks_)
             std::fill(block.begin(), block.end(), value);
+        ++version_;
+    }
+
+    // The elements from index to the end of its block, to be written.
+    std::span<T> MutableChunkAt(int32_t index) {
+        const int32_t offset = Find(index);
+        ++version_;
+        return {hitData_ + offset, static_cast<size_t>(hitEnd_ - index)};
     }
 
     // Empties the array and gives its memory back.
@@ -146,7 +168,18 @@ public:
         std::vector<Block>().swap(blocks_);
         std::vector<int32_t>().swap(starts_);
         size_ = 0;
+        ++version_;
         Forget();
+    }
+
+    // Makes the array `count` copies of the value, in full blocks.
+    void Assign(int32_t count, const T& value) {
+        Clear();
+        for (int32_t start = 0; start < count; start += MaxBlock) {
+            NewBlock(blocks_.size(), start);
+            blocks_.back().assign(static_cast<size_t>(std::min(count - start, MaxBlock)), value);
+        }
+        size_ = std::max(count, 0);
     }
 
     // Room in the directory for this many elements in full blocks; the blocks themselves
@@ -290,6 +323,7 @@ private:
     std::vector<Block> blocks_;
     std::vector<int32_t> starts_;
     int32_t size_ = 0;
+    uint64_t version_ = 0;
     mutable int32_t hitBlock_ = -1;
     mutable int32_t hitFirst_ = 0;
     mutable int32_t hitEnd_ = 0;

@@ -77,7 +77,6 @@ void TChartSeries::RefillFromSource(TChartSeries* source) {
 }
 
 void TChartSeries::ClearStorage() {
-    NotePointsRewritten();
     for (TChartValueList* list : valueLists_) {
         list->ClearAll();
     }
@@ -111,10 +110,8 @@ void TChartSeries::NotifyAdded(TChartSeries* /*sender*/, int32_t valueIndex) {
     }
     ForEachLinked(TSeriesRecalcOption::rOnInsert,
                   [&](TChartSeries* series) { series->AddedInSource(this, valueIndex); });
-    // Only the points' own marks changed: the chart may redraw just those.
-    if (active_ && parentChart_ != nullptr) {
-        parentChart_->InvalidatePoints();
-    }
+    if (active_)
+        RequestPointsRepaint();
 }
 
 void TChartSeries::SetActive(bool value) {
@@ -129,7 +126,6 @@ void TChartSeries::SetColorEachPoint(bool value) {
         return;
     }
     colorEachPoint_ = value;
-    NotePointsRewritten();
     if (!value) {
         colors_.Fill(clDefault);
     }
@@ -149,19 +145,12 @@ int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, TColo
     if (OnBeforeAdd && !OnBeforeAdd(this)) {
         return -1;
     }
-    addingPoint_ = true;
-    int32_t index = 0;
-    try {
-        index = xValues_->InsertInOrder(xValues_->PendingValue());
-        InsertAtIndex(index, label, color);
-    } catch (...) {
-        // A list that failed half way leaves the points as only a whole frame can show.
-        addingPoint_ = false;
-        NotePointsRewritten();
-        throw;
-    }
-    addingPoint_ = false;
-    NotePointAdded(index);
+    const uint64_t before = PointsVersion();
+    // A list that fails half way leaves the edit out of the log: the next frame looks at
+    // every point.
+    const int32_t index = xValues_->InsertInOrder(xValues_->PendingValue());
+    InsertAtIndex(index, label, color);
+    LogEdit(TPointEdit::TKind::Insert, index, before);
     NotifyAdded(this, index);
     return index;
 }
@@ -198,12 +187,12 @@ void TChartSeries::ClearPoints() {
     ForEachLinked(TSeriesRecalcOption::rOnClear,
                   [](TChartSeries* series) { series->ClearPoints(); });
     if (active_ && parentChart_ != nullptr && !parentChart_->Destroying()) {
-        RequestRepaint();
+        RequestPointsRepaint();
     }
 }
 
 void TChartSeries::DeletePoint(int32_t index) {
-    NotePointsRewritten();
+    const uint64_t before = PointsVersion();
     for (TChartValueList* list : valueLists_) {
         list->DeleteAt(index);
     }
@@ -213,15 +202,16 @@ void TChartSeries::DeletePoint(int32_t index) {
     if (index < labels_.Size()) {
         labels_.Erase(index);
     }
+    LogEdit(TPointEdit::TKind::Erase, index, before);
     ForEachLinked(TSeriesRecalcOption::rOnDelete,
                   [&](TChartSeries* series) { series->DeletedInSource(this, index); });
     if (active_) {
-        RequestRepaint();
+        RequestPointsRepaint();
     }
 }
 
 void TChartSeries::SwapPoints(int32_t i, int32_t j) {
-    NotePointsRewritten();
+    const uint64_t before = PointsVersion();
     for (TChartValueList* list : valueLists_) {
         list->SwapValues(i, j);
     }
@@ -231,46 +221,69 @@ void TChartSeries::SwapPoints(int32_t i, int32_t j) {
     if (i < labels_.Size() && j < labels_.Size()) {
         labels_.Swap(i, j);
     }
+    LogEdit(TPointEdit::TKind::Change, i, before);
+    LogEdit(TPointEdit::TKind::Change, j, PointsVersion());
 }
 
 void TChartSeries::SetPointColor(int32_t index, TColor color) {
     if (index < 0 || index >= colors_.Size()) {
         throw EListError(index);
     }
+    const uint64_t before = PointsVersion();
     colors_[index] = color;
-    NotePointsRewritten();
-    RequestRepaint();
+    LogEdit(TPointEdit::TKind::Change, index, before);
+    RequestPointsRepaint();
 }
 
-void TChartSeries::NotePointsRewritten() {
-    // The lists' own insertions while a point is added are the addition itself.
-    if (addingPoint_)
-        return;
-    pointsRewritten_ = true;
-    pointsAdded_.clear();
+uint64_t TChartSeries::PointsVersion() const {
+    uint64_t version = colors_.Version() + labels_.Version();
+    for (const TChartValueList* list : valueLists_)
+        version += list->Version();
+    return version;
 }
 
-void TChartSeries::NotePointAdded(int32_t index) {
-    if (pointsRewritten_)
+void TChartSeries::LogEdit(TPointEdit::TKind kind, int32_t index, uint64_t before) {
+    if (editsOverflowed_)
         return;
-    if (pointsAdded_.size() == kMaxAddedPerFrame) {
-        NotePointsRewritten();
+    if (edits_.size() == kMaxLoggedEdits) {
+        editsOverflowed_ = true;
         return;
     }
-    for (int32_t& added : pointsAdded_) {
-        if (added >= index)
-            ++added;
-    }
-    addedInside_ = addedInside_ || index != PointCount() - 1;
-    pointsAdded_.push_back(index);
+    edits_.push_back({kind, index});
+    editVersions_.emplace_back(before, PointsVersion());
 }
 
-void TChartSeries::FrameDrawn() {
-    pointsAdded_.clear();
-    pointsRewritten_ = false;
-    addedInside_ = false;
-    frameFirstShown_ = firstShown_;
-    frameLastShown_ = lastShown_;
+std::optional<std::span<const TPointEdit>> TChartSeries::EditsSince(uint64_t version) const {
+    const uint64_t now = PointsVersion();
+    if (editsOverflowed_)
+        return std::nullopt;
+    size_t first = 0;
+    while (first < edits_.size() && editVersions_[first].first != version)
+        ++first;
+    if (first == edits_.size()) {
+        if (now == version)
+            return std::span<const TPointEdit>();
+        return std::nullopt;
+    }
+    // Each edit must begin where the one before ended: a change between them was not logged.
+    for (size_t k = first + 1; k < edits_.size(); ++k) {
+        if (editVersions_[k].first != editVersions_[k - 1].second)
+            return std::nullopt;
+    }
+    if (editVersions_.back().second != now)
+        return std::nullopt;
+    return std::span<const TPointEdit>(edits_).subspan(first);
+}
+
+void TChartSeries::ForgetEdits() {
+    edits_.clear();
+    editVersions_.clear();
+    editsOverflowed_ = false;
+}
+
+void TChartSeries::RequestPointsRepaint() {
+    if (parentChart_ != nullptr)
+        parentChart_->InvalidatePoints();
 }
 
 void TChartSeries::RequestRepaint() {
@@ -599,14 +612,13 @@ void TChartSeries::SetRecalcOption(TSeriesRecalcOption option, bool on) {
     recalcOptions_ = on ? (recalcOptions_ | bit) : (recalcOptions_ & ~bit);
 }
 
-void TChartSeries::NotifyValueChanged(int32_t /*index*/) {
-    NotePointsRewritten();
+void TChartSeries::NotifyValueChanged(int32_t index, uint64_t before) {
+    LogEdit(TPointEdit::TKind::Change, index, before);
     ForEachLinked(TSeriesRecalcOption::rOnModify,
                   [this](TChartSeries* series) { series->RefillFromSource(this); });
 }
 
 void TChartSeries::NotifyValuesModified() {
-    NotePointsRewritten();
     // Every linked series follows a change of all values, whatever its options.
     const std::vector<TChartSeries*> linked = linkedSeries_;
     for (TChartSeries* series : linked) {

@@ -4,16 +4,20 @@
 
 #include "canvas/colors.h"
 #include "canvas/property.h"
+#include "platform/gfx/pixel_mask.h"
 #include "platform/ui/window_host.h"
 #include "series/blocked_array.h"
+#include "series/point_places.h"
 #include "series/value_list.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vemora {
@@ -32,6 +36,15 @@ using TSeriesClick =
                        ui::TShiftState shift, int32_t x, int32_t y)>;
 using TSeriesOnGetMarkText =
     std::function<void(TChartSeries* sender, int32_t valueIndex, std::string& markText)>;
+
+// A change of one point: put in at Index (the later points move up), taken out at Index
+// (they move down), or changed in place (its values or its colour).
+struct TPointEdit {
+    enum class TKind : uint8_t { Insert, Erase, Change };
+    TKind Kind = TKind::Change;
+    int32_t Index = 0;
+    bool operator==(const TPointEdit&) const = default;
+};
 
 // Which source changes a linked series follows.
 enum class TSeriesRecalcOption { rOnDelete, rOnModify, rOnInsert, rOnClear };
@@ -171,29 +184,47 @@ public:
     // Asks the chart for a repaint; only marks it invalid.
     void RequestRepaint();
 
-    // Frames that redraw only what changed. The series notes what happened to its points
-    // since the chart last drew it: points added, at these indexes of today's numbering,
-    // or any other change, which leaves the next frame to be drawn whole.
-    const std::vector<int32_t>& PointsAddedSinceFrame() const { return pointsAdded_; }
-    bool PointsChangedOtherwise() const { return pointsRewritten_; }
-    // The series' points changed in a way only a whole frame shows.
-    void NotePointsRewritten();
-    // The chart drew a frame with the series as it is now.
-    virtual void FrameDrawn();
-    // Whether the series can draw the part of a frame inside a rectangle exactly as the
-    // whole frame draws it there, and tell where its points added since the last frame
-    // changed the picture.
-    virtual bool DrawsPartFrames() { return false; }
-    // Adds to `area` every pixel the points added since the last frame change in a frame
-    // with the current layout (after FindShownRange); false when it cannot tell.
-    virtual bool AddChangedArea(gfx::Rect& /*area*/) { return false; }
-    // The next DrawAllPoints draws only what lies inside the area; nullptr draws all.
-    virtual void LimitPointsTo(const gfx::Rect* /*area*/) {}
-    // The first and last shown point of the last frame.
-    int32_t FrameFirstShown() const { return frameFirstShown_; }
-    int32_t FrameLastShown() const { return frameLastShown_; }
-    // Whether a point was added anywhere but at the end since the last frame.
-    bool AddedInsideSinceFrame() const { return addedInside_; }
+    // What the chart's frames follow of the points. Every change of the storage (values,
+    // colours, labels, how the values are read) counts in the version, whatever made it; the
+    // changes made through the series' own point operations are also logged as edits, so
+    // that a frame can redraw only where they changed the picture.
+    uint64_t PointsVersion() const;
+    // The edits made since the version, when they account for every change since then;
+    // nullopt when some change is not among them and the points must be looked at anew.
+    std::optional<std::span<const TPointEdit>> EditsSince(uint64_t version) const;
+    // The chart took the edits: the log starts again at the current version.
+    void ForgetEdits();
+
+    // Frames of placed markers. A series whose frame is nothing but one marker per shown
+    // point, each the same drawing moved to the point (a stamp of its colour), in point
+    // order, placed by its X and Y values through its axes and coloured by PointColor, says
+    // so here after the layout of a frame; the chart then places the markers itself, keeps
+    // their places from frame to frame and has them painted where the picture changed.
+    virtual bool DrawsPlacedMarkers() { return false; }
+    // The pixels the marker of a point of the colour paints, relative to its screen place,
+    // or of any colour for clDefault; false when that is not known.
+    virtual bool MarkerReach(TColor /*color*/, gfx::Rect& /*reach*/) { return false; }
+    // Paints the markers of the points in the ranges (ascending, apart) from their places, as
+    // drawing the shown points in turn would, but only within the canvas's clip and, when
+    // given, the region; with a background, the pixels there that no marker paints take the
+    // background's. With keepOwners, painting them all, it notes which point each pixel
+    // shows, for MovePlacedMarkers.
+    virtual void PaintPlacedMarkers(const gfx::PixelMask* /*within*/,
+                                    const gfx::Bitmap* /*background*/,
+                                    const TPointPlaces& /*places*/,
+                                    std::span<const TIndexRange> /*ranges*/, bool /*keepOwners*/) {}
+    // Makes the markers of the last frame, painted with their owners kept, those of this
+    // frame's places by the moves, touching only the pixels they can change, and shows the
+    // background where it changed (`ground`) and no marker is; adds where it drew. False,
+    // having drawn nothing, when that cannot be done: then the markers are painted anew.
+    virtual bool MovePlacedMarkers(const TMarkerMoves& /*moves*/, const TPointPlaces& /*places*/,
+                                   const gfx::Bitmap& /*background*/,
+                                   std::span<const gfx::Rect> /*ground*/,
+                                   std::vector<gfx::Rect>& /*changed*/) {
+        return false;
+    }
+    // The markers' looks may have changed (a setting, the depth): known ones are dropped.
+    virtual void ForgetMarkerLooks() {}
 
     // The range of points inside the plot in this frame.
     void FindShownRange();
@@ -269,8 +300,9 @@ public:
     bool HasRecalcOption(TSeriesRecalcOption option) const;
     void SetRecalcOption(TSeriesRecalcOption option, bool on);
 
-    // Called by the value lists.
-    void NotifyValueChanged(int32_t index);
+    // Called by the value lists: a value of the point changed, the points' version being
+    // `before` until then.
+    void NotifyValueChanged(int32_t index, uint64_t before);
     void NotifyValuesModified();
     void CheckDataSource();
 
@@ -303,17 +335,18 @@ protected:
 
 private:
     void ResolveAxes();
-    void NotePointAdded(int32_t index);
+    // Logs an edit whose changes took the version from `before` to the current one.
+    void LogEdit(TPointEdit::TKind kind, int32_t index, uint64_t before);
+    // Asks the chart for a frame after the points changed: it finds out itself what changed.
+    void RequestPointsRepaint();
     // The new point's place in every list after X: Y, the further lists, colour, label.
     void InsertAtIndex(int32_t index, std::string_view label, TColor color);
-    bool addingPoint_ = false;
-    // More additions than this between two frames are drawn as a whole frame.
-    static constexpr size_t kMaxAddedPerFrame = 64;
-    std::vector<int32_t> pointsAdded_;
-    bool pointsRewritten_ = true;
-    bool addedInside_ = false;
-    int32_t frameFirstShown_ = -1;
-    int32_t frameLastShown_ = -1;
+    // More edits than this between two frames leave the next to look at every point.
+    static constexpr size_t kMaxLoggedEdits = 4096;
+    std::vector<TPointEdit> edits_;
+    // The version before and after each edit.
+    std::vector<std::pair<uint64_t, uint64_t>> editVersions_;
+    bool editsOverflowed_ = false;
 
     std::string name_;
     TChartValueLists valueLists_;

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cmath>
+#include <utility>
 
 namespace vemora {
 
@@ -21,18 +22,12 @@ void TChartValueList::CopySettingsFrom(const TChartValueList* other) {
     if (other == nullptr) {
         return;
     }
-    PointsChanged();
+    ++settingsVersion_;
     SetOrder(other->order_);
     dateTime_ = other->dateTime_;
     multiplier_ = other->multiplier_;
     valueSource_ = other->valueSource_;
     MarkStatsDirty();
-}
-
-void TChartValueList::PointsChanged() {
-    if (owner_ != nullptr) {
-        owner_->NotePointsRewritten();
-    }
 }
 
 void TChartValueList::CheckIndex(int32_t index) const {
@@ -43,22 +38,22 @@ void TChartValueList::CheckIndex(int32_t index) const {
 
 double TChartValueList::ValueAt(int32_t index) const {
     CheckIndex(index);
-    return Scaled(values_[index], multiplier_);
+    return Scaled(std::as_const(values_)[index], multiplier_);
 }
 
 void TChartValueList::SetValueAt(int32_t index, double value) {
     CheckIndex(index);
+    const uint64_t before = owner_ != nullptr ? owner_->PointsVersion() : 0;
     Unpaired(index - 1, index);
     values_[index] = value;
     Paired(index - 1, index);
     MarkStatsDirty();
     if (owner_ != nullptr) {
-        owner_->NotifyValueChanged(index);
+        owner_->NotifyValueChanged(index, before);
     }
 }
 
 void TChartValueList::ClearAll() {
-    PointsChanged();
     values_.Clear();
     MarkStatsDirty();
     broken_ = 0;
@@ -68,6 +63,7 @@ void TChartValueList::ClearAll() {
 void TChartValueList::SetOrder(TChartListOrder value) {
     if (value != order_) {
         order_ = value;
+        ++settingsVersion_;
         brokenKnown_ = false;
     }
 }
@@ -81,7 +77,7 @@ int32_t TChartValueList::BrokenPairs(int32_t first, int32_t last) const {
     last = std::min(last, values_.Size() - 2);
     int32_t count = 0;
     for (int32_t i = first; i <= last; ++i) {
-        count += Breaks(values_[i], values_[i + 1]) ? 1 : 0;
+        count += Breaks(std::as_const(values_)[i], std::as_const(values_)[i + 1]) ? 1 : 0;
     }
     return count;
 }
@@ -110,7 +106,7 @@ bool TChartValueList::IsOrdered() const {
     }
     // A NaN breaks every pair it is in; alone it has none.
     if (n == 1) {
-        return !std::isnan(values_[0]);
+        return !std::isnan(std::as_const(values_)[0]);
     }
     return broken_ == 0;
 }
@@ -119,14 +115,16 @@ int32_t TChartValueList::InsertInOrder(double value) {
     const int32_t n = values_.Size();
     int32_t index = n;
     const bool ascending = order_ == TChartListOrder::loAscending;
-    if (order_ != TChartListOrder::loNone && n > 0 && Breaks(values_[n - 1], value)) {
+    if (order_ != TChartListOrder::loNone && n > 0 &&
+        Breaks(std::as_const(values_)[n - 1], value)) {
         if (IsOrdered()) {
             // Where the walk below would stop, found by halving.
             index = ascending ? values_.PartitionPoint([value](double e) { return !(value < e); })
                               : values_.PartitionPoint([value](double e) { return !(e < value); });
         } else {
             int32_t i = n - 1;
-            while (i >= 0 && (ascending ? values_[i] > value : values_[i] < value)) {
+            while (i >= 0 && (ascending ? std::as_const(values_)[i] > value
+                                        : std::as_const(values_)[i] < value)) {
                 --i;
             }
             index = i + 1;
@@ -144,7 +142,6 @@ void TChartValueList::InsertAt(int32_t index, double value) {
 }
 
 void TChartValueList::Insert(int32_t index, double value) {
-    PointsChanged();
     Unpaired(index - 1, index - 1);
     values_.Insert(index, value);
     Paired(index - 1, index);
@@ -153,7 +150,6 @@ void TChartValueList::Insert(int32_t index, double value) {
 
 void TChartValueList::DeleteAt(int32_t index) {
     CheckIndex(index);
-    PointsChanged();
     Unpaired(index - 1, index);
     values_.Erase(index);
     Paired(index - 1, index - 1);
@@ -164,9 +160,8 @@ void TChartValueList::RotateFirstToLast() {
     if (values_.Empty()) {
         return;
     }
-    PointsChanged();
     Unpaired(0, 0);
-    const double first = values_[0];
+    const double first = std::as_const(values_)[0];
     values_.Erase(0);
     values_.PushBack(first);
     Paired(values_.Size() - 2, values_.Size() - 2);
@@ -200,7 +195,7 @@ void TChartValueList::RecomputeStats() {
     hasFinite_ = false;
     nonFinite_ = 0;
     for (int32_t i = 0; i < n; ++i) {
-        if (!std::isfinite(values_[i])) {
+        if (!std::isfinite(std::as_const(values_)[i])) {
             ++nonFinite_;
         }
         const double v = ValueAt(i);
@@ -308,7 +303,7 @@ void TChartValueList::StatsAfterInsert(int32_t index) {
     }
     if (!FoldIntoExtremes(v, index, count)) {
         MarkStatsDirty();
-    } else if (!std::isfinite(values_[index])) {
+    } else if (!std::isfinite(std::as_const(values_)[index])) {
         ++nonFinite_;
     }
 }
@@ -356,7 +351,6 @@ double TChartValueList::SumAbs() {
 void TChartValueList::SwapValues(int32_t i, int32_t j) {
     CheckIndex(i);
     CheckIndex(j);
-    PointsChanged();
     const int32_t a = std::min(i, j);
     const int32_t b = std::max(i, j);
     // Neighbours share a pair: one run of pairs then, else one run around each.
@@ -436,6 +430,7 @@ void TChartValueList::SetMultiplier(double value) {
         return;
     }
     multiplier_ = value;
+    ++settingsVersion_;
     MarkStatsDirty();
     if (owner_ != nullptr) {
         owner_->NotifyValuesModified();

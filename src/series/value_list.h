@@ -99,10 +99,11 @@ public:
     void SetPendingValue(double value) { pendingValue_ = value; }
 
     TChartSeries* Owner() const { return owner_; }
+    // Counts every change of the values or of how they are read (the multiplier, the order):
+    // a reader that kept the count knows whether anything changed since.
+    uint64_t Version() const { return values_.Version() + settingsVersion_; }
 
 private:
-    // Tells the owner its points changed otherwise than by a point added.
-    void PointsChanged();
     void CheckIndex(int32_t index) const;
     void MarkStatsDirty() { statsDirty_ = sumsDirty_ = true; }
     void RecomputeStats();
@@ -123,6 +124,7 @@ private:
 
     bool dateTime_ = false;
     TBlockedArray<double> values_;
+    uint64_t settingsVersion_ = 0;
     double highest_ = 0;
     double lowest_ = 0;
     double finiteHighest_ = 0;

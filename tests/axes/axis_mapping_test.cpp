@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <vector>
 
 namespace vemora {
 namespace {
@@ -128,6 +129,42 @@ TEST(AxisMapping, DegenerateScalesMapToTheCentreAndUnplaceableValuesFarOff) {
     const TAxisScale left = Vertical(0, 1, 100, 400);
     EXPECT_EQ(left.ValueToPixelY(1e300), INT32_MIN);
     EXPECT_EQ(left.ValueToPixelY(-inf), INT32_MAX);
+}
+
+// A whole series mapped in one pass gives each value the pixel it has alone: values on and
+// next to the halves between pixels, far off the scale, beyond what a coordinate holds and
+// not numbers at all, on scales of every size, both ways round and of no extent.
+TEST(AxisMapping, ValuesMappedTogetherLandWhereEachLandsAlone) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    std::mt19937_64 random(29);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int scale = 0; scale < 200; ++scale) {
+        const double span = scale % 17 == 0 ? 0 : std::ldexp(1 + unit(random), scale % 60 - 30);
+        const double low = (unit(random) - 0.5) * std::ldexp(1, scale % 40);
+        for (TAxisScale axis : {Horizontal(low, low + span, 20, 300 + scale),
+                                Vertical(low, low + span, 5, 200 + 3 * scale)}) {
+            axis.Inverted = scale % 3 == 1;
+            std::vector<double> values;
+            for (int i = 0; i < 300; ++i) {
+                const double t = (unit(random) * 1.4 - 0.2) * span;
+                values.push_back(low + t);
+                // The value of a half between two pixels, and its neighbours.
+                const double half = low + (std::floor(unit(random) * axis.Length) + 0.5) *
+                                              (span / std::max(axis.Length, 1));
+                values.insert(values.end(),
+                              {half, std::nextafter(half, inf), std::nextafter(half, -inf)});
+            }
+            values.insert(values.end(), {inf, -inf, std::numeric_limits<double>::quiet_NaN(), 1e300,
+                                         -1e300, low + span * 1e7, low - span * 3e6});
+            std::vector<int32_t> pixels(values.size(), 0);
+            axis.MapValues(values, pixels.data(), axis.Horizontal);
+            for (size_t i = 0; i < values.size(); ++i) {
+                const int32_t alone =
+                    axis.Horizontal ? axis.ValueToPixelX(values[i]) : axis.ValueToPixelY(values[i]);
+                ASSERT_EQ(pixels[i], alone) << "value " << values[i] << " on scale " << scale;
+            }
+        }
+    }
 }
 
 } // namespace

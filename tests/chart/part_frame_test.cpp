@@ -8,11 +8,12 @@
 #include "platform/ui/headless_window_host.h"
 #include "pointseries/point_series.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -140,10 +141,10 @@ TEST(PartFrames, RunsOfAllKindsEqualWholeFrames) {
     {
         std::vector<Point2> sorted = Uniform(random, 300);
         std::sort(sorted.begin(), sorted.end(), [](auto& a, auto& b) { return a.X < b.X; });
-        // Each point moves an end of the X range: every frame is whole.
-        kinds.push_back({"sorted", sorted, false});
+        // Each point moves an end of the X range, and markers with it: still drawn in part.
+        kinds.push_back({"sorted", sorted, true});
         std::reverse(sorted.begin(), sorted.end());
-        kinds.push_back({"sorted down", sorted, false});
+        kinds.push_back({"sorted down", sorted, true});
     }
     {
         // Integers on a small grid: many points on the same pixel, equal X values.
@@ -182,6 +183,64 @@ TEST(PartFrames, RunsOfAllKindsEqualWholeFrames) {
     }
 }
 
+// Time series, the shapes users bring most: X grows (or falls) line by line, so that each
+// point moves the scale and many markers by a pixel. Every frame is drawn in part and
+// equals the whole one, through labels that change their step and digits, ranges that grow
+// in steps, signals that cross zero, and a window that keeps only the latest points.
+TEST(PartFrames, TimeSeriesEqualWholeFrames) {
+    struct Shape {
+        const char* Name;
+        std::function<Point2(int)> At;
+        int Count;
+        // Points taken off the front to keep this many (0: all kept).
+        int Window = 0;
+    };
+    const std::vector<Shape> shapes = {
+        {"X rising, a signal around zero",
+         [](int i) {
+             return Point2{i * 0.5, 40 * std::sin(i / 23.0) + 7 * std::sin(i / 3.0)};
+         },
+         400},
+        {"X falling",
+         [](int i) {
+             return Point2{-i * 0.5, 30 * std::cos(i / 17.0)};
+         },
+         300},
+        {"X and Y rising",
+         [](int i) {
+             return Point2{i * 1.0, i * 0.3 + (i % 7)};
+         },
+         300},
+        {"Y range growing in steps",
+         [](int i) {
+             return Point2{i * 2.0, (1 + i / 60) * 10 * std::sin(i / 5.0)};
+         },
+         300},
+        {"labels changing step and digits",
+         [](int i) {
+             return Point2{0.001 * std::pow(1.04, i), std::sin(i / 9.0) * 1e-3 * i};
+         },
+         300},
+        {"a strip of the latest points",
+         [](int i) {
+             return Point2{i * 0.25, 20 * std::sin(i / 31.0) + (i % 5)};
+         },
+         360, 120},
+    };
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.Name);
+        Twin twin(560, 420);
+        for (int i = 0; i < shape.Count; ++i) {
+            if (shape.Window > 0 && i >= shape.Window)
+                twin.Both([](TChart&, TPointSeries& s) { s.DeletePoint(0); });
+            const Point2 p = shape.At(i);
+            twin.Add(p.X, p.Y);
+            ASSERT_FALSE(HasFatalFailure()) << "point " << i;
+        }
+        EXPECT_GT(twin.PartFrames(), twin.Frames() * 3 / 4);
+    }
+}
+
 TEST(PartFrames, ColoursPerPoint) {
     std::mt19937 random(7);
     const TColor palette[] = {clRed, clBlue, 0x00FF00, clNone, clDefault};
@@ -211,7 +270,10 @@ TEST(PartFrames, ColoursPerPoint) {
 
 TEST(PartFrames, PointerStylesAndViews) {
     std::mt19937 random(11);
-    const std::vector<Point2> points = Uniform(random, 90);
+    const std::vector<Point2> uniform = Uniform(random, 90);
+    // In X order too, so that each point moves the markers already shown.
+    std::vector<Point2> ordered = uniform;
+    std::sort(ordered.begin(), ordered.end(), [](auto& a, auto& b) { return a.X < b.X; });
     for (int style = 0; style <= static_cast<int>(TSeriesPointerStyle::psSmallDot); ++style) {
         for (const bool view3D : {true, false}) {
             for (const bool draw3D : {true, false}) {
@@ -226,7 +288,7 @@ TEST(PartFrames, PointerStylesAndViews) {
                     if (style % 2)
                         s.Pointer().Brush().SetStyle(TBrushStyle::bsClear);
                 });
-                for (const Point2& p : points) {
+                for (const Point2& p : view3D == draw3D ? ordered : uniform) {
                     twin.Add(p.X, p.Y);
                     ASSERT_FALSE(HasFatalFailure());
                 }
@@ -237,11 +299,13 @@ TEST(PartFrames, PointerStylesAndViews) {
 }
 
 // A change in the middle of a run that is not a point added: the next frame is whole, and
-// the run goes on in part frames after it.
-TEST(PartFrames, OtherChangesDrawTheWholeFrame) {
+// the run goes on in part frames after it. A point deleted or recoloured is drawn in part.
+TEST(PartFrames, OtherChangesDrawTheWholeFrameAndPointEditsAPart) {
     struct Change {
         const char* Name;
         Configure Apply;
+        // A point's own edit redraws where its marker was and is; the frame stays in part.
+        bool Whole = true;
     };
     const std::vector<Change> changes = {
         {"pointer colour", [](TChart&, TPointSeries& s) { s.Pointer().Brush().SetColor(clBlue); }},
@@ -249,10 +313,10 @@ TEST(PartFrames, OtherChangesDrawTheWholeFrame) {
         {"pan", [](TChart& c, TPointSeries&) { c.LeftAxis().ShiftRange(50, false); }},
         {"gradient", [](TChart& c, TPointSeries&) { c.Gradient().SetStartColor(clWhite); }},
         {"value changed", [](TChart&, TPointSeries& s) { s.YValues().SetValueAt(3, 4000); }},
-        {"point deleted", [](TChart&, TPointSeries& s) { s.DeletePoint(5); }},
+        {"point deleted", [](TChart&, TPointSeries& s) { s.DeletePoint(5); }, false},
         {"values swapped in a list",
          [](TChart&, TPointSeries& s) { s.YValues().SwapValues(2, 40); }},
-        {"point colour", [](TChart&, TPointSeries& s) { s.SetPointColor(7, clGreen); }},
+        {"point colour", [](TChart&, TPointSeries& s) { s.SetPointColor(7, clGreen); }, false},
         {"draw event", [](TChart& c, TPointSeries&) { c.OnAfterDraw = [](auto*) {}; }},
         {"pointer hidden", [](TChart&, TPointSeries& s) { s.Pointer().SetVisible(false); }},
         {"series draw event",
@@ -271,12 +335,12 @@ TEST(PartFrames, OtherChangesDrawTheWholeFrame) {
                 twin.Both(change.Apply);
             const bool repainted = twin.PartHost().Paints() != paints;
             if (repainted) {
-                EXPECT_FALSE(twin.PartHost().LastChangedArea().has_value());
+                EXPECT_EQ(!twin.PartHost().LastChangedArea().has_value(), change.Whole);
             }
             twin.Add(points[i].X, points[i].Y);
             ASSERT_FALSE(HasFatalFailure());
             if (i == 60 && !repainted) {
-                EXPECT_TRUE(twin.DrewWhole());
+                EXPECT_EQ(twin.DrewWhole(), change.Whole);
             }
         }
     }

@@ -33,7 +33,15 @@ public:
             surface.Fill(color);
         }
     }
-    std::optional<gfx::Rect> ChangedArea() const override { return changed; }
+    std::optional<std::span<const gfx::Rect>> ChangedArea() const override {
+        if (!changed)
+            return std::nullopt;
+        changedRects.clear();
+        if (!changed->IsEmpty())
+            changedRects.push_back(*changed);
+        return std::span<const gfx::Rect>(changedRects);
+    }
+    mutable std::vector<gfx::Rect> changedRects;
     void MouseDown(TMouseButton b, TShiftState s, int32_t x, int32_t y) override {
         calls.push_back("down " + Name(b) + Shift(s) + At(x, y));
         captureSeen = host->HasMouseCapture();

@@ -1,7 +1,11 @@
 #include "platform/gfx/device_context.h"
 #include "platform/gfx/region.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <utility>
 
 namespace vemora::gfx {
 namespace {
@@ -76,6 +80,66 @@ TEST(Region, DegeneratePolygonsAreEmpty) {
     const Point flat[] = {{0, 5}, {10, 5}, {20, 5}};
     EXPECT_TRUE(Region::FromPolygon(flat, kEverywhere).IsEmpty());
     EXPECT_TRUE(Region::FromPolygon({}, kEverywhere).IsEmpty());
+}
+
+// The runs of row y of the region within the area, found pixel by pixel.
+std::vector<std::pair<int32_t, int32_t>> RowRuns(const Region& r, int32_t y, const Rect& area) {
+    std::vector<std::pair<int32_t, int32_t>> runs;
+    for (int32_t x = area.Left; x < area.Right; ++x)
+        if (r.Contains(x, y)) {
+            if (!runs.empty() && runs.back().second == x)
+                ++runs.back().second;
+            else
+                runs.push_back({x, x + 1});
+        }
+    return runs;
+}
+
+// OneSpan answers for every row, inside the bounds and around them, as the row's runs say.
+void ExpectOneSpanPerRow(const Region& r, const Rect& area) {
+    for (int32_t y = area.Top; y < area.Bottom; ++y) {
+        const auto runs = RowRuns(r, y, area);
+        int32_t x0 = INT32_MIN, x1 = INT32_MIN;
+        ASSERT_EQ(r.OneSpan(y, x0, x1), runs.size() == 1) << "row " << y;
+        if (runs.size() == 1) {
+            EXPECT_EQ(std::pair(x0, x1), runs.front()) << "row " << y;
+        }
+    }
+}
+
+TEST(Region, FromRectsHoldsThePixelsOfAnyOfTheRectangles) {
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int32_t> coordinate(-30, 50), count(0, 7);
+    const Rect area{-40, -40, 60, 60};
+    for (int round = 0; round < 120; ++round) {
+        std::vector<Rect> rects;
+        for (int k = count(rng); k > 0; --k) {
+            // Corners in any order; some empty, some side by side to merge.
+            Rect r{coordinate(rng), coordinate(rng), coordinate(rng), coordinate(rng)};
+            if (k % 4 == 0 && !rects.empty())
+                r = {rects.back().Right, rects.back().Top, r.Left, rects.back().Bottom};
+            if (k % 5 == 0)
+                r.Right = r.Left;
+            rects.push_back(r);
+        }
+        SCOPED_TRACE("round " + std::to_string(round));
+        const Region region = Region::FromRects(rects);
+        Rect bounds{};
+        for (int32_t y = area.Top; y < area.Bottom; ++y)
+            for (int32_t x = area.Left; x < area.Right; ++x) {
+                const bool in = std::any_of(rects.begin(), rects.end(), [&](const Rect& r) {
+                    return r.Normalized().Contains(x, y);
+                });
+                ASSERT_EQ(region.Contains(x, y), in) << x << "," << y;
+                if (in)
+                    bounds = bounds.Union({x, y, x + 1, y + 1});
+            }
+        EXPECT_EQ(region.IsEmpty(), bounds.IsEmpty());
+        if (!bounds.IsEmpty()) {
+            EXPECT_EQ(region.Bounds(), bounds);
+        }
+        ExpectOneSpanPerRow(region, area);
+    }
 }
 
 } // namespace

@@ -168,18 +168,6 @@ int WriteOutputs(PlotScene& scene, const Options& o) {
     return 0;
 }
 
-// What one frame passes on to the next: the plot rectangle and each axis's span and step.
-std::vector<double> LayoutState(TChart& chart) {
-    const Rect& r = chart.PlotRect();
-    std::vector<double> state{double(r.Left), double(r.Top), double(r.Right), double(r.Bottom)};
-    for (const TCustomChartAxis* axis : chart.Axes()) {
-        state.push_back(axis->StartPixel());
-        state.push_back(axis->EndPixel());
-        state.push_back(axis->LastIncrement());
-    }
-    return state;
-}
-
 // Runs the plot like the start button, with a handler for the chart updates and pauses.
 // Returns the message of a failure, if any.
 template <class Body> std::optional<std::string> Guarded(Body&& body) {
@@ -199,18 +187,18 @@ int CommandRender(const Options& o) {
     scene.Host().Update();
     if (auto error = Guarded([&] { scene.Run().Button1Click(nullptr); }))
         return Fail(*error);
-    // Each frame sizes the axis labels with the previous frame's span: frames are drawn
-    // until one leaves the layout as it found it, as the run's many frames have.
+    // Each frame sizes the axis labels with the previous frame's span: the layout is made
+    // again until it stays as it is, as the run's many frames leave it, and that frame drawn.
     auto error = Guarded([&] {
-        std::vector<double> before = LayoutState(scene.Chart());
+        TChart& chart = scene.Chart();
         for (int i = 0; i < 8; ++i) {
-            scene.Chart().Invalidate();
-            scene.Host().Update();
-            std::vector<double> after = LayoutState(scene.Chart());
-            if (after == before)
+            const TFrameLayout before = chart.FrameLayout();
+            chart.ComputeLayout();
+            if (chart.FrameLayout() == before)
                 break;
-            before = std::move(after);
         }
+        chart.Invalidate();
+        scene.Host().Update();
     });
     if (error)
         return Fail(*error);
@@ -229,8 +217,7 @@ int CommandReplay(const Options& o) {
         const Clock::time_point t0 = Clock::now();
         scene.Chart().Update();
         if (scene.Host().Paints() != paints)
-            frameMs.push_back(
-                std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+            frameMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     };
     window.OnSleep = [&](int32_t ms) {
         pauseMs += ms;

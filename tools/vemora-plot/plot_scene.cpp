@@ -1,5 +1,6 @@
 #include "plot_scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -157,6 +158,20 @@ void WriteAxis(JsonWriter& j, const TChart& chart, const TCustomChartAxis& axis)
 
 } // namespace
 
+std::vector<gfx::Point> DrawnMarkers(const TChart& chart, const RecordingSeries& series) {
+    const TPointPlaces* places = chart.FrameTracker().Places(&series);
+    if (!chart.FrameTracker().Known() || !places)
+        return series.Markers();
+    std::vector<gfx::Point> markers;
+    if (!series.Pointer().Visible())
+        return markers;
+    for (int32_t i = std::max(series.FirstShown(), 0); i <= series.LastShown(); ++i) {
+        if (places->Colors[i] != clNone)
+            markers.push_back({places->X[i], places->Y[i]});
+    }
+    return markers;
+}
+
 std::string FrameJson(TChart& chart, const RecordingSeries& series) {
     JsonWriter j;
     j.Field("{ ", "panel_bounds", chart.PanelBounds());
@@ -175,7 +190,7 @@ std::string FrameJson(TChart& chart, const RecordingSeries& series) {
     j.Field(", ", "last_shown", series.LastShown());
     j.Raw(",\n      \"markers\": [");
     first = true;
-    for (const gfx::Point& p : series.Markers()) {
+    for (const gfx::Point& p : DrawnMarkers(chart, series)) {
         j.Item(first, ", ");
         j.Raw("[");
         j.Integer(p.X);

@@ -12,7 +12,8 @@
 
 namespace vemora::plot {
 
-// Series1, noting where each marker of the latest frame was drawn.
+// Series1, noting where each marker of the latest frame was drawn when it draws them one by
+// one; a frame of placed markers has them from their places.
 class RecordingSeries final : public TPointSeries {
 public:
     void DoBeforeDrawChart() override { markers_.clear(); }
@@ -25,6 +26,9 @@ public:
 private:
     std::vector<gfx::Point> markers_;
 };
+
+// The screen centres of the markers the latest frame drew, in drawing order.
+std::vector<gfx::Point> DrawnMarkers(const TChart& chart, const RecordingSeries& series);
 
 class PlotScene {
 public:

@@ -133,6 +133,32 @@ void DeviceContext::CosmeticLine(Point from, Point to) {
     // The decision term at the first step lies within [-2n, 2m]; its parts do not fit 64 bits.
     const int64_t errStart = static_cast<int64_t>(static_cast<Int128>(2 * m) * (first + 1) - n -
                                                   static_cast<Int128>(2 * n) * k);
+    if (m == 0 && xMajor && !clip_.IsRect() && target_) {
+        // A row in a clip of many parts: only the steps inside its spans, each with its place
+        // in the pattern.
+        const int64_t lo = majorStep > 0 ? majorStart : int64_t{majorStart} - count + 1;
+        const int64_t hi = lo + count;
+        Pixel* row = target_->Row(minorStart);
+        clip_.ForEachSpan(minorStart, static_cast<int32_t>(lo), static_cast<int32_t>(hi),
+                          [&](int32_t a, int32_t b) {
+                              for (int32_t x = a; x < b; ++x) {
+                                  const int64_t i =
+                                      first + (majorStep > 0 ? x - majorStart : majorStart - x);
+                                  Pixel ink = color;
+                                  if (dash) {
+                                      const uint32_t step = static_cast<uint32_t>(
+                                          styleBase + static_cast<uint64_t>(i));
+                                      if (!((dash->Bits >> (step % dash->Period)) & 1u)) {
+                                          if (!opaqueGaps)
+                                              continue;
+                                          ink = back;
+                                      }
+                                  }
+                                  row[x] = Rop2(pen_.Mode, ink, row[x]);
+                              }
+                          });
+        return;
+    }
     // Copy ink in a rectangular clip needs no test per pixel: the steps are already cut to
     // the clip's bounds.
     const bool direct = clip_.IsRect() && pen_.Mode == PenMode::Copy && target_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vemora::gfx {
 
@@ -33,11 +34,17 @@ bool DeviceContext::GetTextExtentPoint(std::string_view utf8, Size& size) const 
     return true;
 }
 
-void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
-    if (!target_ || !LayoutText(font_.Log, utf8, run_))
-        return;
-    // Along the baseline (u) and down across it (v), on the screen.
-    const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
+namespace {
+
+auto ToCoord(double v) {
+    return SaturateInt32(std::llround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
+}
+
+} // namespace
+
+// Where the laid out run starts (the left end of its baseline) for the reference point and
+// the alignment.
+Point DeviceContext::TextOrigin(int32_t x, int32_t y, double ux, double uy) const {
     const double vx = -uy, vy = ux;
     double along = 0;
     switch (textAlign_ & TA_CENTER) {
@@ -61,15 +68,46 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
         across = run_.Ascent;
         break;
     }
-    const double ox = x + along * ux + across * vx, oy = y + along * uy + across * vy;
-    auto toCoord = [](double v) {
-        return SaturateInt32(std::llround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
-    };
-    const Point origin{toCoord(ox), toCoord(oy)};
+    return {ToCoord(x + along * ux + across * vx), ToCoord(y + along * uy + across * vy)};
+}
+
+Rect DeviceContext::TextBounds(int32_t x, int32_t y, std::string_view utf8) const {
+    if (!LayoutText(font_.Log, utf8, run_))
+        return {};
+    const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
+    const Point origin = TextOrigin(x, y, ux, uy);
+    Rect bounds;
+    // The cell, which TextOut fills with an opaque background, whatever the mode is now.
+    {
+        const double vx = -uy, vy = ux;
+        const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;
+        for (const auto& [a, b] :
+             {std::pair{0, 0}, {run_.Width, 0}, {run_.Width, run_.Height}, {0, run_.Height}}) {
+            const int32_t px = ToCoord(tx + a * ux + b * vx), py = ToCoord(ty + a * uy + b * vy);
+            bounds = bounds.Union(
+                {px - 1, py - 1, SaturateInt32(int64_t{px} + 1), SaturateInt32(int64_t{py} + 1)});
+        }
+    }
+    for (const PlacedGlyph& g : run_.Glyphs) {
+        const int64_t left = int64_t{origin.X} + g.X, top = int64_t{origin.Y} + g.Y;
+        bounds = bounds.Union({SaturateInt32(left), SaturateInt32(top),
+                               SaturateInt32(left + g.Image->Width),
+                               SaturateInt32(top + g.Image->Height)});
+    }
+    return bounds;
+}
+
+void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
+    if (!target_ || !LayoutText(font_.Log, utf8, run_))
+        return;
+    // Along the baseline (u) and down across it (v), on the screen.
+    const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
+    const double vx = -uy, vy = ux;
+    const Point origin = TextOrigin(x, y, ux, uy);
     const Rect& clip = clip_.Bounds();
     if (bkMode_ == OPAQUE) {
         const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;
-        auto pt = [&](double px, double py) { return Point{toCoord(px), toCoord(py)}; };
+        auto pt = [&](double px, double py) { return Point{ToCoord(px), ToCoord(py)}; };
         const Point cell[4] = {
             pt(tx, ty), pt(tx + run_.Width * ux, ty + run_.Width * uy),
             pt(tx + run_.Width * ux + run_.Height * vx, ty + run_.Width * uy + run_.Height * vy),

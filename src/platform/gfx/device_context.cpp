@@ -50,10 +50,9 @@ void DeviceContext::EndRedirect() {
 }
 
 void DeviceContext::ResetClip() {
-    Rect area = target_ ? Rect{0, 0, target_->Width(), target_->Height()} : Rect{};
+    clip_ = Region::FromRect(target_ ? Rect{0, 0, target_->Width(), target_->Height()} : Rect{});
     if (limited_)
-        area = area.Intersect(limit_);
-    clip_ = Region::FromRect(area);
+        clip_.IntersectWith(limit_);
     if (hasClip_)
         clip_.IntersectWith(userClip_);
 }
@@ -93,11 +92,11 @@ void DeviceContext::ExtSelectClipRgn(const Region* region, RegionMode mode) {
     ResetClip();
 }
 
-void DeviceContext::LimitDrawing(const Rect* area) {
+void DeviceContext::LimitDrawing(const Region* area) {
     if (redirected_.Active)
         return;
     limited_ = area != nullptr;
-    limit_ = area ? area->Normalized() : Rect{};
+    limit_ = area ? *area : Region{};
     ResetClip();
 }
 

@@ -154,6 +154,9 @@ public:
     void TextOut(int32_t x, int32_t y, std::string_view utf8);
     // False, with a zero size, when the font cannot be used.
     bool GetTextExtentPoint(std::string_view utf8, Size& size) const;
+    // Every pixel TextOut at the point would paint lies inside, in either background mode:
+    // the glyphs and the cell (rounded outward).
+    Rect TextBounds(int32_t x, int32_t y, std::string_view utf8) const;
 
     // Clipping in device pixels. SelectClipRgn(nullptr) removes the clip region.
     void SelectClipRgn(const Region* region);
@@ -162,10 +165,10 @@ public:
     bool HasClipRegion() const { return hasClip_; }
     // The pixels that drawing may reach: the clip region within the bitmap.
     const Region& EffectiveClip() const { return clip_; }
-    // Keeps all drawing into the target within the rectangle, whatever clip region is
+    // Keeps all drawing into the target within the region, whatever clip region is
     // selected, until called with nullptr: a picture redrawn only where it changed. Drawing
     // into a redirect's scratch is not limited.
-    void LimitDrawing(const Rect* area);
+    void LimitDrawing(const Region* area);
 
 private:
     // The stages live in files of their own: state and clipping in device_context.cpp,
@@ -182,6 +185,8 @@ private:
     inline void DrawLineTo(int32_t x, int32_t y);
     void CosmeticLine(Point from, Point to);
     void WideLine(Point from, Point to);
+
+    Point TextOrigin(int32_t x, int32_t y, double ux, double uy) const;
 
     template <class Shape, class Keep>
     void DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Keep&& keep);
@@ -200,7 +205,7 @@ private:
     Region userClip_;
     Region clip_;
     bool limited_ = false;
-    Rect limit_;
+    Region limit_;
     struct Redirected {
         bool Active = false;
         Bitmap* Target = nullptr;

@@ -1,6 +1,8 @@
 #include "platform/gfx/region.h"
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace vemora::gfx {
 
@@ -107,6 +109,45 @@ Region Region::FromPolygon(std::span<const Point> points, const Rect& within) {
     return Build(top, bottom, [&](int32_t y, std::vector<Span>& out) {
         const auto& row = rows[static_cast<size_t>(y - top)];
         out.insert(out.end(), row.begin(), row.end());
+    });
+}
+
+Region Region::FromRects(std::span<const Rect> rects) {
+    std::vector<Rect> boxes;
+    boxes.reserve(rects.size());
+    for (const Rect& r : rects) {
+        const Rect n = r.Normalized();
+        if (!n.IsEmpty())
+            boxes.push_back(n);
+    }
+    if (boxes.empty())
+        return Region{};
+    if (boxes.size() == 1)
+        return FromRect(boxes.front());
+    // Row by row, the rectangles that cross the row, merged from the left.
+    std::sort(boxes.begin(), boxes.end(),
+              [](const Rect& a, const Rect& b) { return a.Top < b.Top; });
+    int32_t top = boxes.front().Top, bottom = boxes.front().Bottom;
+    for (const Rect& r : boxes)
+        bottom = std::max(bottom, r.Bottom);
+    std::vector<Span> row;
+    size_t next = 0;
+    std::vector<const Rect*> active;
+    return Build(top, bottom, [&](int32_t y, std::vector<Span>& out) {
+        while (next < boxes.size() && boxes[next].Top <= y)
+            active.push_back(&boxes[next++]);
+        std::erase_if(active, [y](const Rect* r) { return r->Bottom <= y; });
+        row.clear();
+        for (const Rect* r : active)
+            row.push_back({r->Left, r->Right});
+        std::sort(row.begin(), row.end(), [](const Span& a, const Span& b) { return a.X0 < b.X0; });
+        const size_t first = out.size();
+        for (const Span& s : row) {
+            if (out.size() > first && s.X0 <= out.back().X1)
+                out.back().X1 = std::max(out.back().X1, s.X1);
+            else
+                out.push_back(s);
+        }
     });
 }
 

@@ -54,6 +54,8 @@ public:
     // The polygon's pixels within the rectangle (a region only ever clips a bitmap, so the
     // caller passes the bitmap's bounds and a polygon of any size stays cheap).
     static Region FromPolygon(std::span<const Point> points, const Rect& within);
+    // The pixels of any of the rectangles.
+    static Region FromRects(std::span<const Rect> rects);
 
     bool IsEmpty() const { return bounds_.IsEmpty(); }
     bool IsRect() const { return isRect_; }
@@ -74,6 +76,23 @@ public:
     }
 
     void IntersectWith(const Region& other);
+
+    // Whether row y is one span, [x0, x1); false for an empty row or one of several spans.
+    bool OneSpan(int32_t y, int32_t& x0, int32_t& x1) const {
+        if (y < bounds_.Top || y >= bounds_.Bottom)
+            return false;
+        if (isRect_) {
+            x0 = bounds_.Left;
+            x1 = bounds_.Right;
+            return true;
+        }
+        const size_t row = static_cast<size_t>(y - bounds_.Top);
+        if (rowStart_[row + 1] - rowStart_[row] != 1)
+            return false;
+        x0 = spans_[rowStart_[row]].X0;
+        x1 = spans_[rowStart_[row]].X1;
+        return true;
+    }
 
     // The inside parts of [x0, x1) on row y, in ascending order.
     template <class Fn> void ForEachSpan(int32_t y, int32_t x0, int32_t x1, Fn&& fn) const {

@@ -62,247 +62,694 @@ bool MakeStamp(const Bitmap& overBlack, const Bitmap& overWhite, Point anchor, S
 namespace {
 
 // Copies the stamp pixels whose bits are set.
-void CopyBits(uint64_t bits, Pixel* out, const Pixel* source) {
+[[gnu::always_inline]] inline void CopyBits(uint64_t bits, Pixel* out, const Pixel* source) {
     for (; bits != 0; bits &= bits - 1) {
         const int i = std::countr_zero(bits);
         out[i] = source[i];
     }
 }
 
-uint64_t Load64(const uint8_t* at) {
-    uint64_t bits;
-    std::memcpy(&bits, at, sizeof bits);
-    return bits;
+[[gnu::always_inline]] inline void SetBits(uint64_t bits, int32_t* out, int32_t value) {
+    for (; bits != 0; bits &= bits - 1)
+        out[std::countr_zero(bits)] = value;
 }
 
-void Store64(uint8_t* at, uint64_t bits) {
-    std::memcpy(at, &bits, sizeof bits);
+// The same sixteen lanes at a time, with masked stores; the source rows have room for a
+// whole last chunk.
+[[gnu::target("avx512f")]] inline void CopyWide(uint64_t bits, Pixel* out, const Pixel* source) {
+    for (int j = 0; bits != 0; bits >>= 16, j += 16) {
+        const auto lanes = static_cast<__mmask16>(bits);
+        if (lanes != 0)
+            _mm512_mask_storeu_epi32(out + j, lanes, _mm512_maskz_loadu_epi32(lanes, source + j));
+    }
 }
 
-// Bit k set when byte k of the word is 0xFF.
-unsigned FullBytes(uint64_t w) {
-    uint64_t x = w & (w >> 4);
-    x &= x >> 2;
-    x &= x >> 1;
-    return static_cast<unsigned>(((x & 0x0101010101010101u) * 0x0102040810204080u) >> 56);
+[[gnu::target("avx512f")]] inline void SetWide(uint64_t bits, int32_t* out, int32_t value) {
+    const __m512i v = _mm512_set1_epi32(value);
+    for (int j = 0; bits != 0; bits >>= 16, j += 16) {
+        const auto lanes = static_cast<__mmask16>(bits);
+        if (lanes != 0)
+            _mm512_mask_storeu_epi32(out + j, lanes, v);
+    }
+}
+
+// Sets bits [from, to) of a row of words.
+void SetRun(uint64_t* row, int32_t from, int32_t to) {
+    while (from < to) {
+        const int32_t end = std::min(to, (from | 63) + 1);
+        const int n = end - from;
+        row[from >> 6] |= (n == 64 ? ~uint64_t{0} : ((uint64_t{1} << n) - 1)) << (from & 63);
+        from = end;
+    }
 }
 
 } // namespace
 
 void StampPainter::Paint(Bitmap& target, const Region& clip, std::span<const Stamp> stamps,
-                         std::span<const StampPlacement> placements) {
-    const Rect& c = clip.Bounds();
-    const Rect bounds{std::max(c.Left, 0), std::max(c.Top, 0), std::min(c.Right, target.Width()),
-                      std::min(c.Bottom, target.Height())};
-    if (bounds.IsEmpty() || placements.empty())
+                         std::span<const StampPlacement> placements, const PixelMask* within,
+                         const Bitmap* background, int32_t* owners) {
+    Rect bounds = clip.Bounds().Intersect({0, 0, target.Width(), target.Height()});
+    if (within) {
+        if (within->Width() != target.Width() || within->Height() != target.Height())
+            return;
+        bounds = bounds.Intersect(within->Bounds());
+    }
+    if (bounds.IsEmpty() || (placements.empty() && !background))
         return;
+    // From a whole block of columns, so that a word of the masks is a word of within's.
+    bounds.Left &= ~63;
     const int32_t width = bounds.Right - bounds.Left, height = bounds.Bottom - bounds.Top;
-    // Column x of the bounds is bit kPad + x of its row; the pads on both sides, and the
-    // rows that round the height up to whole tiles, stay decided, so a copy hanging over an
-    // edge needs no special case in the masks.
-    rowBytes_ = static_cast<size_t>(kPad + width + kPad + 7) / 8;
-    const size_t tileRows = static_cast<size_t>(height + 7) / 8;
-    decided_.assign(rowBytes_ * tileRows * 8, 0xFF);
+    const size_t words = static_cast<size_t>(width + 63) / 64;
+    blocks_ = words + 2;
+    rows_ = static_cast<size_t>(height) + 8;
+    decided_.assign(blocks_ * rows_, ~uint64_t{0});
+    open_.resize(words);
+    const size_t firstWord = static_cast<size_t>(bounds.Left) / 64;
     for (int32_t y = bounds.Top; y < bounds.Bottom; ++y) {
-        uint8_t* row = decided_.data() + static_cast<size_t>(y - bounds.Top) * rowBytes_;
+        // The pixels to decide: inside the clip, and inside within when given.
+        std::fill(open_.begin(), open_.end(), 0);
         clip.ForEachSpan(y, bounds.Left, bounds.Right, [&](int32_t a, int32_t b) {
-            int32_t x = a - bounds.Left + kPad;
-            const int32_t e = b - bounds.Left + kPad;
-            for (; x < e && (x & 7) != 0; ++x)
-                row[x >> 3] &= static_cast<uint8_t>(~(1u << (x & 7)));
-            const int32_t whole = (e - x) / 8;
-            if (whole > 0) {
-                std::memset(row + (x >> 3), 0, static_cast<size_t>(whole));
-                x += whole * 8;
-            }
-            for (; x < e; ++x)
-                row[x >> 3] &= static_cast<uint8_t>(~(1u << (x & 7)));
+            SetRun(open_.data(), a - bounds.Left, b - bounds.Left);
         });
+        const uint64_t* inside = within ? within->Row(y) + firstWord : nullptr;
+        const size_t r = static_cast<size_t>(y - bounds.Top);
+        for (size_t w = 0; w < words; ++w)
+            Block(w + 1)[r] = ~(inside ? open_[w] & inside[w] : open_[w]);
     }
-    // A tile is a byte of the mask on eight rows: 8x8 pixels. Its bit is set once all its
-    // pixels are known to be decided; tiles are learned as copies look at them.
-    tileRowBytes_ = (rowBytes_ + 7) / 8 + 8;
-    tiles_.assign(tileRowBytes_ * tileRows, 0);
-    for (size_t t = 0; t < tileRows; ++t)
-        for (size_t b = 0; b + 8 <= rowBytes_; b += 8)
-            LearnTiles(t, b);
-    tilesOn_ = true;
-    tileSeen_ = tileUseful_ = 0;
-    if (wide_)
-        PaintWide(target, bounds, stamps, placements);
-    else
-        PaintPlain(target, bounds, stamps, placements);
-}
-
-inline void StampPainter::LearnTiles(size_t tileRow, size_t byte) {
-    const uint8_t* at = decided_.data() + tileRow * 8 * rowBytes_ + byte;
-    uint64_t all = ~uint64_t{0};
-    for (int r = 0; r < 8; ++r)
-        all &= Load64(at + static_cast<size_t>(r) * rowBytes_);
-    uint8_t* bits = tiles_.data() + tileRow * tileRowBytes_ + (byte >> 3);
-    Store64(bits, Load64(bits) | uint64_t{FullBytes(all)} << (byte & 7));
-}
-
-// Where the copy lands; false when it misses the bounds or every tile under it is full.
-[[gnu::always_inline]] inline bool StampPainter::Locate(Bitmap& target, const Rect& bounds,
-                                                        const Stamp& s, const StampPlacement& p,
-                                                        Rows& c) {
-    const int32_t width = bounds.Right - bounds.Left, height = bounds.Bottom - bounds.Top;
-    const int64_t c0 = int64_t{p.X} + s.Left - bounds.Left;
-    const int64_t r0 = int64_t{p.Y} + s.Top - bounds.Top;
-    if (s.Width == 0 || c0 >= width || c0 + s.Width <= 0 || r0 >= height || r0 + s.Height <= 0)
-        return false;
-    // The eight bytes at `byte` hold the stamp's columns from bit `shift` on.
-    c.Byte = static_cast<size_t>(c0 + kPad) >> 3;
-    c.Shift = static_cast<int>((c0 + kPad) & 7);
-    const int32_t rBegin = r0 < 0 ? static_cast<int32_t>(-r0) : 0;
-    const int32_t rEnd = static_cast<int32_t>(std::min<int64_t>(s.Height, height - r0));
-    c.RowFirst = static_cast<size_t>(r0 + rBegin);
-    c.RowEnd = static_cast<size_t>(r0 + rEnd);
-    // Hidden when every tile under the copy's box is: a test per row of tiles.
-    const unsigned tilesWide = static_cast<unsigned>(c.Shift + s.Width + 7) / 8;
-    const uint64_t tilesNeeded = (uint64_t{1} << tilesWide) - 1;
-    if (tilesOn_) {
-        bool hidden = true;
-        for (size_t t = c.RowFirst / 8; t <= (c.RowEnd - 1) / 8 && hidden; ++t)
-            hidden = ((Load64(tiles_.data() + t * tileRowBytes_ + (c.Byte >> 3)) >> (c.Byte & 7)) &
-                      tilesNeeded) == tilesNeeded;
-        CountTileTest(hidden);
-        if (hidden)
-            return false;
-    } else {
-        CountTileTest(false);
-    }
-    c.Masks = s.Rows.data() + rBegin;
-    c.Count = rEnd - rBegin;
-    c.Mask = decided_.data() + c.RowFirst * rowBytes_ + c.Byte;
-    c.RowBytes = rowBytes_;
-    c.X = c0 + bounds.Left;
-    c.Stride = target.Width();
-    c.Width = s.Width;
-    c.Out = target.Row(static_cast<int>(bounds.Top + c.RowFirst));
-    c.Source = s.Pixels.data() + static_cast<size_t>(rBegin) * s.Width;
-    return true;
-}
-
-// A copy found hidden, perhaps because its tiles are full now: remember those that lie
-// wholly in its rows.
-inline void StampPainter::CountTileTest(bool useful) {
-    // Tiles pay where copies lie on others at random; where each shows a sliver next to
-    // the one before (points in order of X) the test only costs. Judged every 256 copies
-    // by how many it caught, or, while it is off, by how many it could have.
-    tileUseful_ += useful ? 1 : 0;
-    if (++tileSeen_ < 256)
-        return;
-    tilesOn_ = tileUseful_ >= 16;
-    tileSeen_ = tileUseful_ = 0;
-}
-
-inline void StampPainter::Hidden(const Rows& c) {
-    if (!tilesOn_)
-        ++tileUseful_;
-    for (size_t t = (c.RowFirst + 7) / 8; t * 8 + 8 <= c.RowEnd; ++t)
-        LearnTiles(t, c.Byte);
-}
-
-// The loops below keep what they need in locals: their byte stores into the mask could
-// alias anything else, and the compiler would reload it all on every row.
-bool StampPainter::PaintRows(const Rows& c) {
-    const uint64_t* masks = c.Masks;
-    const size_t rowBytes = c.RowBytes;
-    const int shift = c.Shift;
-    // Most copies of a dense series are hidden: find out without a branch per row.
-    uint64_t open = 0;
-    {
-        const uint8_t* at = c.Mask;
-        for (int32_t r = 0; r < c.Count; ++r, at += rowBytes)
-            open |= masks[r] & ~(Load64(at) >> shift);
-    }
-    if (open == 0)
-        return false;
-    // Columns outside the bounds are decided, so never fresh.
-    const int64_t from = c.X < 0 ? -c.X : 0;
-    const ptrdiff_t stride = c.Stride;
-    const int32_t width = c.Width;
-    Pixel* out = c.Out + (c.X + from);
-    const Pixel* source = c.Source + from;
-    uint8_t* at = c.Mask;
-    for (int32_t r = 0; r < c.Count; ++r, at += rowBytes, out += stride, source += width) {
-        const uint64_t was = Load64(at);
-        const uint64_t fresh = masks[r] & ~(was >> shift);
-        if (fresh == 0)
-            continue;
-        Store64(at, was | fresh << shift);
-        CopyBits(fresh >> from, out, source);
-    }
-    return true;
-}
-
-void StampPainter::PaintPlain(Bitmap& target, const Rect& bounds, std::span<const Stamp> stamps,
-                              std::span<const StampPlacement> placements) {
-    // Topmost first: a pixel belongs to the last copy that paints it.
-    for (size_t k = placements.size(); k-- > 0;) {
-        Rows c;
-        if (Locate(target, bounds, stamps[placements[k].Stamp], placements[k], c) && !PaintRows(c))
-            Hidden(c);
-    }
-}
-
-// With masked stores a row goes in one or a few instructions whatever its fresh pixels,
-// so no branch depends on them: a copy that shows a sliver costs what a hidden one does.
-[[gnu::target("avx512f,avx512vl")]] void
-StampPainter::PaintWide(Bitmap& target, const Rect& bounds, std::span<const Stamp> stamps,
-                        std::span<const StampPlacement> placements) {
-    for (size_t k = placements.size(); k-- > 0;) {
-        Rows c;
-        if (!Locate(target, bounds, stamps[placements[k].Stamp], placements[k], c))
-            continue;
-        if (c.X < 0) {
-            if (!PaintRows(c))
-                Hidden(c);
-            continue;
-        }
-        const uint64_t* masks = c.Masks;
-        const size_t rowBytes = c.RowBytes;
-        const int shift = c.Shift;
-        const ptrdiff_t stride = c.Stride;
-        const int32_t width = c.Width;
-        const int chunks = (width + 15) / 16;
-        Pixel* out = c.Out + c.X;
-        const Pixel* source = c.Source;
-        uint8_t* at = c.Mask;
-        uint64_t open = 0;
-        if (chunks == 1) {
-            // The common marker: a row is one masked load and store.
-            for (int32_t r = 0; r < c.Count; ++r, at += rowBytes, out += stride, source += width) {
-                const uint64_t was = Load64(at);
-                const uint64_t fresh = masks[r] & ~(was >> shift);
-                open |= fresh;
-                Store64(at, was | fresh << shift);
-                const auto lanes = static_cast<__mmask16>(fresh);
-                _mm512_mask_storeu_epi32(out, lanes, _mm512_maskz_loadu_epi32(lanes, source));
-            }
-        } else {
-            for (int32_t r = 0; r < c.Count; ++r, at += rowBytes, out += stride, source += width) {
-                const uint64_t was = Load64(at);
-                const uint64_t fresh = masks[r] & ~(was >> shift);
-                open |= fresh;
-                Store64(at, was | fresh << shift);
-                for (int j = 0; j < chunks; ++j) {
-                    const auto lanes = static_cast<__mmask16>(fresh >> (16 * j));
-                    const __m512i pixels = _mm512_maskz_loadu_epi32(lanes, source + 16 * j);
-                    _mm512_mask_storeu_epi32(out + 16 * j, lanes, pixels);
+    // The row masks of every stamp, in whole eights with empty ones after.
+    masks_.resize(stamps.size());
+    for (size_t i = 0; i < stamps.size(); ++i) {
+        const Stamp& stamp = stamps[i];
+        Masks& m = masks_[i];
+        m.Rows.assign((static_cast<size_t>(stamp.Height) + 7) / 8 * 8 + 8, 0);
+        std::copy(stamp.Rows.begin(), stamp.Rows.end(), m.Rows.begin());
+        m.ColumnRun = INT32_MAX;
+        for (int32_t c = 0; c < stamp.Width && m.ColumnRun > 0; ++c) {
+            int32_t first = -1, last = -1, count = 0;
+            for (int32_t r = 0; r < stamp.Height; ++r) {
+                if ((stamp.Rows[static_cast<size_t>(r)] >> c) & 1) {
+                    first = first < 0 ? r : first;
+                    last = r;
+                    ++count;
                 }
             }
+            if (count == 0)
+                continue;
+            m.ColumnRun = count == last - first + 1 ? std::min(m.ColumnRun, count) : 0;
         }
-        if (open == 0)
-            Hidden(c);
+        // The window of Covered holds a run's rows on either side.
+        if (m.ColumnRun == INT32_MAX || m.ColumnRun > 31)
+            m.ColumnRun = 0;
+    }
+    // Copies of one stamp in the same column hide one another by their rows alone.
+    laid_.clear();
+    if (stamps.size() == 1 && masks_[0].ColumnRun > 0) {
+        laidWords_ = static_cast<size_t>(bounds.Bottom - bounds.Top + 63) / 64 + 2;
+        laid_.assign(laidWords_ * static_cast<size_t>(bounds.Right - bounds.Left), 0);
+    }
+    if (wide_)
+        PaintAll<true>(target, bounds, stamps, placements, owners);
+    else
+        PaintAll<false>(target, bounds, stamps, placements, owners);
+    const bool fill = background && background->Width() == target.Width() &&
+                      background->Height() == target.Height();
+    if (fill || owners)
+        FillUndecided(target, bounds, fill ? background : nullptr, owners);
+}
+
+inline bool StampPainter::Covered(int32_t column, int32_t row, int32_t run) const {
+    // The column's rows from `row - run` on, 64 of them: the rows are kept 64 down in the
+    // words, so that the window never starts before them. Bit `run` is the copy's own row.
+    const uint64_t* words = laid_.data() + static_cast<size_t>(column) * laidWords_;
+    const int32_t from = row + 64 - run;
+    const int shift = from & 63;
+    const uint64_t window =
+        (words[from >> 6] >> shift) | ((words[(from >> 6) + 1] << 1) << (63 - shift));
+    const uint64_t runBits = (uint64_t{1} << run) - 1;
+    // The nearest laid rows above (the highest bit below `run`) and below; none gives -1
+    // and 64, which never meet.
+    const int above = 63 - std::countl_zero(window & runBits);
+    const int below = std::countr_zero((window >> (run + 1)) & runBits);
+    return ((window >> run) & 1) != 0 || below + 1 <= above;
+}
+
+inline void StampPainter::NoteLaid(int32_t column, int32_t row) {
+    uint64_t* words = laid_.data() + static_cast<size_t>(column) * laidWords_;
+    const int32_t at = row + 64;
+    words[at >> 6] |= uint64_t{1} << (at & 63);
+}
+
+namespace {
+
+// Whether the rows [from, to) of a copy over the decided words show any pixel: the stamp's
+// columns start `shift` bits into the words of `low` and go on into `high`.
+template <bool Wide> struct HiddenTest {
+    static bool Shows(const uint64_t* masks, const uint64_t* low, const uint64_t* high, int shift,
+                      int32_t from, int32_t to) {
+        uint64_t open = 0;
+        if (shift == 0) {
+            for (int32_t r = from; r < to; ++r)
+                open |= masks[r] & ~low[r];
+        } else {
+            for (int32_t r = from; r < to; ++r)
+                open |= masks[r] & ~((low[r] >> shift) | (high[r] << (64 - shift)));
+        }
+        return open != 0;
+    }
+};
+
+} // namespace
+
+namespace {
+
+// One copy, eight rows a step: which of its pixels are fresh, the masks marked, and those
+// pixels (and owners) written. A copy with none leaves everything as it was.
+[[gnu::target("avx512f")]] void LayWide(uint64_t* low, uint64_t* high, const uint64_t* masks,
+                                        int shift, int32_t count, Pixel* out, ptrdiff_t stride,
+                                        const Pixel* source, int32_t width, int32_t* owners,
+                                        int32_t owner) {
+    const __m128i right = _mm_cvtsi32_si128(shift);
+    const __m128i left = _mm_cvtsi32_si128(64 - shift);
+    alignas(64) uint64_t fresh[8];
+    for (int32_t r = 0; r < count; r += 8) {
+        const __m512i lo = _mm512_loadu_si512(low + r);
+        const __m512i hi = _mm512_loadu_si512(high + r);
+        // The zero-masked forms: the plain ones start from an undefined register.
+        const __m512i window = _mm512_or_si512(_mm512_maskz_srl_epi64(0xFF, lo, right),
+                                               _mm512_maskz_sll_epi64(0xFF, hi, left));
+        const __m512i bits = _mm512_maskz_andnot_epi64(0xFF, window, _mm512_loadu_si512(masks + r));
+        unsigned rows = _mm512_test_epi64_mask(bits, bits);
+        if (rows == 0)
+            continue;
+        _mm512_storeu_si512(low + r,
+                            _mm512_or_si512(lo, _mm512_maskz_sll_epi64(0xFF, bits, right)));
+        _mm512_storeu_si512(high + r,
+                            _mm512_or_si512(hi, _mm512_maskz_srl_epi64(0xFF, bits, left)));
+        _mm512_store_si512(fresh, bits);
+        // Every row of the eight, whether it has fresh pixels or not: a masked store of none
+        // costs less than a branch the processor cannot foresee.
+        const int32_t end = std::min(count - r, 8);
+        Pixel* at = out + r * stride;
+        const Pixel* from = source + static_cast<ptrdiff_t>(r) * width;
+        if (width <= 16) {
+            for (int32_t k = 0; k < end; ++k, at += stride, from += width) {
+                const auto lanes = static_cast<__mmask16>(fresh[k]);
+                _mm512_mask_storeu_epi32(at, lanes, _mm512_maskz_loadu_epi32(lanes, from));
+            }
+        } else {
+            for (int32_t k = 0; k < end; ++k, at += stride, from += width)
+                CopyWide(fresh[k], at, from);
+        }
+        if (owners) {
+            int32_t* noted = owners + r * stride;
+            for (int32_t k = 0; k < end; ++k, noted += stride)
+                SetWide(fresh[k], noted, owner);
+        }
+        (void)rows;
+    }
+}
+
+} // namespace
+
+template <bool Wide>
+void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const Stamp> stamps,
+                            std::span<const StampPlacement> placements, int32_t* owners) {
+    const int32_t width = bounds.Right - bounds.Left, height = bounds.Bottom - bounds.Top;
+    const ptrdiff_t stride = target.Width();
+    // Topmost first: a pixel belongs to the last copy that paints it.
+    for (size_t k = placements.size(); k-- > 0;) {
+        const StampPlacement& p = placements[k];
+        const Stamp& s = stamps[p.Stamp];
+        const int64_t c0 = int64_t{p.X} + s.Left - bounds.Left;
+        const int64_t r0 = int64_t{p.Y} + s.Top - bounds.Top;
+        if (s.Width <= 0 || s.Height <= 0 || c0 >= width || c0 + s.Width <= 0 || r0 >= height ||
+            r0 + s.Height <= 0)
+            continue;
+        // The copies in a column: a copy hidden by those laid after it needs no test of its
+        // rows; every copy laid covers its rows for the ones before it.
+        const int64_t anchorColumn = int64_t{p.X} - bounds.Left;
+        const int64_t anchorRow = int64_t{p.Y} - bounds.Top;
+        if (!laid_.empty() && anchorColumn >= 0 && anchorColumn < width && anchorRow >= 0 &&
+            anchorRow < height) {
+            const auto c = static_cast<int32_t>(anchorColumn);
+            const auto r = static_cast<int32_t>(anchorRow);
+            if (Covered(c, r, masks_[0].ColumnRun))
+                continue;
+            NoteLaid(c, r);
+        }
+        // No stamp is wider than a block: it starts in block b and may run into the next.
+        const size_t b = static_cast<size_t>(c0 + 64) >> 6;
+        const int shift = static_cast<int>((c0 + 64) & 63);
+        const int32_t from = r0 < 0 ? static_cast<int32_t>(-r0) : 0;
+        const int32_t to = static_cast<int32_t>(std::min<int64_t>(s.Height, height - r0));
+        // The copy's rows within the bounds, from its row `from` on.
+        const int32_t count = to - from;
+        uint64_t* low = Block(b) + (r0 + from);
+        uint64_t* high = Block(b + 1) + (r0 + from);
+        const uint64_t* masks = masks_[p.Stamp].Rows.data() + from;
+        const int64_t column = bounds.Left + c0;
+        const int64_t rowStart = (bounds.Top + r0 + from) * stride;
+        const Pixel* source = s.Pixels.data() + static_cast<size_t>(from) * s.Width;
+        if constexpr (Wide) {
+            LayWide(low, high, masks, shift, count, target.Data() + rowStart + column, stride,
+                    source, s.Width, owners ? owners + rowStart + column : nullptr, p.Owner);
+            continue;
+        }
+        if (!HiddenTest<false>::Shows(masks, low, high, shift, 0, count))
+            continue;
+        Pixel* out = target.Data() + rowStart + column;
+        int32_t* noted = owners ? owners + rowStart + column : nullptr;
+        for (int32_t r = 0; r < count; ++r, out += stride, source += s.Width) {
+            if (noted && r > 0)
+                noted += stride;
+            const uint64_t window =
+                shift == 0 ? low[r] : (low[r] >> shift) | (high[r] << (64 - shift));
+            const uint64_t fresh = masks[r] & ~window;
+            if (fresh == 0)
+                continue;
+            low[r] |= fresh << shift;
+            if (shift != 0)
+                high[r] |= fresh >> (64 - shift);
+            // Only decided columns lie outside the target: the fresh ones are inside.
+            CopyBits(fresh, out, source);
+            if (noted)
+                SetBits(fresh, noted, p.Owner);
+        }
+    }
+}
+
+void StampPainter::FillUndecided(Bitmap& target, const Rect& bounds, const Bitmap* background,
+                                 int32_t* owners) {
+    const ptrdiff_t stride = target.Width();
+    for (int32_t y = bounds.Top; y < bounds.Bottom; ++y) {
+        const size_t r = static_cast<size_t>(y - bounds.Top);
+        Pixel* out = target.Row(y);
+        const Pixel* in = background ? background->Row(y) : nullptr;
+        for (size_t w = 0; w + 2 < blocks_; ++w) {
+            const int32_t base = bounds.Left + static_cast<int32_t>(w * 64);
+            uint64_t open = ~Block(w + 1)[r];
+            while (open != 0) {
+                const int from = std::countr_zero(open);
+                const int run = std::countr_one(open >> from);
+                if (in)
+                    std::copy(in + base + from, in + base + from + run, out + base + from);
+                if (owners)
+                    std::fill_n(owners + y * stride + base + from, run, kNoOwner);
+                open = run + from == 64 ? 0 : open & (~uint64_t{0} << (from + run));
+            }
+        }
+    }
+}
+
+namespace {
+
+// A copy left the pixel: what shows there is to be found below it.
+constexpr int32_t Vacated(int32_t owner) {
+    return -2 - owner;
+}
+constexpr bool IsVacated(int32_t value) {
+    return value <= -2;
+}
+constexpr int32_t LeftBy(int32_t value) {
+    return -2 - value;
+}
+
+// Whether a copy of the owner painting the pixel lies over what the map notes there.
+bool Above(int32_t owner, int32_t noted) {
+    if (noted == kNoOwner)
+        return true;
+    return IsVacated(noted) ? LeftBy(noted) < owner : noted < owner;
+}
+
+// What a copy's move did in a row of up to 64 pixels: the pixels it came to and those it
+// left, bit i for the row's pixel i.
+struct RowMove {
+    uint64_t Came = 0;
+    uint64_t Went = 0;
+};
+
+// A copy of owner `owner` moves in a row: it paints the pixels of `now` (from `source`)
+// where it lies over what the owners note there, and leaves those of `gone` it showed. The
+// target's pixels are not read, which would cost as much again. Each owner of 0 or more
+// that loses a pixel to it has its count (at counts[o - base]) lowered; `gained` counts what the
+// copy took.
+struct PlainRow {
+    static RowMove Move(Pixel* out, int32_t* noted, uint64_t now, uint64_t gone,
+                        const Pixel* source, int32_t owner, int32_t* counts, int32_t base,
+                        int32_t& gained) {
+        RowMove result;
+        for (uint64_t bits = now; bits != 0; bits &= bits - 1) {
+            const int i = std::countr_zero(bits);
+            const int32_t o = noted[i];
+            if (o != owner) {
+                if (!Above(owner, o))
+                    continue;
+                if (o >= 0)
+                    --counts[o - base];
+                ++gained;
+                noted[i] = owner;
+            }
+            out[i] = source[i];
+            result.Came |= uint64_t{1} << i;
+        }
+        for (uint64_t bits = gone; bits != 0; bits &= bits - 1) {
+            const int i = std::countr_zero(bits);
+            if (noted[i] != owner)
+                continue;
+            noted[i] = Vacated(owner);
+            result.Went |= uint64_t{1} << i;
+        }
+        return result;
+    }
+};
+
+// The same sixteen pixels at a time. Lanes outside the masks are neither read nor written.
+struct WideRow {
+    [[gnu::target("avx512f")]] static RowMove Move(Pixel* out, int32_t* noted, uint64_t now,
+                                                   uint64_t gone, const Pixel* source,
+                                                   int32_t owner, int32_t* counts, int32_t base,
+                                                   int32_t& gained) {
+        RowMove result;
+        const __m512i self = _mm512_set1_epi32(owner);
+        const __m512i vacatedBelow = _mm512_set1_epi32(Vacated(owner));
+        for (int j = 0; j < 64 && ((now | gone) >> j) != 0; j += 16) {
+            const auto n = static_cast<__mmask16>(now >> j);
+            const auto g = static_cast<__mmask16>(gone >> j);
+            if ((n | g) == 0)
+                continue;
+            const __m512i o = _mm512_maskz_loadu_epi32(n | g, noted + j);
+            const __mmask16 mine = _mm512_cmpeq_epi32_mask(o, self);
+            if (n != 0) {
+                // Under the copy: none, an owner below it, or a pixel one below it left.
+                const __mmask16 below = _mm512_cmpeq_epi32_mask(o, _mm512_set1_epi32(kNoOwner)) |
+                                        (_mm512_cmpge_epi32_mask(o, _mm512_setzero_si512()) &
+                                         _mm512_cmplt_epi32_mask(o, self)) |
+                                        (_mm512_cmple_epi32_mask(o, _mm512_set1_epi32(-2)) &
+                                         _mm512_cmpgt_epi32_mask(o, vacatedBelow));
+                const __mmask16 take = n & below & ~mine;
+                const __mmask16 paint = n & (take | mine);
+                if (paint != 0) {
+                    _mm512_mask_storeu_epi32(out + j, paint,
+                                             _mm512_maskz_loadu_epi32(paint, source + j));
+                    result.Came |= uint64_t{paint} << j;
+                }
+                if (take != 0) {
+                    _mm512_mask_storeu_epi32(noted + j, take, self);
+                    gained += std::popcount(unsigned{take});
+                    const __mmask16 owned =
+                        take & _mm512_cmpge_epi32_mask(o, _mm512_setzero_si512());
+                    if (owned != 0) {
+                        // Mostly the pixels of one copy: its count lowered at once.
+                        const int32_t first =
+                            _mm512_cvtsi512_si32(_mm512_maskz_compress_epi32(owned, o));
+                        const __mmask16 same =
+                            owned & _mm512_cmpeq_epi32_mask(o, _mm512_set1_epi32(first));
+                        counts[first - base] -= std::popcount(unsigned{same});
+                        if (const __mmask16 rest = owned & ~same; rest != 0) {
+                            alignas(64) int32_t lanes[16];
+                            _mm512_store_si512(lanes, o);
+                            for (unsigned bits = rest; bits != 0; bits &= bits - 1)
+                                --counts[lanes[std::countr_zero(bits)] - base];
+                        }
+                    }
+                }
+            }
+            const __mmask16 left = g & mine;
+            if (left != 0) {
+                _mm512_mask_storeu_epi32(noted + j, left, vacatedBelow);
+                result.Went |= uint64_t{left} << j;
+            }
+        }
+        return result;
+    }
+};
+
+// Where a move's copy lay and lies in the target: the stamp's box, empty without one.
+Rect BoxOf(std::span<const Stamp> stamps, bool is, uint32_t stamp, int32_t x, int32_t y) {
+    if (!is || stamp >= stamps.size())
+        return {};
+    const Stamp& s = stamps[stamp];
+    return {x + s.Left, y + s.Top, x + s.Left + s.Width, y + s.Top + s.Height};
+}
+
+// The stamp's row mask for row y of the target, lined up with column `from`.
+inline uint64_t RowBits(const Stamp& s, const Rect& box, int32_t y, int32_t from) {
+    if (y < box.Top || y >= box.Bottom)
+        return 0;
+    const uint64_t bits = s.Rows[static_cast<size_t>(y - box.Top)];
+    const int32_t offset = box.Left - from;
+    if (offset >= 64 || offset <= -64)
+        return 0;
+    return offset >= 0 ? bits << offset : bits >> -offset;
+}
+
+// A group of the pixels left: those the copy of `Under` left, from First on in the list.
+struct LeftGroup {
+    int32_t Under = 0;
+    size_t First = 0;
+};
+
+struct MoveState {
+    Bitmap& Target;
+    int32_t* Owners;
+    OwnerCounts& Counts;
+    const Region& Clip;
+    std::span<const Stamp> Stamps;
+    std::vector<Rect>& Changed;
+    std::vector<int32_t>& Left;
+    std::vector<LeftGroup>& Groups;
+};
+
+// Makes the moves in the target and the owners, noting the pixels left.
+template <class Row>
+[[gnu::always_inline]] inline void MoveAll(MoveState& st, std::span<const StampMove> moves) {
+    const int32_t width = st.Target.Width();
+    const Rect all{0, 0, width, st.Target.Height()};
+    const Rect bounds = st.Clip.Bounds().Intersect(all);
+    for (const StampMove& m : moves) {
+        const Rect box0 = BoxOf(st.Stamps, m.Was, m.Stamp0, m.X0, m.Y0);
+        const Rect box1 = BoxOf(st.Stamps, m.Is, m.Stamp1, m.X1, m.Y1);
+        const Rect box = box0.Union(box1).Intersect(bounds);
+        if (box.IsEmpty())
+            continue;
+        const Stamp* before = box0.IsEmpty() ? nullptr : &st.Stamps[m.Stamp0];
+        const Stamp* after = box1.IsEmpty() ? nullptr : &st.Stamps[m.Stamp1];
+        // Made room for first: the owners the map notes have theirs.
+        int32_t& count = st.Counts.At(m.Owner);
+        int32_t* counts = st.Counts.Counts.data();
+        // Where the copy lay, it was the topmost or under ones whose moves are still to
+        // come: a copy that showed nothing there can only show where it was not.
+        const bool showed = before && count > 0;
+        int32_t gained = 0;
+        const size_t leftBefore = st.Left.size();
+        // Apart, for a copy that went far: where it came and where it left.
+        Rect came{}, went{};
+        // The box may be wider than a row mask when the copy went far: 64 columns at a time.
+        for (int32_t from = box.Left; from < box.Right; from += 64) {
+            const int32_t to = std::min(box.Right, from + 64);
+            // The stamp's pixels of a row, lined up with the pixels from `from` on: only those
+            // painted are read.
+            const ptrdiff_t shift = after ? from - box1.Left : 0;
+            uint64_t cameBits = 0, wentBits = 0;
+            int32_t cameTop = box.Bottom, cameBottom = box.Top, wentTop = box.Bottom,
+                    wentBottom = box.Top;
+            for (int32_t y = box.Top; y < box.Bottom; ++y) {
+                uint64_t now = after ? RowBits(*after, box1, y, from) : 0;
+                const uint64_t was = before ? RowBits(*before, box0, y, from) : 0;
+                uint64_t gone = showed ? was & ~now : 0;
+                if (!showed)
+                    now &= ~was;
+                uint64_t inside = 0;
+                const auto add = [&](int32_t a, int32_t b) {
+                    a = std::max(a, from);
+                    b = std::min(b, to);
+                    if (a < b) {
+                        const int32_t n = b - a;
+                        inside |= (n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) << (a - from);
+                    }
+                };
+                if (int32_t a, b; st.Clip.OneSpan(y, a, b))
+                    add(a, b);
+                else
+                    st.Clip.ForEachSpan(y, from, to, add);
+                now &= inside;
+                gone &= inside;
+                if ((now | gone) == 0)
+                    continue;
+                const Pixel* source =
+                    now != 0 ? after->Pixels.data() +
+                                   (static_cast<ptrdiff_t>(y - box1.Top) * after->Width + shift)
+                             : nullptr;
+                const ptrdiff_t at = static_cast<ptrdiff_t>(y) * width + from;
+                const RowMove moved = Row::Move(st.Target.Data() + at, st.Owners + at, now, gone,
+                                                source, m.Owner, counts, st.Counts.Base, gained);
+                if (moved.Came != 0) {
+                    cameBits |= moved.Came;
+                    cameTop = std::min(cameTop, y);
+                    cameBottom = y + 1;
+                }
+                if (moved.Went != 0) {
+                    wentBits |= moved.Went;
+                    wentTop = std::min(wentTop, y);
+                    wentBottom = y + 1;
+                    gained -= std::popcount(moved.Went);
+                    for (uint64_t bits = moved.Went; bits != 0; bits &= bits - 1)
+                        st.Left.push_back(static_cast<int32_t>(at + std::countr_zero(bits)));
+                }
+            }
+            const auto span = [&](uint64_t bits, int32_t top, int32_t bottom) -> Rect {
+                if (bits == 0)
+                    return {};
+                return {from + std::countr_zero(bits), top, from + 64 - std::countl_zero(bits),
+                        bottom};
+            };
+            came = came.Union(span(cameBits, cameTop, cameBottom));
+            went = went.Union(span(wentBits, wentTop, wentBottom));
+        }
+        count += gained;
+        for (const Rect& r : {came, went}) {
+            if (!r.IsEmpty())
+                st.Changed.push_back(r);
+        }
+        if (st.Left.size() != leftBefore)
+            st.Groups.push_back({m.Owner, leftBefore});
+    }
+}
+
+[[gnu::target("avx512f")]] void MoveAllWide(MoveState& st, std::span<const StampMove> moves) {
+    MoveAll<WideRow>(st, moves);
+}
+
+void MoveAllPlain(MoveState& st, std::span<const StampMove> moves) {
+    MoveAll<PlainRow>(st, moves);
+}
+
+} // namespace
+
+void OwnerCounts::Recount(const int32_t* owners, int32_t width, int32_t height,
+                          const Region& clip) {
+    Counts.assign(Counts.size(), 0);
+    const Rect b = clip.Bounds().Intersect({0, 0, width, height});
+    for (int32_t y = b.Top; y < b.Bottom; ++y) {
+        const int32_t* row = owners + static_cast<ptrdiff_t>(y) * width;
+        clip.ForEachSpan(y, b.Left, b.Right, [&](int32_t a, int32_t e) {
+            // Runs of one owner are common: counted at once.
+            for (int32_t x = a; x < e;) {
+                const int32_t o = row[x];
+                int32_t run = x + 1;
+                while (run < e && row[run] == o)
+                    ++run;
+                if (o >= 0)
+                    At(o) += run - x;
+                x = run;
+            }
+        });
+    }
+    Known = true;
+}
+
+int32_t& OwnerCounts::At(int32_t owner) {
+    const int64_t at = int64_t{owner} - Base;
+    if (at >= 0 && at < static_cast<int64_t>(Counts.size()))
+        return Counts[static_cast<size_t>(at)];
+    // Room for this owner and as many more on the side it grew on.
+    if (Counts.empty()) {
+        Base = owner;
+        Counts.assign(1, 0);
+        return Counts[0];
+    }
+    if (at < 0) {
+        const int64_t more = std::max<int64_t>(-at, static_cast<int64_t>(Counts.size()));
+        const int64_t base = std::max<int64_t>(INT32_MIN, int64_t{Base} - more);
+        Counts.insert(Counts.begin(), static_cast<size_t>(Base - base), 0);
+        Base = static_cast<int32_t>(base);
+    } else {
+        Counts.resize(
+            static_cast<size_t>(std::max<int64_t>(at + 1, 2 * static_cast<int64_t>(Counts.size()))),
+            0);
+    }
+    return Counts[static_cast<size_t>(int64_t{owner} - Base)];
+}
+
+void MoveStamps(Bitmap& target, int32_t* owners, OwnerCounts& counts, const Region& clip,
+                const Bitmap& background, std::span<const Stamp> stamps,
+                std::span<const StampMove> moves, std::span<const Rect> ground,
+                const StampFinder& find, std::vector<Rect>& changed, bool wide) {
+    const int32_t width = target.Width(), height = target.Height();
+    const Rect all{0, 0, width, height};
+    if (!counts.Known)
+        counts.Recount(owners, width, height, clip);
+    std::vector<int32_t> left;
+    std::vector<LeftGroup> groups;
+    MoveState state{target, owners, counts, clip, stamps, changed, left, groups};
+    if (wide)
+        MoveAllWide(state, moves);
+    else
+        MoveAllPlain(state, moves);
+    // What shows where copies left and none of the moves came, a copy's pixels at once.
+    std::vector<LeftPixel> pixels;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const LeftGroup& group = groups[g];
+        const size_t end = g + 1 < groups.size() ? groups[g + 1].First : left.size();
+        pixels.clear();
+        Rect box{};
+        for (size_t i = group.First; i < end; ++i) {
+            // A later move may have come there.
+            if (owners[left[i]] != Vacated(group.Under))
+                continue;
+            const int32_t x = left[i] % width, y = left[i] / width;
+            pixels.push_back({x, y, kNoOwner, 0});
+            box = box.Union({x, y, x + 1, y + 1});
+        }
+        if (pixels.empty())
+            continue;
+        if (find)
+            find(group.Under, box, pixels);
+        for (const LeftPixel& p : pixels) {
+            const ptrdiff_t at = static_cast<ptrdiff_t>(p.Y) * width + p.X;
+            if (p.Owner >= 0) {
+                ++counts.At(p.Owner);
+                owners[at] = p.Owner;
+                target.Row(p.Y)[p.X] = p.Shown;
+            } else {
+                owners[at] = kNoOwner;
+                target.Row(p.Y)[p.X] = background.Row(p.Y)[p.X];
+            }
+        }
+    }
+    // The new background where no copy shows.
+    for (const Rect& given : ground) {
+        const Rect r = given.Normalized().Intersect(all);
+        for (int32_t y = r.Top; y < r.Bottom; ++y) {
+            Pixel* out = target.Row(y);
+            const Pixel* in = background.Row(y);
+            const int32_t* noted = owners + static_cast<ptrdiff_t>(y) * width;
+            int32_t x = r.Left;
+            // Outside the clip no copy shows: the background whole.
+            const auto inside = [&](int32_t a, int32_t b) {
+                a = std::max(a, r.Left);
+                b = std::min(b, r.Right);
+                if (a >= b)
+                    return;
+                std::copy(in + x, in + a, out + x);
+                for (int32_t i = a; i < b; ++i)
+                    out[i] = noted[i] == kNoOwner ? in[i] : out[i];
+                x = b;
+            };
+            if (int32_t a, b; clip.OneSpan(y, a, b))
+                inside(a, b);
+            else
+                clip.ForEachSpan(y, r.Left, r.Right, inside);
+            std::copy(in + x, in + r.Right, out + x);
+        }
+        if (!r.IsEmpty())
+            changed.push_back(r);
     }
 }
 
 bool StampPainter::WideStoresSupported() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    return __builtin_cpu_supports("avx512f");
 }
 
 } // namespace vemora::gfx

@@ -90,8 +90,18 @@ void HeadlessWindowHost::Paint() {
     lastChanged_.reset();
     if (client_) {
         client_->PaintWindow(screen_);
-        lastChanged_ = client_->ChangedArea();
+        if (const auto changed = client_->ChangedArea())
+            lastChanged_.emplace(changed->begin(), changed->end());
     }
+}
+
+std::optional<gfx::Rect> HeadlessWindowHost::LastChangedArea() const {
+    if (!lastChanged_)
+        return std::nullopt;
+    gfx::Rect around;
+    for (const gfx::Rect& r : *lastChanged_)
+        around = around.Union(r.Normalized());
+    return around;
 }
 
 } // namespace vemora::ui

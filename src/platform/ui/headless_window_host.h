@@ -6,6 +6,8 @@
 #include "platform/ui/window_host.h"
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace vemora::ui {
 
@@ -45,8 +47,10 @@ public:
     bool IsInvalid() const { return invalid_; }
     uint64_t Invalidations() const { return invalidations_; }
     uint64_t Paints() const { return paints_; }
-    // What the client said the last paint changed: nullopt for all of the screen.
-    const std::optional<gfx::Rect>& LastChangedArea() const { return lastChanged_; }
+    // What the client said the last paint changed: nullopt for all of the screen; else the
+    // rectangles, and the smallest rectangle around them (empty for none).
+    std::optional<gfx::Rect> LastChangedArea() const;
+    const std::optional<std::vector<gfx::Rect>>& LastChangedRects() const { return lastChanged_; }
     uint64_t DirectShows() const { return directShows_; }
     const gfx::Bitmap& Screen() const { return screen_; }
 
@@ -61,7 +65,7 @@ private:
     TCursor cursor_ = TCursor::crDefault;
     uint64_t invalidations_ = 0;
     uint64_t paints_ = 0;
-    std::optional<gfx::Rect> lastChanged_;
+    std::optional<std::vector<gfx::Rect>> lastChanged_;
     uint64_t directShows_ = 0;
     uint32_t buttonsHeld_ = 0;
     int32_t wheelRest_ = 0;

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -135,19 +136,30 @@ void QtWindowHost::Update() {
         return;
     inUpdate_ = true;
     // The client paints first, so that the window system is handed only the pixels that
-    // changed: after a point added to a plot, a few hundred instead of the whole chart.
+    // changed: after a point added to a plot, a few small rectangles instead of the whole
+    // chart, and the sunken edge only when it is among them.
     FitSurface();
     PaintClient();
-    const std::optional<gfx::Rect> changed =
+    const std::optional<std::span<const gfx::Rect>> changed =
         client_ && !paintError_ ? client_->ChangedArea() : std::nullopt;
     const gfx::Rect client = ClientRect();
-    lastShown_ = changed ? changed->Intersect(client) : client;
     if (!changed) {
+        lastShown_ = client;
         repaint();
-    } else if (!lastShown_.IsEmpty()) {
+    } else {
+        // The window system handles a few rectangles at about the cost of one.
+        constexpr size_t kMostRects = 16;
+        const std::vector<gfx::Rect> shown = CoverWithFew(*changed, client, kMostRects);
+        lastShown_ = {};
+        QRegion region;
         const int e = Edge();
-        repaint(QRect(static_cast<int>(lastShown_.Left) + e, static_cast<int>(lastShown_.Top) + e,
-                      static_cast<int>(lastShown_.Width()), static_cast<int>(lastShown_.Height())));
+        for (const gfx::Rect& r : shown) {
+            lastShown_ = lastShown_.Union(r);
+            region += QRect(static_cast<int>(r.Left) + e, static_cast<int>(r.Top) + e,
+                            static_cast<int>(r.Width()), static_cast<int>(r.Height()));
+        }
+        if (!region.isEmpty())
+            repaint(region);
     }
     inUpdate_ = false;
     if (paintError_)
@@ -240,17 +252,20 @@ void QtWindowHost::paintEvent(QPaintEvent* event) {
     if (invalid_ && !inUpdate_)
         PaintClient();
     QPainter painter(this);
-    if (sunken_)
+    const int e = Edge();
+    const QRect inside(e, e, surface_.Width(), surface_.Height());
+    if (sunken_ && !inside.contains(event->rect()))
         DrawEdge(painter);
     if (surface_.Empty())
         return;
-    // The image only wraps the surface's pixels; the painter copies just the exposed part.
+    // The image only wraps the surface's pixels; the painter copies just the exposed parts.
     const QImage image(reinterpret_cast<const uchar*>(surface_.Data()), surface_.Width(),
                        surface_.Height(), surface_.Width() * 4, QImage::Format_RGB32);
-    const int e = Edge();
-    const QRect target = event->rect() & QRect(e, e, surface_.Width(), surface_.Height());
-    if (!target.isEmpty())
-        painter.drawImage(target, image, target.translated(-e, -e));
+    for (const QRect& exposed : event->region()) {
+        const QRect target = exposed & inside;
+        if (!target.isEmpty())
+            painter.drawImage(target, image, target.translated(-e, -e));
+    }
 }
 
 void QtWindowHost::DrawEdge(QPainter& painter) const {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace vemora::ui {
 
@@ -67,6 +69,12 @@ template <class F> void SplitWheelNotches(int32_t& rest, int32_t delta, F&& notc
     }
 }
 
+// A few rectangles that cover the given ones, at most `most` of them (and at least one
+// when there are any): what a window hands on of many small changes. Each is cut to the
+// bounds.
+std::vector<gfx::Rect> CoverWithFew(std::span<const gfx::Rect> rects, const gfx::Rect& bounds,
+                                    size_t most);
+
 // The control inside the window: the host calls it to paint.
 class WindowClient {
 public:
@@ -74,9 +82,9 @@ public:
     // The window must be painted: draw every pixel of the client area into `surface`,
     // which has the client area's size.
     virtual void PaintWindow(gfx::Bitmap& surface) = 0;
-    // The part of the surface the last PaintWindow changed, when it left the rest as it
-    // was; nullopt when it may have changed any pixel.
-    virtual std::optional<gfx::Rect> ChangedArea() const { return std::nullopt; }
+    // The parts of the surface the last PaintWindow changed, when it left the rest as it
+    // was (none at all when empty); nullopt when it may have changed any pixel.
+    virtual std::optional<std::span<const gfx::Rect>> ChangedArea() const { return std::nullopt; }
     // True when the client paints every pixel itself, so that the window system must not
     // erase the background before a paint (that would flicker).
     virtual bool EraseBackgroundHandled() const { return false; }
