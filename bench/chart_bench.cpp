@@ -1,5 +1,6 @@
 // Cost of a frame of the program's 813x653 chart with uniformly random data: the whole
-// frame as the window paints it, its layout and axes alone, and the additions of points.
+// frame as the window paints it, its layout and axes alone, and the additions of points;
+// and whole runs of the shapes of data users bring.
 #include "app/headless_plot_window.h"
 #include "app/main_chart.h"
 #include "app/plotrun.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <cstdio>
 #include <malloc.h>
 #include <memory>
@@ -45,6 +47,62 @@ void BM_Frame(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_Frame)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+// The shapes of data users bring: a smooth signal with noise whose X grows line by line
+// (a time series), the same lines in reverse order, and the same points shuffled.
+enum Shape { kAscending, kDescending, kRandom };
+
+std::vector<std::pair<double, double>> ShapedPoints(int shape, int n) {
+    std::mt19937 random(20261209);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < n; ++i)
+        points.emplace_back(i * 0.025, 40 * std::sin(i / 700.0) + 12 * std::sin(i / 61.0) +
+                                           6 * (unit(random) + unit(random) - 1));
+    if (shape == kDescending)
+        std::reverse(points.begin(), points.end());
+    if (shape == kRandom)
+        std::shuffle(points.begin(), points.end(), random);
+    return points;
+}
+
+// A whole run as the window plays it without pauses: from an empty chart, a frame painted
+// after every point.
+void BM_Run(benchmark::State& state) {
+    const auto points =
+        ShapedPoints(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto scene = std::make_unique<ChartScene>(0);
+        state.ResumeTiming();
+        for (const auto& [x, y] : points) {
+            scene->series->AddPoint(x, y, "", clDefault);
+            scene->host.Update();
+        }
+        state.PauseTiming();
+        scene.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(1));
+}
+BENCHMARK(BM_Run)
+    ->ArgNames({"shape", "points"})
+    ->ArgsProduct({{kAscending, kDescending, kRandom}, {10000, 40000}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// A whole frame of a dense time series: 40000 points along a curve, most markers hidden
+// under later ones.
+void BM_FrameTimeSeries(benchmark::State& state) {
+    ChartScene scene(0);
+    for (const auto& [x, y] : ShapedPoints(kAscending, static_cast<int>(state.range(0))))
+        scene.series->AddPoint(x, y, "", clDefault);
+    scene.host.Update();
+    scene.chart.Repaint();
+    for (auto _ : state)
+        scene.chart.Repaint();
+}
+BENCHMARK(BM_FrameTimeSeries)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 // Saving the window's picture of a plot of 40000 points as the save gesture does: a new
 // file beside the target, written, synced to the disk and renamed over it.
