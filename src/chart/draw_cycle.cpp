@@ -334,8 +334,9 @@ void TCustomAxisPanel::MarkerRanges(TChartSeries& series, const TPointPlaces& pl
     if (!rising)
         std::reverse(columns.begin(), columns.end());
     int32_t from = first;
-    for (const auto& [lo, hi] : columns) {
+    for (const std::pair<int64_t, int64_t>& column : columns) {
         // Strictly between lo and hi.
+        const int64_t lo = column.first, hi = column.second;
         const int32_t a = partition(from, [&](int32_t x) { return rising ? x <= lo : x >= hi; });
         const int32_t b = partition(a, [&](int32_t x) { return rising ? x < hi : x > lo; });
         if (a < b) {
