@@ -1,6 +1,7 @@
 #include "axes/axis_rig.h"
 #include "support/golden.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -208,6 +209,66 @@ TEST(AxisDrawing, ScaleUpsideDownDrawsOnlyTheLine) {
     axis.DrawAxis(true);
     EXPECT_TRUE(axis.LastLabels().empty());
     EXPECT_EQ(rig.recorder->calls, (Strings{"H 50 650 600 0"}));
+}
+
+// What an axis draws, item by item, as frames are compared: every pixel the drawing paints
+// lies inside an item's bounds, whatever the side, label angle, lines of text, title, minor
+// marks and depth.
+TEST(AxisItems, EveryPixelAnAxisPaintsLiesInAnItem) {
+    struct Case {
+        const char* Name;
+        int Axis; // bottom, left, top, right
+        int32_t Angle;
+        bool Depth;
+    };
+    const Case cases[] = {{"bottom", 0, 0, true},         {"left", 1, 0, false},
+                          {"top, upright", 2, 90, true},  {"right, upside down", 3, 180, false},
+                          {"bottom, 270", 0, 270, false}, {"left, 45", 1, 45, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        AxisRig rig({120, 110, 620, 480});
+        if (c.Depth) {
+            rig.chart.SetChart3DPercent(15);
+            rig.chart.ComputeDepth();
+        }
+        TCustomChartAxis* axes[] = {&rig.chart.BottomAxis(), &rig.chart.LeftAxis(),
+                                    &rig.chart.TopAxis(), &rig.chart.RightAxis()};
+        TCustomChartAxis& axis = *axes[c.Axis];
+        axis.SetVisible(true);
+        AxisRig::Scale(axis, -12.5, 1234.75);
+        axis.SetLabelsAngle(c.Angle);
+        axis.SetTickInnerLength(5);
+        TChartPen minorGrid;
+        minorGrid.SetColor(clBlue);
+        minorGrid.SetVisible(true);
+        axis.SetMinorGrid(minorGrid);
+        axis.Title().SetCaption("Title of the axis");
+        TCanvas3D& canvas = rig.chart.Canvas3D();
+        gfx::DeviceContext& dc = canvas.ReferenceCanvas()->DeviceContext();
+        gfx::Bitmap& picture = *dc.Target();
+        constexpr gfx::Pixel kGround = 0x123456;
+        std::fill_n(picture.Data(), static_cast<size_t>(picture.Width()) * picture.Height(),
+                    kGround);
+        Rect space{0, 0, 800, 600};
+        axis.ReserveSpace(space, true);
+        axis.DrawAxis(true);
+        std::vector<TFrameItem> items;
+        axis.CollectItems(0, items);
+        ASSERT_FALSE(items.empty());
+        int painted = 0;
+        for (int32_t y = 0; y < picture.Height(); ++y) {
+            for (int32_t x = 0; x < picture.Width(); ++x) {
+                if (picture.At(x, y) == kGround)
+                    continue;
+                ++painted;
+                const bool inside = std::any_of(items.begin(), items.end(), [&](auto& item) {
+                    return item.Bounds.Contains(x, y);
+                });
+                ASSERT_TRUE(inside) << "(" << x << ", " << y << ") lies in no item";
+            }
+        }
+        EXPECT_GT(painted, 200);
+    }
 }
 
 TEST(LabelPlacement, FourAnglesAndSeveralLines) {

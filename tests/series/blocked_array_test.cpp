@@ -42,6 +42,9 @@ template <int32_t Block> void RunAgainstVector(uint32_t seed) {
         const auto n = static_cast<int32_t>(want.size());
         const int32_t what = below(n < 30 ? 6 : 10);
         const int value = below(1000);
+        // Every change counts in the version, which never goes back.
+        const uint64_t version = array.Version();
+        const bool reads = what == 5 && n > 0;
         if (what < 3) {
             // Favour the ends, where input in order goes.
             const int32_t at = below(3) == 0 ? n : below(n + 1);
@@ -61,12 +64,26 @@ template <int32_t Block> void RunAgainstVector(uint32_t seed) {
             ASSERT_EQ(array[at], want[size_t(at)]);
             for (int32_t i = at; i < std::min(n, at + 2 * Block + 1); ++i)
                 ASSERT_EQ(std::as_const(array)[i], want[size_t(i)]) << "index " << i;
+            // The run of elements that ends there, from its block's start.
+            const std::span<const int> back = array.ChunkEndingAt(at);
+            ASSERT_FALSE(back.empty());
+            ASSERT_LE(back.size(), size_t(Block));
+            ASSERT_TRUE(std::equal(back.begin(), back.end(),
+                                   want.begin() + (at + 1 - static_cast<int32_t>(back.size()))));
+            // Written through a chunk: read back, and counted.
+            const std::span<int> run = array.MutableChunkAt(at);
+            ASSERT_FALSE(run.empty());
+            run[0] = value;
+            want[size_t(at)] = value;
         } else if (n > 0) {
             const int32_t at = below(4) == 0 ? 0 : below(n);
             array.Erase(at);
             want.erase(want.begin() + at);
         }
         ASSERT_EQ(array.Size(), static_cast<int32_t>(want.size()));
+        if (reads || array.Size() != n || ((what == 3 || what == 4) && n > 0)) {
+            ASSERT_GT(array.Version(), version) << "step " << step;
+        }
         if (step % 50 == 0 && !want.empty()) {
             ASSERT_EQ(Indexed(array), want) << "step " << step;
             const int32_t first = below(array.Size());
@@ -184,6 +201,20 @@ TEST(BlockedArray, MoveOnlyElements) {
     ASSERT_EQ(array.Size(), static_cast<int32_t>(want.size()));
     for (int32_t i = 0; i < array.Size(); ++i)
         EXPECT_EQ(array[i] ? *array[i] : -1, want[size_t(i)]) << "index " << i;
+}
+
+TEST(BlockedArray, AssignFillsWholeBlocksOfOneValue) {
+    TBlockedArray<int, 8> array;
+    for (int i = 0; i < 5; ++i)
+        array.Insert(0, i);
+    for (const int32_t count : {0, 1, 8, 9, 100, 3}) {
+        const uint64_t version = array.Version();
+        array.Assign(count, count + 7);
+        EXPECT_GT(array.Version(), version);
+        ASSERT_EQ(array.Size(), count);
+        EXPECT_EQ(Indexed(array), std::vector<int>(size_t(count), count + 7));
+        EXPECT_EQ(array.BlockCount(), (count + 7) / 8);
+    }
 }
 
 TEST(BlockedArray, PartitionPointMatchesTheStandardOne) {

@@ -358,5 +358,54 @@ TEST(ChartSeries, DestructionClearsAndFiresTheClearEvent) {
     EXPECT_EQ(clears, 1);
 }
 
+// The log of a series' point edits, which frames follow to redraw only what changed:
+// every change counts in the version; the series' own operations are logged in order; a
+// change made some other way, or too many to keep, leaves the log unable to tell.
+TEST(ChartSeries, EditLogAccountsForEveryChangeOrSaysItCannot) {
+    using K = TPointEdit::TKind;
+    TChartSeries s;
+    for (int i = 0; i < 5; ++i)
+        s.AddPoint(i, i, "", clDefault);
+    s.ForgetEdits();
+    const uint64_t start = s.PointsVersion();
+    ASSERT_TRUE(s.EditsSince(start).has_value());
+    EXPECT_TRUE(s.EditsSince(start)->empty());
+    s.AddPoint(2.5, 9, "", clDefault); // into the middle, at index 3
+    s.AddPoint(-1, 0, "", clDefault);  // at the front
+    s.DeletePoint(6);                  // the last
+    s.SetPointColor(1, clBlue);
+    s.YValues().SetValueAt(2, 42);
+    auto edits = s.EditsSince(start);
+    ASSERT_TRUE(edits.has_value());
+    EXPECT_EQ(std::vector<TPointEdit>(edits->begin(), edits->end()),
+              (std::vector<TPointEdit>{
+                  {K::Insert, 3}, {K::Insert, 0}, {K::Erase, 6}, {K::Change, 1}, {K::Change, 2}}));
+    // From a version in the middle of the log: the edits after it.
+    const uint64_t middle = s.PointsVersion();
+    s.DeletePoint(0);
+    edits = s.EditsSince(middle);
+    ASSERT_TRUE(edits.has_value());
+    EXPECT_EQ(std::vector<TPointEdit>(edits->begin(), edits->end()),
+              (std::vector<TPointEdit>{{K::Erase, 0}}));
+    // A version no edit starts from: unknown.
+    EXPECT_FALSE(s.EditsSince(start + 12345).has_value());
+    // A change the log does not see breaks the chain from before it.
+    const uint64_t before = s.PointsVersion();
+    s.YValues().SwapValues(0, 1);
+    EXPECT_NE(s.PointsVersion(), before);
+    EXPECT_FALSE(s.EditsSince(start).has_value());
+    // Taken: the log starts again.
+    s.ForgetEdits();
+    const uint64_t now = s.PointsVersion();
+    ASSERT_TRUE(s.EditsSince(now).has_value());
+    EXPECT_TRUE(s.EditsSince(now)->empty());
+    // More edits than the log keeps: unknown, until it is taken.
+    for (int i = 0; i < 5000; ++i)
+        s.AddPoint(100 + i, 0, "", clDefault);
+    EXPECT_FALSE(s.EditsSince(now).has_value());
+    s.ForgetEdits();
+    EXPECT_TRUE(s.EditsSince(s.PointsVersion()).has_value());
+}
+
 } // namespace
 } // namespace vemora
