@@ -441,16 +441,25 @@ void TForm1::SetProgressPosition(int32_t value) {
 }
 
 int TForm1::ProgressFill() const {
-    // The width the bar's style fills: its share of the contents, rounded down.
-    QStyleOptionProgressBar option;
-    option.initFrom(progressBar1_);
-    option.minimum = progressBar1_->minimum();
-    option.maximum = progressBar1_->maximum();
-    option.progress = progressBar1_->value();
-    const QRect contents = progressBar1_->style()->subElementRect(QStyle::SE_ProgressBarContents,
-                                                                  &option, progressBar1_);
-    const int64_t steps = std::max<int64_t>(int64_t{option.maximum} - option.minimum, 1);
-    return static_cast<int>((int64_t{option.progress} - option.minimum) * contents.width() / steps);
+    // The width the bar's style fills: its share of the contents, rounded down. The
+    // contents are asked of the style once for each size and style of the bar, not at every
+    // point of a run.
+    if (progressBar1_->size() != progressSize_ || progressBar1_->style() != progressStyle_) {
+        QStyleOptionProgressBar option;
+        option.initFrom(progressBar1_);
+        option.minimum = progressBar1_->minimum();
+        option.maximum = progressBar1_->maximum();
+        option.progress = progressBar1_->value();
+        progressContents_ = progressBar1_->style()
+                                ->subElementRect(QStyle::SE_ProgressBarContents, &option,
+                                                 progressBar1_)
+                                .width();
+        progressSize_ = progressBar1_->size();
+        progressStyle_ = progressBar1_->style();
+    }
+    const int64_t minimum = progressBar1_->minimum();
+    const int64_t steps = std::max<int64_t>(int64_t{progressBar1_->maximum()} - minimum, 1);
+    return static_cast<int>((progressBar1_->value() - minimum) * progressContents_ / steps);
 }
 
 void TForm1::ShowProgress() {

@@ -145,6 +145,10 @@ private:
     // The path of the data file the chart last plotted.
     QString plottedPath_;
     int32_t progressMax_ = 100;
+    // The width of the bar's contents, for the size and style it was asked for.
+    mutable int progressContents_ = 0;
+    mutable QSize progressSize_{-1, -1};
+    mutable const QStyle* progressStyle_ = nullptr;
     int32_t progressPosition_ = 0;
 };
 
