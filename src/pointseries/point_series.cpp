@@ -375,7 +375,8 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
     std::sort(moves_.begin(), moves_.end(),
               [](const gfx::StampMove& a, const gfx::StampMove& b) { return a.Owner < b.Owner; });
     // Below a marker that left pixels: the topmost of those under it whose stamp paints
-    // each, among the shown points whose place lies near enough, found by halving.
+    // each, among the shown points whose place lies near enough: the marker's neighbours in
+    // the X order.
     const gfx::Rect reach = stamps_.AnyReach(*pointer_);
     const TBlockedArray<int32_t>& xs = places.X;
     const TBlockedArray<int32_t>& ys = places.Y;
@@ -389,22 +390,32 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
         const int64_t lo = int64_t{box.Left} - reach.Right, hi = int64_t{box.Right} - reach.Left;
         const int64_t top = int64_t{box.Top} - reach.Bottom,
                       bottom = int64_t{box.Bottom} - reach.Top;
-        const int32_t highest = static_cast<int32_t>(std::min<int64_t>(below, last));
-        const int32_t a = std::max(
-            first, xs.PartitionPoint([&](int32_t px) { return rising ? px <= lo : px >= hi; }));
-        const int32_t b = std::min(
-            highest + 1, xs.PartitionPoint([&](int32_t px) { return rising ? px < hi : px > lo; }));
+        // From the topmost point under the marker down, while the places can still reach
+        // the box: its neighbours in the order, as a rule, so no search is needed unless the
+        // marker went far.
+        const auto beyond = [&](int32_t px) { return rising ? px >= hi : px <= lo; };
+        const auto past = [&](int32_t px) { return rising ? px <= lo : px >= hi; };
+        int32_t from = static_cast<int32_t>(std::min<int64_t>(below, last));
+        if (beyond(xs[from]))
+            from = std::min(from, xs.PartitionPoint([&](int32_t px) { return !beyond(px); }) - 1);
         size_t open = left.size();
         // Downwards through the places in runs: most lie too high or too low to matter.
-        std::span<const int32_t> run;
+        std::span<const int32_t> runX, runY;
         int32_t runFirst = 0;
-        for (int32_t k = b - 1; k >= a && open > 0; --k) {
-            if (run.empty() || k < runFirst) {
-                run = ys.ChunkEndingAt(k);
-                runFirst = k + 1 - static_cast<int32_t>(run.size());
+        for (int32_t k = from; k >= first && open > 0; --k) {
+            if (runX.empty() || k < runFirst) {
+                runX = xs.ChunkEndingAt(k);
+                runY = ys.ChunkEndingAt(k);
+                const size_t n = std::min(runX.size(), runY.size());
+                runX = runX.last(n);
+                runY = runY.last(n);
+                runFirst = k + 1 - static_cast<int32_t>(n);
             }
-            const int32_t py = run[static_cast<size_t>(k - runFirst)];
-            if (py <= top || py >= bottom)
+            const int32_t px = runX[static_cast<size_t>(k - runFirst)];
+            if (past(px))
+                break;
+            const int32_t py = runY[static_cast<size_t>(k - runFirst)];
+            if (beyond(px) || py <= top || py >= bottom)
                 continue;
             const TColor color = std::as_const(places.Colors)[k];
             if (color == clNone)
@@ -413,7 +424,6 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
             if (stamp < 0)
                 continue;
             const gfx::Stamp& s = stamps_.StampAt(stamp);
-            const int32_t px = xs[k];
             if (int64_t{px} + s.Left >= box.Right || int64_t{px} + s.Left + s.Width <= box.Left ||
                 int64_t{py} + s.Top >= box.Bottom || int64_t{py} + s.Top + s.Height <= box.Top)
                 continue;
