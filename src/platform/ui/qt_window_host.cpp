@@ -147,7 +147,8 @@ void QtWindowHost::Update() {
         lastShown_ = client;
         repaint();
     } else {
-        // The window system handles a few rectangles at about the cost of one.
+        // The window system handles a few rectangles at about the cost of one; more cost
+        // it more than the pixels between them.
         constexpr size_t kMostRects = 16;
         const std::vector<gfx::Rect> shown = CoverWithFew(*changed, client, kMostRects);
         lastShown_ = {};

@@ -69,9 +69,8 @@ template <class F> void SplitWheelNotches(int32_t& rest, int32_t delta, F&& notc
     }
 }
 
-// A few rectangles that cover the given ones, at most `most` of them (and at least one
-// when there are any): what a window hands on of many small changes. Each is cut to the
-// bounds.
+// What a window hands on of a frame's changes: the rectangles themselves, cut to the
+// bounds, when there are at most `most` of them; otherwise their bounds, as one.
 std::vector<gfx::Rect> CoverWithFew(std::span<const gfx::Rect> rects, const gfx::Rect& bounds,
                                     size_t most);
 
