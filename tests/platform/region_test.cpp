@@ -142,5 +142,43 @@ TEST(Region, FromRectsHoldsThePixelsOfAnyOfTheRectangles) {
     }
 }
 
+TEST(Region, IntersectionsWithRectanglesAroundOrInsideKeepThePixelsOfBoth) {
+    std::mt19937 rng(977);
+    std::uniform_int_distribution<int32_t> coordinate(-20, 40), count(1, 5);
+    const Rect area{-25, -25, 45, 45};
+    const auto randomRegion = [&] {
+        std::vector<Rect> rects;
+        for (int k = count(rng); k > 0; --k)
+            rects.push_back(Rect{coordinate(rng), coordinate(rng), coordinate(rng), coordinate(rng)}
+                                .Normalized());
+        return Region::FromRects(rects);
+    };
+    for (int round = 0; round < 80; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const Region shape = randomRegion();
+        // A rectangle around the shape, one inside its bounds, and one anywhere.
+        const Rect b = shape.Bounds();
+        const Rect rects[] = {
+            {b.Left - 1, b.Top - 2, b.Right + 3, b.Bottom},
+            b,
+            {b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1},
+            Rect{coordinate(rng), coordinate(rng), coordinate(rng), coordinate(rng)}.Normalized()};
+        for (const Rect& given : rects) {
+            const Rect r = given.Normalized();
+            Region cut = shape;
+            cut.IntersectWith(Region::FromRect(r));
+            Region around = Region::FromRect(r);
+            around.IntersectWith(shape);
+            for (int32_t y = area.Top; y < area.Bottom; ++y)
+                for (int32_t x = area.Left; x < area.Right; ++x) {
+                    const bool in = shape.Contains(x, y) && r.Contains(x, y);
+                    ASSERT_EQ(cut.Contains(x, y), in) << x << "," << y;
+                    ASSERT_EQ(around.Contains(x, y), in) << x << "," << y;
+                }
+            EXPECT_EQ(cut, around);
+        }
+    }
+}
+
 } // namespace
 } // namespace vemora::gfx

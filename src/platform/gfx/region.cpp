@@ -133,10 +133,24 @@ Region Region::FromRects(std::span<const Rect> rects) {
     std::vector<Span> row;
     size_t next = 0;
     std::vector<const Rect*> active;
+    // The spans of the last row: the next is the same while no rectangle starts or ends.
+    size_t lastFirst = 0, lastEnd = 0;
+    bool haveLast = false;
     return Build(top, bottom, [&](int32_t y, std::vector<Span>& out) {
-        while (next < boxes.size() && boxes[next].Top <= y)
-            active.push_back(&boxes[next++]);
-        std::erase_if(active, [y](const Rect* r) { return r->Bottom <= y; });
+        size_t added = 0;
+        for (; next < boxes.size() && boxes[next].Top <= y; ++next, ++added)
+            active.push_back(&boxes[next]);
+        const size_t ended = std::erase_if(active, [y](const Rect* r) { return r->Bottom <= y; });
+        if (haveLast && added == 0 && ended == 0) {
+            const size_t first = out.size();
+            for (size_t i = lastFirst; i < lastEnd; ++i) {
+                const Span again = out[i];
+                out.push_back(again);
+            }
+            lastFirst = first;
+            lastEnd = out.size();
+            return;
+        }
         row.clear();
         for (const Rect* r : active)
             row.push_back({r->Left, r->Right});
@@ -148,6 +162,9 @@ Region Region::FromRects(std::span<const Rect> rects) {
             else
                 out.push_back(s);
         }
+        lastFirst = first;
+        lastEnd = out.size();
+        haveLast = true;
     });
 }
 
@@ -163,6 +180,13 @@ void Region::IntersectWith(const Region& other) {
     const Rect box = bounds_.Intersect(other.bounds_);
     if (box.IsEmpty()) {
         *this = Region{};
+        return;
+    }
+    // A rectangle around the other region leaves it as it is.
+    if (other.isRect_ && box == bounds_)
+        return;
+    if (isRect_ && box == other.bounds_) {
+        *this = other;
         return;
     }
     const Region& a = isRect_ ? other : *this; // a has rows of spans
