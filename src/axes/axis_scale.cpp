@@ -102,13 +102,14 @@ constexpr int32_t kNotMapped = INT32_MIN;
 // The pixels of the values where the double-precision distance decides them (see
 // PixelDistance), kNotMapped elsewhere: base + sign * Round((v - minimum) * perUnit). One
 // pass without branches, which the compiler makes as wide as each processor allows.
-[[gnu::target_clones("avx512f", "avx2", "default")]] void MapFastly(const double* values,
-                                                                    size_t count, double minimum,
-                                                                    double perUnit, double base,
-                                                                    double sign, int32_t* pixels) {
+// Returns how many it left undecided.
+[[gnu::target_clones("avx512f", "avx2", "default")]] size_t
+MapFastly(const double* values, size_t count, double minimum, double perUnit, double base,
+          double sign, int32_t* pixels) {
     constexpr double kLimit = 1 << 20;
     constexpr double kMargin = 1e-6;
     constexpr double kRound = 6755399441055744.0;
+    size_t undecided = 0;
     for (size_t i = 0; i < count; ++i) {
         const double t = (values[i] - minimum) * perUnit;
         const double nearest = (t + kRound) - kRound;
@@ -120,7 +121,9 @@ constexpr int32_t kNotMapped = INT32_MIN;
         const double pixel =
             std::min(std::max(base + sign * nearest, double{INT32_MIN}), double{INT32_MAX});
         pixels[i] = decided ? static_cast<int32_t>(pixel) : kNotMapped;
+        undecided += decided ? 0 : 1;
     }
+    return undecided;
 }
 
 } // namespace
@@ -131,9 +134,10 @@ void TAxisScale::MapValues(std::span<const double> values, int32_t* pixels, bool
     if (RefreshFast()) {
         // Counting from the start or back from the end, as the single mappings do.
         const bool fromEnd = asX == Inverted;
-        MapFastly(values.data(), values.size(), fast_.Minimum, fast_.PixelsPerUnit,
-                  fromEnd ? EndPixel : StartPixel, fromEnd ? -1.0 : 1.0, pixels);
-        for (size_t i = 0; i < values.size(); ++i) {
+        const size_t undecided =
+            MapFastly(values.data(), values.size(), fast_.Minimum, fast_.PixelsPerUnit,
+                      fromEnd ? EndPixel : StartPixel, fromEnd ? -1.0 : 1.0, pixels);
+        for (size_t i = 0; undecided != 0 && i < values.size(); ++i) {
             if (pixels[i] == kNotMapped)
                 pixels[i] = asX ? ValueToPixelX(values[i]) : ValueToPixelY(values[i]);
         }
