@@ -171,11 +171,15 @@ TFrameDamage TFrameTracker::Plan(const TFrameLayout& now, std::span<TChartSeries
         if (!UpdatePlaces(state, shown, whole ? nullptr : &damage.Rects, moves))
             whole = true;
     }
-    if (!whole && now.Items != last_.Items) {
+    const bool sorting = !whole && now.Items != last_.Items;
+    if (sorting) {
         // The items under the series: one that only one of the frames draws changed.
-        sortedLast_ = last_.Items;
+        // The last frame's items were sorted as they came, unless it was whole.
+        if (!lastSorted_) {
+            sortedLast_ = last_.Items;
+            std::sort(sortedLast_.begin(), sortedLast_.end());
+        }
         sortedNow_ = now.Items;
-        std::sort(sortedLast_.begin(), sortedLast_.end());
         std::sort(sortedNow_.begin(), sortedNow_.end());
         const std::vector<TFrameItem>& a = sortedLast_;
         const std::vector<TFrameItem>& b = sortedNow_;
@@ -195,6 +199,9 @@ TFrameDamage TFrameTracker::Plan(const TFrameLayout& now, std::span<TChartSeries
             }
         }
     }
+    if (sorting)
+        std::swap(sortedLast_, sortedNow_);
+    lastSorted_ = !whole && (sorting || lastSorted_);
     last_ = now;
     known_ = true;
     if (whole || damage.Rects.size() > kMaxRects)

@@ -87,6 +87,8 @@ private:
     std::vector<int32_t> fresh_;
     std::vector<int32_t> xs_, ys_;
     std::vector<TFrameItem> sortedLast_, sortedNow_;
+    // Whether sortedLast_ holds the last frame's items.
+    bool lastSorted_ = false;
 };
 
 } // namespace vemora

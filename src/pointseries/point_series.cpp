@@ -372,8 +372,12 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
         if (move.Was || move.Is)
             moves_.push_back(move);
     }
-    std::sort(moves_.begin(), moves_.end(),
-              [](const gfx::StampMove& a, const gfx::StampMove& b) { return a.Owner < b.Owner; });
+    // Mostly in order already.
+    const auto lower = [](const gfx::StampMove& a, const gfx::StampMove& b) {
+        return a.Owner < b.Owner;
+    };
+    if (!std::is_sorted(moves_.begin(), moves_.end(), lower))
+        std::sort(moves_.begin(), moves_.end(), lower);
     // Below a marker that left pixels: the topmost of those under it whose stamp paints
     // each, among the shown points whose place lies near enough: the marker's neighbours in
     // the X order.
