@@ -492,15 +492,37 @@ Rect BoxOf(std::span<const Stamp> stamps, bool is, uint32_t stamp, int32_t x, in
     return {x + s.Left, y + s.Top, x + s.Left + s.Width, y + s.Top + s.Height};
 }
 
-// The stamp's row mask for row y of the target, lined up with column `from`.
-inline uint64_t RowBits(const Stamp& s, const Rect& box, int32_t y, int32_t from) {
-    if (y < box.Top || y >= box.Bottom)
+// The rows of a stamp's masks in the target, lined up with column `from`: none without one.
+class StampRows {
+public:
+    StampRows(const Stamp* s, const Rect& box, int32_t from) {
+        const int32_t offset = box.Left - from;
+        if (!s || offset >= 64 || offset <= -64)
+            return;
+        rows_ = s->Rows.data() - box.Top;
+        top_ = box.Top;
+        bottom_ = box.Bottom;
+        left_ = offset >= 0 ? offset : 0;
+        right_ = offset < 0 ? -offset : 0;
+    }
+    uint64_t At(int32_t y) const {
+        return y >= top_ && y < bottom_ ? (rows_[y] << left_) >> right_ : 0;
+    }
+
+private:
+    const uint64_t* rows_ = nullptr;
+    int32_t top_ = 0, bottom_ = 0;
+    int left_ = 0, right_ = 0;
+};
+
+// The bits of the columns [a, b) among the 64 from `from` on (before `to`).
+inline uint64_t ColumnBits(int32_t a, int32_t b, int32_t from, int32_t to) {
+    a = std::max(a, from);
+    b = std::min(b, to);
+    if (a >= b)
         return 0;
-    const uint64_t bits = s.Rows[static_cast<size_t>(y - box.Top)];
-    const int32_t offset = box.Left - from;
-    if (offset >= 64 || offset <= -64)
-        return 0;
-    return offset >= 0 ? bits << offset : bits >> -offset;
+    const int32_t n = b - a;
+    return (n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) << (a - from);
 }
 
 // A group of the pixels left: those the copy of `Under` left, from First on in the list.
@@ -526,6 +548,8 @@ template <class Row>
     const int32_t width = st.Target.Width();
     const Rect all{0, 0, width, st.Target.Height()};
     const Rect bounds = st.Clip.Bounds().Intersect(all);
+    const bool clipRect = st.Clip.IsRect();
+    const Rect clipBounds = st.Clip.Bounds();
     for (const StampMove& m : moves) {
         const Rect box0 = BoxOf(st.Stamps, m.Was, m.Stamp0, m.X0, m.Y0);
         const Rect box1 = BoxOf(st.Stamps, m.Is, m.Stamp1, m.X1, m.Y1);
@@ -550,28 +574,35 @@ template <class Row>
             // The stamp's pixels of a row, lined up with the pixels from `from` on: only those
             // painted are read.
             const ptrdiff_t shift = after ? from - box1.Left : 0;
+            const StampRows now0(after, box1, from), was0(before, box0, from);
+            // A rectangle clip lets the same columns through on each of its rows.
+            int32_t top = box.Top, bottom = box.Bottom;
+            uint64_t rectInside = 0;
+            if (clipRect) {
+                top = std::max(top, clipBounds.Top);
+                bottom = std::min(bottom, clipBounds.Bottom);
+                rectInside = ColumnBits(clipBounds.Left, clipBounds.Right, from, to);
+            }
             uint64_t cameBits = 0, wentBits = 0;
             int32_t cameTop = box.Bottom, cameBottom = box.Top, wentTop = box.Bottom,
                     wentBottom = box.Top;
-            for (int32_t y = box.Top; y < box.Bottom; ++y) {
-                uint64_t now = after ? RowBits(*after, box1, y, from) : 0;
-                const uint64_t was = before ? RowBits(*before, box0, y, from) : 0;
+            for (int32_t y = top; y < bottom; ++y) {
+                uint64_t now = now0.At(y);
+                const uint64_t was = was0.At(y);
                 uint64_t gone = showed ? was & ~now : 0;
                 if (!showed)
                     now &= ~was;
-                uint64_t inside = 0;
-                const auto add = [&](int32_t a, int32_t b) {
-                    a = std::max(a, from);
-                    b = std::min(b, to);
-                    if (a < b) {
-                        const int32_t n = b - a;
-                        inside |= (n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) << (a - from);
-                    }
-                };
-                if (int32_t a, b; st.Clip.OneSpan(y, a, b))
-                    add(a, b);
-                else
-                    st.Clip.ForEachSpan(y, from, to, add);
+                if ((now | gone) == 0)
+                    continue;
+                uint64_t inside = rectInside;
+                if (!clipRect) {
+                    if (int32_t a, b; st.Clip.OneSpan(y, a, b))
+                        inside = ColumnBits(a, b, from, to);
+                    else
+                        st.Clip.ForEachSpan(y, from, to, [&](int32_t a, int32_t b) {
+                            inside |= ColumnBits(a, b, from, to);
+                        });
+                }
                 now &= inside;
                 gone &= inside;
                 if ((now | gone) == 0)
@@ -676,6 +707,17 @@ int32_t& OwnerCounts::At(int32_t owner) {
     return Counts[static_cast<size_t>(int64_t{owner} - Base)];
 }
 
+namespace {
+
+// The background's pixels where no copy shows, the copies' where one does.
+void KeepShown(Pixel* __restrict out, const Pixel* __restrict in, const int32_t* __restrict noted,
+               int32_t n) {
+    for (int32_t i = 0; i < n; ++i)
+        out[i] = noted[i] == kNoOwner ? in[i] : out[i];
+}
+
+} // namespace
+
 void MoveStamps(Bitmap& target, int32_t* owners, OwnerCounts& counts, const Region& clip,
                 const Bitmap& background, std::span<const Stamp> stamps,
                 std::span<const StampMove> moves, std::span<const Rect> ground,
@@ -737,8 +779,7 @@ void MoveStamps(Bitmap& target, int32_t* owners, OwnerCounts& counts, const Regi
                 if (a >= b)
                     return;
                 std::copy(in + x, in + a, out + x);
-                for (int32_t i = a; i < b; ++i)
-                    out[i] = noted[i] == kNoOwner ? in[i] : out[i];
+                KeepShown(out + a, in + a, noted + a, b - a);
                 x = b;
             };
             if (int32_t a, b; clip.OneSpan(y, a, b))
