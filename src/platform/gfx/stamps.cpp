@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <immintrin.h>
+#include <utility>
 
 namespace vemora::gfx {
 
@@ -531,6 +533,41 @@ struct LeftGroup {
     size_t First = 0;
 };
 
+// The pixels a copy of a stamp comes to when it moves by (DX, DY), outside where it was:
+// for each row of the stamp that has some, the row and their bits, lined up with the
+// stamp's first column.
+struct StampEdge {
+    uint32_t Stamp = 0;
+    int32_t DX = 0, DY = 0;
+    std::vector<std::pair<int32_t, uint64_t>> Rows;
+};
+
+// The edge of a move, as the last moves of the same stamp by the same step found it.
+const StampEdge& EdgeOf(std::vector<StampEdge>& edges, const Stamp& s, uint32_t stamp, int32_t dx,
+                        int32_t dy) {
+    for (const StampEdge& e : edges) {
+        if (e.Stamp == stamp && e.DX == dx && e.DY == dy)
+            return e;
+    }
+    StampEdge& e = edges.emplace_back();
+    e.Stamp = stamp;
+    e.DX = dx;
+    e.DY = dy;
+    for (int32_t r = 0; r < s.Height; ++r) {
+        // Row r of the copy where it lies now was row r + dy of the copy where it lay, its
+        // columns dx to the right.
+        const int32_t was = r + dy;
+        uint64_t before = 0;
+        if (was >= 0 && was < s.Height) {
+            const uint64_t bits = s.Rows[static_cast<size_t>(was)];
+            before = dx >= 0 ? bits >> dx : bits << -dx;
+        }
+        if (const uint64_t bits = s.Rows[static_cast<size_t>(r)] & ~before; bits != 0)
+            e.Rows.emplace_back(r, bits);
+    }
+    return e;
+}
+
 struct MoveState {
     Bitmap& Target;
     int32_t* Owners;
@@ -540,6 +577,7 @@ struct MoveState {
     std::vector<Rect>& Changed;
     std::vector<int32_t>& Left;
     std::vector<LeftGroup>& Groups;
+    std::vector<StampEdge> Edges;
 };
 
 // Makes the moves in the target and the owners, noting the pixels left.
@@ -565,6 +603,41 @@ template <class Row>
         // come: a copy that showed nothing there can only show where it was not.
         const bool showed = before && count > 0;
         int32_t gained = 0;
+        if (before && after && !showed && m.Stamp0 == m.Stamp1 &&
+            std::abs(int64_t{m.X1} - m.X0) < 64 && std::abs(int64_t{m.Y1} - m.Y0) < 64 &&
+            box1.Left >= bounds.Left && box1.Right <= bounds.Right) {
+            // A copy that showed nothing moved a little: only the edge it came to can show,
+            // its rows found once for each step.
+            const StampEdge& edge = EdgeOf(st.Edges, *after, m.Stamp1, m.X1 - m.X0, m.Y1 - m.Y0);
+            Rect came{};
+            for (const auto& [r, bits] : edge.Rows) {
+                const int32_t y = box1.Top + r;
+                if (y < bounds.Top || y >= bounds.Bottom)
+                    continue;
+                uint64_t inside = 0;
+                if (int32_t a, b; st.Clip.OneSpan(y, a, b))
+                    inside = ColumnBits(a, b, box1.Left, box1.Right);
+                else
+                    st.Clip.ForEachSpan(y, box1.Left, box1.Right, [&](int32_t a, int32_t b) {
+                        inside |= ColumnBits(a, b, box1.Left, box1.Right);
+                    });
+                const uint64_t now = bits & inside;
+                if (now == 0)
+                    continue;
+                const ptrdiff_t at = static_cast<ptrdiff_t>(y) * width + box1.Left;
+                const RowMove moved =
+                    PlainRow::Move(st.Target.Data() + at, st.Owners + at, now, 0,
+                                   after->Pixels.data() + static_cast<ptrdiff_t>(r) * after->Width,
+                                   m.Owner, counts, st.Counts.Base, gained);
+                if (moved.Came != 0)
+                    came = came.Union({box1.Left + std::countr_zero(moved.Came), y,
+                                       box1.Left + 64 - std::countl_zero(moved.Came), y + 1});
+            }
+            count += gained;
+            if (!came.IsEmpty())
+                st.Changed.push_back(came);
+            continue;
+        }
         const size_t leftBefore = st.Left.size();
         // Apart, for a copy that went far: where it came and where it left.
         Rect came{}, went{};
@@ -712,8 +785,11 @@ namespace {
 // The background's pixels where no copy shows, the copies' where one does.
 void KeepShown(Pixel* __restrict out, const Pixel* __restrict in, const int32_t* __restrict noted,
                int32_t n) {
-    for (int32_t i = 0; i < n; ++i)
-        out[i] = noted[i] == kNoOwner ? in[i] : out[i];
+    // Every pixel stored, as a mask picks: a loop the compiler makes wide.
+    for (int32_t i = 0; i < n; ++i) {
+        const Pixel none = noted[i] == kNoOwner ? ~Pixel{0} : 0;
+        out[i] = (in[i] & none) | (out[i] & ~none);
+    }
 }
 
 } // namespace
@@ -728,7 +804,7 @@ void MoveStamps(Bitmap& target, int32_t* owners, OwnerCounts& counts, const Regi
         counts.Recount(owners, width, height, clip);
     std::vector<int32_t> left;
     std::vector<LeftGroup> groups;
-    MoveState state{target, owners, counts, clip, stamps, changed, left, groups};
+    MoveState state{target, owners, counts, clip, stamps, changed, left, groups, {}};
     if (wide)
         MoveAllWide(state, moves);
     else
