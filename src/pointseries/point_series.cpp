@@ -396,53 +396,62 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
                       bottom = int64_t{box.Bottom} - reach.Top;
         // From the topmost point under the marker down, while the places can still reach
         // the box: its neighbours in the order, as a rule, so no search is needed unless the
-        // marker went far.
-        const auto beyond = [&](int32_t px) { return rising ? px >= hi : px <= lo; };
-        const auto past = [&](int32_t px) { return rising ? px <= lo : px >= hi; };
+        // marker went far. In the order's direction (d), a place at d * px beyond dBeyond lies
+        // past the box on the near side, one at or below dPast on the far side, where no
+        // place further down reaches it either.
+        const int64_t d = rising ? 1 : -1;
+        const int64_t dBeyond = rising ? hi : -lo, dPast = rising ? lo : -hi;
+        const auto beyond = [&](int32_t px) { return d * px >= dBeyond; };
         int32_t from = static_cast<int32_t>(std::min<int64_t>(below, last));
         if (beyond(xs[from]))
             from = std::min(from, xs.PartitionPoint([&](int32_t px) { return !beyond(px); }) - 1);
+        // The pixels still open are the first `open` of the list: one found goes after them.
         size_t open = left.size();
         // Downwards through the places in runs: most lie too high or too low to matter.
-        std::span<const int32_t> runX, runY;
-        int32_t runFirst = 0;
-        for (int32_t k = from; k >= first && open > 0; --k) {
-            if (runX.empty() || k < runFirst) {
-                runX = xs.ChunkEndingAt(k);
-                runY = ys.ChunkEndingAt(k);
-                const size_t n = std::min(runX.size(), runY.size());
-                runX = runX.last(n);
-                runY = runY.last(n);
-                runFirst = k + 1 - static_cast<int32_t>(n);
+        for (int32_t k = from; k >= first && open > 0;) {
+            std::span<const int32_t> runX = xs.ChunkEndingAt(k), runY = ys.ChunkEndingAt(k);
+            const size_t n = std::min(runX.size(), runY.size());
+            runX = runX.last(n);
+            runY = runY.last(n);
+            const int32_t runFirst = k + 1 - static_cast<int32_t>(n);
+            const int32_t stop = std::max(runFirst, first);
+            bool ended = false;
+            for (; k >= stop && open > 0; --k) {
+                const auto j = static_cast<size_t>(k - runFirst);
+                const int64_t dx = d * runX[j];
+                if (dx <= dPast) {
+                    ended = true;
+                    break;
+                }
+                const int32_t py = runY[j];
+                if (dx >= dBeyond || py <= top || py >= bottom)
+                    continue;
+                const TColor color = std::as_const(places.Colors)[k];
+                if (color == clNone)
+                    continue;
+                const int32_t stamp = stampOf(color);
+                if (stamp < 0)
+                    continue;
+                const gfx::Stamp& s = stamps_.StampAt(stamp);
+                const int64_t left0 = int64_t{runX[j]} + s.Left, top0 = int64_t{py} + s.Top;
+                if (left0 >= box.Right || left0 + s.Width <= box.Left || top0 >= box.Bottom ||
+                    top0 + s.Height <= box.Top)
+                    continue;
+                for (size_t o = 0; o < open;) {
+                    gfx::LeftPixel& p = left[o];
+                    const int64_t col = p.X - left0, row = p.Y - top0;
+                    if (col < 0 || row < 0 || col >= s.Width || row >= s.Height ||
+                        !((s.Rows[static_cast<size_t>(row)] >> col) & 1)) {
+                        ++o;
+                        continue;
+                    }
+                    p.Owner = static_cast<int32_t>(after + k);
+                    p.Shown = s.Pixels[static_cast<size_t>(row * s.Width + col)];
+                    std::swap(p, left[--open]);
+                }
             }
-            const int32_t px = runX[static_cast<size_t>(k - runFirst)];
-            if (past(px))
+            if (ended)
                 break;
-            const int32_t py = runY[static_cast<size_t>(k - runFirst)];
-            if (beyond(px) || py <= top || py >= bottom)
-                continue;
-            const TColor color = std::as_const(places.Colors)[k];
-            if (color == clNone)
-                continue;
-            const int32_t stamp = stampOf(color);
-            if (stamp < 0)
-                continue;
-            const gfx::Stamp& s = stamps_.StampAt(stamp);
-            if (int64_t{px} + s.Left >= box.Right || int64_t{px} + s.Left + s.Width <= box.Left ||
-                int64_t{py} + s.Top >= box.Bottom || int64_t{py} + s.Top + s.Height <= box.Top)
-                continue;
-            for (gfx::LeftPixel& p : left) {
-                if (p.Owner >= 0)
-                    continue;
-                const int64_t dx = int64_t{p.X} - px - s.Left;
-                const int64_t dy = int64_t{p.Y} - py - s.Top;
-                if (dx < 0 || dy < 0 || dx >= s.Width || dy >= s.Height ||
-                    !((s.Rows[static_cast<size_t>(dy)] >> dx) & 1))
-                    continue;
-                p.Owner = static_cast<int32_t>(after + k);
-                p.Shown = s.Pixels[static_cast<size_t>(dy * s.Width + dx)];
-                --open;
-            }
         }
     };
     if (!stamps_.Move(moves_, background, ground, find, changed))

@@ -72,7 +72,8 @@ struct LeftPixel {
 };
 
 // Finds what shows at pixels the copy of owner `under` left, within the box, from the copies
-// under it as they lie now: fills in Owner and Shown of those some copy paints.
+// under it as they lie now: fills in Owner and Shown of those some copy paints, in any
+// order of the pixels.
 using StampFinder =
     std::function<void(int32_t under, const Rect& box, std::span<LeftPixel> pixels)>;
 
