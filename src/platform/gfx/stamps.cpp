@@ -527,6 +527,16 @@ inline uint64_t ColumnBits(int32_t a, int32_t b, int32_t from, int32_t to) {
     return (n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) << (a - from);
 }
 
+// The bits of the columns [from, to) of row y that the clip lets through (to - from <= 64).
+inline uint64_t ClipBits(const Region& clip, int32_t y, int32_t from, int32_t to) {
+    if (int32_t a, b; clip.OneSpan(y, a, b))
+        return ColumnBits(a, b, from, to);
+    uint64_t inside = 0;
+    clip.ForEachSpan(y, from, to,
+                     [&](int32_t a, int32_t b) { inside |= ColumnBits(a, b, from, to); });
+    return inside;
+}
+
 // A group of the pixels left: those the copy of `Under` left, from First on in the list.
 struct LeftGroup {
     int32_t Under = 0;
@@ -586,8 +596,6 @@ template <class Row>
     const int32_t width = st.Target.Width();
     const Rect all{0, 0, width, st.Target.Height()};
     const Rect bounds = st.Clip.Bounds().Intersect(all);
-    const bool clipRect = st.Clip.IsRect();
-    const Rect clipBounds = st.Clip.Bounds();
     for (const StampMove& m : moves) {
         const Rect box0 = BoxOf(st.Stamps, m.Was, m.Stamp0, m.X0, m.Y0);
         const Rect box1 = BoxOf(st.Stamps, m.Is, m.Stamp1, m.X1, m.Y1);
@@ -614,14 +622,7 @@ template <class Row>
                 const int32_t y = box1.Top + r;
                 if (y < bounds.Top || y >= bounds.Bottom)
                     continue;
-                uint64_t inside = 0;
-                if (int32_t a, b; st.Clip.OneSpan(y, a, b))
-                    inside = ColumnBits(a, b, box1.Left, box1.Right);
-                else
-                    st.Clip.ForEachSpan(y, box1.Left, box1.Right, [&](int32_t a, int32_t b) {
-                        inside |= ColumnBits(a, b, box1.Left, box1.Right);
-                    });
-                const uint64_t now = bits & inside;
+                const uint64_t now = bits & ClipBits(st.Clip, y, box1.Left, box1.Right);
                 if (now == 0)
                     continue;
                 const ptrdiff_t at = static_cast<ptrdiff_t>(y) * width + box1.Left;
@@ -648,18 +649,10 @@ template <class Row>
             // painted are read.
             const ptrdiff_t shift = after ? from - box1.Left : 0;
             const StampRows now0(after, box1, from), was0(before, box0, from);
-            // A rectangle clip lets the same columns through on each of its rows.
-            int32_t top = box.Top, bottom = box.Bottom;
-            uint64_t rectInside = 0;
-            if (clipRect) {
-                top = std::max(top, clipBounds.Top);
-                bottom = std::min(bottom, clipBounds.Bottom);
-                rectInside = ColumnBits(clipBounds.Left, clipBounds.Right, from, to);
-            }
             uint64_t cameBits = 0, wentBits = 0;
             int32_t cameTop = box.Bottom, cameBottom = box.Top, wentTop = box.Bottom,
                     wentBottom = box.Top;
-            for (int32_t y = top; y < bottom; ++y) {
+            for (int32_t y = box.Top; y < box.Bottom; ++y) {
                 uint64_t now = now0.At(y);
                 const uint64_t was = was0.At(y);
                 uint64_t gone = showed ? was & ~now : 0;
@@ -667,15 +660,7 @@ template <class Row>
                     now &= ~was;
                 if ((now | gone) == 0)
                     continue;
-                uint64_t inside = rectInside;
-                if (!clipRect) {
-                    if (int32_t a, b; st.Clip.OneSpan(y, a, b))
-                        inside = ColumnBits(a, b, from, to);
-                    else
-                        st.Clip.ForEachSpan(y, from, to, [&](int32_t a, int32_t b) {
-                            inside |= ColumnBits(a, b, from, to);
-                        });
-                }
+                const uint64_t inside = ClipBits(st.Clip, y, from, to);
                 now &= inside;
                 gone &= inside;
                 if ((now | gone) == 0)
