@@ -1,6 +1,9 @@
 #include "platform/gfx/png.h"
 #include "support/golden.h"
+#include "support/processes.h"
+#include "support/temp_files.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +12,9 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vemora::gfx {
@@ -141,6 +147,83 @@ TEST(Png, WriteFailuresReportFalseAndLeaveNoFile) {
     const std::string empty = dir / "empty.png";
     EXPECT_FALSE(WritePng(Bitmap(), empty));
     EXPECT_FALSE(fs::exists(empty));
+}
+
+// The modes of a path itself, a link not followed.
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode;
+}
+
+size_t EntryCount(const std::string& folder) {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+TEST(Png, AWriteThatFailsLeavesWhatThePathHeldAndNeverRemovesADevice) {
+    vemora::testing::TempDir dir;
+    // A disk that fills up after a few hundred bytes, over an old file longer than that.
+    const Bytes old(2000, 'o');
+    const std::string picture = dir.PathOf("old.png");
+    WriteAll(picture, old);
+    const int written = vemora::testing::InChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small{300, 300};
+        if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+            return 254;
+        return WritePng(Pattern(200, 200), picture) ? 1 : 0;
+    });
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(ReadAll(picture), old);
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+    const std::string full = vemora::testing::FullDevice(dir.Path());
+    EXPECT_EQ(SavePng(Pattern(4, 4), full), "No space left on device");
+    EXPECT_TRUE(S_ISCHR(ModeOf(full)));
+    // A link to a full device: the write fails, the link stays.
+    const std::string link = dir.PathOf("link.png");
+    ASSERT_EQ(::symlink(full.c_str(), link.c_str()), 0);
+    EXPECT_FALSE(WritePng(Pattern(4, 4), link));
+    EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+    EXPECT_TRUE(S_ISCHR(ModeOf(full)));
+}
+
+TEST(Png, SavingWritesALinksFileKeepsModesAndTakesAnyNameTheFolderTakes) {
+    vemora::testing::TempDir dir;
+    const Bitmap picture = Pattern(9, 7);
+    Bitmap read;
+    // A link: the picture goes to the file it names.
+    const std::string target = dir.PathOf("target.png");
+    WriteAll(target, Bytes{'o', 'l', 'd'});
+    const std::string link = dir.PathOf("link.png");
+    ASSERT_EQ(::symlink("target.png", link.c_str()), 0);
+    EXPECT_EQ(SavePng(picture, link), "");
+    EXPECT_TRUE(S_ISLNK(ModeOf(link)));
+    ASSERT_TRUE(ReadPng(target, read));
+    EXPECT_TRUE(read == picture);
+
+    // A replaced file keeps its modes.
+    ASSERT_EQ(::chmod(target.c_str(), 0604), 0);
+    EXPECT_EQ(SavePng(Pattern(3, 3), target), "");
+    EXPECT_EQ(ModeOf(target) & 07777, 0604u);
+
+    // A file the user may not write stays, though the folder would let a rename replace it.
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    const std::string locked = dir.PathOf("locked.png");
+    WriteAll(locked, Bytes{'k', 'e', 'e', 'p'});
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    const int refused = vemora::testing::AsOrdinaryUser(
+        [&] { return SavePng(picture, locked) == "Permission denied" ? 0 : 1; });
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(ReadAll(locked), (Bytes{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(ModeOf(locked) & 07777, 0444u);
+
+    // 250 bytes: the temporary name must not add to it.
+    const std::string longName = dir.PathOf(std::string(246, 'c') + ".png");
+    EXPECT_EQ(SavePng(picture, longName), "");
+    ASSERT_TRUE(ReadPng(longName, read));
+    EXPECT_TRUE(read == picture);
+    EXPECT_EQ(EntryCount(dir.Path()), 4u);
 }
 
 // Sets an environment variable for one scope.

@@ -1,13 +1,10 @@
 #include "platform/gfx/png.h"
 
-#include <cerrno>
+#include "platform/files/safe_write.h"
+
 #include <csetjmp>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace vemora::gfx {
@@ -144,64 +141,20 @@ bool WriteToFile(const Bitmap& bitmap, std::FILE* file) {
 
 } // namespace
 
+bool WritePng(const Bitmap& bitmap, std::FILE* file) {
+    return !bitmap.Empty() && WriteToFile(bitmap, file);
+}
+
 bool WritePng(const Bitmap& bitmap, const std::string& path) {
-    if (bitmap.Empty()) {
-        return false;
-    }
-    File file(path, "wb");
-    if (!file.Get()) {
-        return false;
-    }
-    bool ok = WriteToFile(bitmap, file.Get());
-    ok = file.Close() && ok;
-    if (!ok) {
-        std::remove(path.c_str());
-    }
-    return ok;
+    return SavePng(bitmap, path).empty();
 }
 
 std::string SavePng(const Bitmap& bitmap, const std::string& path) {
     if (bitmap.Empty())
         return "the picture is empty";
-    if (path.empty())
-        return std::strerror(ENOENT);
-    // A new file beside the old one, renamed over it once complete: a failure at any
-    // step leaves whatever the path held before.
-    const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + name + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return std::strerror(errno);
-    // mkstemp makes the file private; a picture gets the modes of any new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return std::strerror(error);
-    }
-    errno = 0;
-    bool ok = WriteToFile(bitmap, file) && ::fsync(fd) == 0;
-    int error = errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return std::strerror(error != 0 ? error : EIO);
-    }
-    return {};
+    const int err =
+        platform::WriteFileSafely(path, [&](std::FILE* file) { return WriteToFile(bitmap, file); });
+    return err == 0 ? std::string() : platform::ErrorText(err);
 }
 
 bool ReadPng(const std::string& path, Bitmap& out) {
