@@ -2,8 +2,9 @@
 # Runs vemora-plot as a user would and checks its output, exit codes and streams.
 # Usage: vemora_plot_cli_test.sh VEMORA_PLOT SOURCE_DIR
 set -u
-tool=$1
-src=$2
+# Absolute, as some checks run in a folder of their own.
+tool=$(realpath "$1")
+src=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -99,24 +100,125 @@ check "png-every frames differ" "$(! cmp -s "$work/frames/frame-000030.png" "$wo
 check "png-every multiple" "$([[ $(cd "$work/frames50" && echo *) == "frame-000050.png frame-000100.png" ]]; echo $?)"
 "$tool" replay "$work/hundred.txt" --no-pause --png-every 10 "$work/hundred.txt/x" >/dev/null 2>"$work/err"
 check "png-every unwritable exits 1" $(($? != 1))
-check "png-every unwritable message" "$(grep -q '^Cannot write .*frame-000010.png\.$' "$work/err"; echo $?)"
+check "png-every unwritable message" "$(grep -q '^Cannot write .*frame-000010.png: Not a directory\.$' "$work/err"; echo $?)"
 
-# Wrong options.
-for args in "render" "render a b" "render x --size 0x5" "render x --size 12" "render x --speed 5" \
-    "replay x --speed 0" "replay x --speed 101" "replay x --json y" "replay x --png" \
-    "replay x --png-every 0 d" "replay x --png-every 5" "replay x --png-every k d" \
-    "render x --png-every 5 d"; do
-    # shellcheck disable=SC2086
-    "$tool" $args >/dev/null 2>&1
-    check "usage for: $args" $(($? != 2))
+# Wrong options: exit 2, the argument at fault and what is wrong with it first, then the usage.
+usage_error() { # expected first line, arguments...
+    local expected=$1
+    shift
+    "$tool" "$@" >"$work/out" 2>"$work/err"
+    local rc=$?
+    check "usage for: $*" $((rc != 2))
+    check "usage names: $*" "$([[ $(head -1 "$work/err") == "$expected" ]]; echo $?)"
+    check "usage text after: $*" "$(grep -q '^usage: ' "$work/err" && [[ ! -s "$work/out" ]]; echo $?)"
+}
+usage_error "render: PATH is missing" render
+usage_error "b: only one PATH may be given" render a b
+usage_error "--size 0x5: at least 1x1" render x --size 0x5
+usage_error "--size 12: not WxH, such as 813x653" render x --size 12
+usage_error "--size 100000x100000: at most 8192x8192" render x --size 100000x100000
+usage_error "--size 8193x1: at most 8192x8192" render x --size 8193x1
+usage_error "--size: WxH is missing" render x --size
+usage_error "--speed: not an option of render" render x --speed 5
+usage_error "--speed 0: a whole number from 1 to 100" replay x --speed 0
+usage_error "--speed 101: a whole number from 1 to 100" replay x --speed 101
+usage_error "--json: not an option of replay" replay x --json y
+usage_error "--png: OUT is missing" replay x --png
+usage_error "--png '': the file name is empty" render x --png ''
+usage_error "--json '': the file name is empty" render x --json ''
+usage_error "--png '': the file name is empty" replay x --png ''
+usage_error "--png-every 0 d: K is a whole number from 1 to 999999999" replay x --png-every 0 d
+usage_error "--png-every: K and DIR are missing" replay x --png-every 5
+usage_error "--png-every k d: K is a whole number from 1 to 999999999" replay x --png-every k d
+usage_error "--png-every 5 '': the folder name is empty" replay x --png-every 5 ''
+usage_error "--png-every: not an option of render" render x --png-every 5 d
+usage_error "--frob: unknown option" render x --frob
+usage_error "--json -: standard output already takes the PNG" render x --png - --json -
+usage_error "read: PATH is missing" read
+usage_error "y: only one PATH may be given" read x y
+usage_error "frobnicate: unknown command" frobnicate x
+# Nothing was written by any of them.
+check "usage errors write nothing" "$([[ ! -e x && ! -e y && ! -e d ]]; echo $?)"
+
+# Writing: every output goes to a new file beside its name, renamed over it when complete.
+# A device that takes no byte: as root a node of the test's own, so that a tool that
+# wrongly removed or replaced it could not harm the machine's /dev/full.
+full=/dev/full
+if [[ $(id -u) -eq 0 ]] && mknod "$work/full" c 1 7 2>/dev/null; then full=$work/full; fi
+data=$src/data/proba2.txt
+mkdir "$work/out-dir"
+cd "$work/out-dir" || exit 1
+
+# A disk that fills up (the system takes at most 1 KiB per file): the old picture stays.
+head -c 3000 /dev/urandom >old.png
+cp old.png old.copy
+(ulimit -f 1; trap '' XFSZ; exec "$tool" render "$data" --png old.png) >/dev/null 2>"$work/err"
+check "full disk exits 1" $(($? != 1))
+check "full disk message" "$([[ $(cat "$work/err") == "Cannot write old.png: File too large." ]]; echo $?)"
+check "full disk keeps the old picture" "$(cmp -s old.png old.copy; echo $?)"
+(ulimit -f 1; trap '' XFSZ; exec "$tool" render "$data" --json old.copy) >/dev/null 2>"$work/err"
+check "full disk keeps the old layout" "$(cmp -s old.png old.copy; echo $?)"
+(ulimit -f 1; trap '' XFSZ; exec "$tool" replay "$work/hundred.txt" --no-pause --png-every 50 frames) \
+    >/dev/null 2>"$work/err"
+check "full disk frames exit 1" $(($? != 1))
+check "full disk frames message" "$(grep -qx 'Cannot write frames/frame-000050.png: File too large.' "$work/err"; echo $?)"
+check "full disk leaves no file" "$([[ $(ls -A | tr '\n' ' ') == "frames old.copy old.png " && -z $(ls -A frames) ]]; echo $?)"
+
+# A full device, itself or through a link: the reason, and the device and link stay.
+ln -s "$full" full.png
+for out in "$full" full.png; do
+    "$tool" render "$data" --png "$out" >/dev/null 2>"$work/err"
+    check "device exits 1: $out" $(($? != 1))
+    check "device message: $out" "$([[ $(cat "$work/err") == "Cannot write $out: No space left on device." ]]; echo $?)"
+    "$tool" render "$data" --json "$out" >/dev/null 2>"$work/err"
+    check "device json message: $out" "$([[ $(cat "$work/err") == "Cannot write $out: No space left on device." ]]; echo $?)"
 done
+check "device stays" "$([[ -c $full ]]; echo $?)"
+check "link to device stays" "$([[ -L full.png && -c full.png ]]; echo $?)"
+
+# A link to a picture: the picture is written, the link stays a link.
+cp old.copy target.png
+ln -s target.png link.png
+"$tool" render "$data" --png link.png 2>"$work/err"
+check "link exits 0" $?
+check "link stays" "$([[ -L link.png && $(readlink link.png) == target.png ]]; echo $?)"
+check "link's file written" "$(cmp -s target.png "$work/r.png"; echo $?)"
+
+# A FIFO is written in place, for whoever reads it.
+mkfifo pipe.png
+# Bounded: a tool that never opened the FIFO must not leave the test waiting.
+timeout 20 cat pipe.png >from-pipe.png &
+reader=$!
+"$tool" render "$data" --png pipe.png 2>"$work/err"
+check "fifo exits 0" $?
+wait "$reader"
+check "fifo carries the picture" "$(cmp -s from-pipe.png "$work/r.png"; echo $?)"
+check "fifo stays" "$([[ -p pipe.png ]]; echo $?)"
+
+# '-' is standard output; replay's counts then go to standard error.
+"$tool" render "$data" --png - >stdout.png 2>"$work/err"
+check "png to stdout" "$(cmp -s stdout.png "$work/r.png"; echo $?)"
+"$tool" render "$data" --json - >stdout.json 2>"$work/err"
+check "json to stdout" "$(cmp -s stdout.json "$work/r.json"; echo $?)"
+"$tool" replay "$data" --no-pause --png - >replay.png 2>"$work/err"
+check "replay png to stdout" "$(cmp -s replay.png "$work/r.png"; echo $?)"
+check "replay counts on stderr" "$(grep -qx 'frames: 400' "$work/err"; echo $?)"
+"$tool" render "$data" --png /dev/stdout >dev-stdout.png 2>"$work/err"
+check "png to /dev/stdout" "$(cmp -s dev-stdout.png "$work/r.png"; echo $?)"
+
+# Standard output that cannot take the bytes is an error with the reason.
+for args in "read $data" "replay $data --no-pause" "render $data --png -" "render $data --json -"; do
+    # shellcheck disable=SC2086
+    "$tool" $args >"$full" 2>"$work/err"
+    check "full stdout exits 1: $args" $(($? != 1))
+    check "full stdout message: $args" "$([[ $(cat "$work/err" | tail -1) == "Cannot write standard output: No space left on device." ]]; echo $?)"
+done
+cd "$work" || exit 1
 
 # Usage.
 "$tool" >/dev/null 2>"$work/err"
 check "no arguments exit 2" $(($? != 2))
 check "usage on stderr" "$(grep -q usage "$work/err"; echo $?)"
-"$tool" frobnicate x >/dev/null 2>&1
-check "unknown command exit 2" $(($? != 2))
 "$tool" --help >"$work/out"
 check "help exit 0" $?
 check "help on stdout" "$(grep -q usage "$work/out"; echo $?)"

@@ -1,5 +1,6 @@
 // vemora-plot: the headless companion of the program. It reads, plots and measures data
 // files with the same reader, plot run, chart and engine as the window.
+#include "platform/files/safe_write.h"
 #include "platform/gfx/png.h"
 #include "platform/numeric/exceptions.h"
 #include "platform/ui/message_text.h"
@@ -42,7 +43,12 @@ constexpr const char* kUsage =
     "               last one, as DIR/frame-NNNNNN.png (NNNNNN: the points shown).\n"
     "\n"
     "An empty PATH ('') reads standard input. A file that cannot be read prints the\n"
-    "message the window would show and exits 1.\n";
+    "message the window would show and exits 1.\n"
+    "\n"
+    "OUT '-' is standard output (replay then prints its counts on standard error).\n"
+    "Every other OUT, and every frame file, is written as a new file beside it and\n"
+    "renamed over it once complete: a write that fails leaves what was there before.\n"
+    "A device or a FIFO is written directly. A write that fails exits 1.\n";
 
 int Fail(const std::string& message) {
     std::fputs(MessageBoxText(message).c_str(), stderr);
@@ -53,6 +59,41 @@ int Fail(const std::string& message) {
 int Usage(FILE* to, int code) {
     std::fputs(kUsage, to);
     return code;
+}
+
+// A wrong command line: what is wrong with which argument, then the usage.
+int UsageError(const std::string& what) {
+    std::fputs(what.c_str(), stderr);
+    std::fputs("\n\n", stderr);
+    return Usage(stderr, 2);
+}
+
+// An argument as the user would type it again: an empty one as ''.
+std::string Shown(std::string_view argument) {
+    return argument.empty() ? std::string("''") : std::string(argument);
+}
+
+// Writes one output: "-" is standard output, anything else a file written so that a
+// failure leaves what the path held. Returns the exit status.
+int WriteOutput(const std::string& path, const platform::FileWriter& write) {
+    const bool toStdout = path == "-";
+    const int err =
+        toStdout ? platform::WriteToStream(stdout, write) : platform::WriteFileSafely(path, write);
+    if (err == 0)
+        return 0;
+    std::fprintf(stderr, "Cannot write %s: %s.\n", toStdout ? "standard output" : path.c_str(),
+                 platform::ErrorText(err).c_str());
+    return 1;
+}
+
+platform::FileWriter TextWriter(const std::string& text) {
+    return [&text](std::FILE* file) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    };
+}
+
+platform::FileWriter PngWriter(const gfx::Bitmap& bitmap) {
+    return [&bitmap](std::FILE* file) { return gfx::WritePng(bitmap, file); };
 }
 
 struct Options {
@@ -68,62 +109,100 @@ struct Options {
     std::string pngDir;
 };
 
-bool ParseInt(std::string_view text, int32_t lo, int32_t hi, int32_t& out) {
-    if (text.empty() || text.size() > 9)
-        return false;
+enum class NumberCheck { kGood, kNotNumber, kTooSmall, kTooLarge };
+
+NumberCheck ParseInt(std::string_view text, int32_t lo, int32_t hi, int32_t& out) {
+    if (text.empty())
+        return NumberCheck::kNotNumber;
     int64_t v = 0;
     for (const char c : text) {
         if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
+            return NumberCheck::kNotNumber;
+        // Past the largest allowed value the digits only say "too large".
+        v = std::min<int64_t>(v * 10 + (c - '0'), int64_t{hi} + 1);
     }
-    if (v < lo || v > hi)
-        return false;
+    if (v < lo)
+        return NumberCheck::kTooSmall;
+    if (v > hi)
+        return NumberCheck::kTooLarge;
     out = static_cast<int32_t>(v);
-    return true;
+    return NumberCheck::kGood;
 }
 
-bool ParseSize(std::string_view text, int32_t& w, int32_t& h) {
-    const size_t x = text.find('x');
+// The fault of a size, or an empty text when it is good.
+std::string SizeFault(std::string_view text, int32_t& w, int32_t& h) {
     constexpr int32_t kLargest = 8192;
-    return x != std::string_view::npos && ParseInt(text.substr(0, x), 1, kLargest, w) &&
-           ParseInt(text.substr(x + 1), 1, kLargest, h);
+    const size_t x = text.find('x');
+    if (x == std::string_view::npos)
+        return "not WxH, such as 813x653";
+    const NumberCheck cw = ParseInt(text.substr(0, x), 1, kLargest, w);
+    const NumberCheck ch = ParseInt(text.substr(x + 1), 1, kLargest, h);
+    if (cw == NumberCheck::kNotNumber || ch == NumberCheck::kNotNumber)
+        return "not WxH, such as 813x653";
+    if (cw == NumberCheck::kTooLarge || ch == NumberCheck::kTooLarge)
+        return "at most 8192x8192";
+    if (cw == NumberCheck::kTooSmall || ch == NumberCheck::kTooSmall)
+        return "at least 1x1";
+    return {};
 }
 
-// The options that the command allows; false on anything else.
-std::optional<Options> ParseOptions(int argc, char** argv, bool replay) {
-    Options o;
+// Reads the options that the command allows into `o`. Returns what is wrong with the
+// command line, naming the argument at fault, or an empty text.
+std::string ParseOptions(int argc, char** argv, bool replay, Options& o) {
+    const std::string command = argv[1];
     for (int i = 2; i < argc; ++i) {
         const std::string_view a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--size" && hasValue) {
-            if (!ParseSize(argv[++i], o.width, o.height))
-                return std::nullopt;
-        } else if (a == "--png" && hasValue) {
-            o.png = argv[++i];
-        } else if (a == "--json" && hasValue && !replay) {
-            o.json = argv[++i];
-        } else if (a == "--speed" && hasValue && replay) {
-            if (!ParseInt(argv[++i], 1, 100, o.speed))
-                return std::nullopt;
-        } else if (a == "--png-every" && i + 2 < argc && replay) {
-            if (!ParseInt(argv[++i], 1, 999999999, o.pngEvery))
-                return std::nullopt;
-            o.pngDir = argv[++i];
-            if (o.pngDir.empty())
-                return std::nullopt;
+        const auto value = [&](int k) { return std::string_view(argv[i + k]); };
+        const auto missing = [&](int needed, const char* what) {
+            return i + needed >= argc ? std::string(a) + ": " + what + " missing" : std::string();
+        };
+        if (a == "--size") {
+            if (auto fault = missing(1, "WxH is"); !fault.empty())
+                return fault;
+            if (auto fault = SizeFault(value(1), o.width, o.height); !fault.empty())
+                return "--size " + Shown(value(1)) + ": " + fault;
+            ++i;
+        } else if (a == "--png" || (a == "--json" && !replay)) {
+            if (auto fault = missing(1, "OUT is"); !fault.empty())
+                return fault;
+            if (value(1).empty())
+                return std::string(a) + " '': the file name is empty";
+            (a == "--png" ? o.png : o.json) = value(1);
+            ++i;
+        } else if (a == "--speed" && replay) {
+            if (auto fault = missing(1, "N is"); !fault.empty())
+                return fault;
+            if (ParseInt(value(1), 1, 100, o.speed) != NumberCheck::kGood)
+                return "--speed " + Shown(value(1)) + ": a whole number from 1 to 100";
+            ++i;
+        } else if (a == "--png-every" && replay) {
+            if (auto fault = missing(2, "K and DIR are"); !fault.empty())
+                return fault;
+            const std::string both = std::string(a) + " " + Shown(value(1)) + " " + Shown(value(2));
+            if (ParseInt(value(1), 1, 999999999, o.pngEvery) != NumberCheck::kGood)
+                return both + ": K is a whole number from 1 to 999999999";
+            if (value(2).empty())
+                return both + ": the folder name is empty";
+            o.pngDir = value(2);
+            i += 2;
         } else if (a == "--no-pause" && replay) {
             o.noPause = true;
-        } else if (!o.havePath && (a.empty() || a[0] != '-')) {
+        } else if (a.starts_with('-') && a.size() > 1) {
+            const bool other =
+                a == "--json" || a == "--speed" || a == "--png-every" || a == "--no-pause";
+            return std::string(a) + (other ? ": not an option of " + command : ": unknown option");
+        } else if (o.havePath) {
+            return Shown(a) + ": only one PATH may be given";
+        } else {
             o.path = std::string(a);
             o.havePath = true;
-        } else {
-            return std::nullopt;
         }
     }
     if (!o.havePath)
-        return std::nullopt;
-    return o;
+        return command + ": PATH is missing";
+    if (o.png == "-" && o.json == "-")
+        return "--json -: standard output already takes the PNG";
+    return {};
 }
 
 int CommandRead(const std::string& path) {
@@ -144,27 +223,15 @@ int CommandRead(const std::string& path) {
         std::snprintf(line, sizeof line, "%.17g %.17g\n", row[0], row[1]);
         out += line;
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written;
+    return WriteOutput("-", TextWriter(out));
 }
 
 int WriteOutputs(PlotScene& scene, const Options& o) {
-    if (!o.png.empty() && !gfx::WritePng(scene.Host().Screen(), o.png)) {
-        std::fprintf(stderr, "Cannot write %s.\n", o.png.c_str());
+    if (!o.png.empty() && WriteOutput(o.png, PngWriter(scene.Host().Screen())) != 0)
         return 1;
-    }
-    if (!o.json.empty() && !WriteText(o.json, plot::FrameJson(scene.Chart(), scene.Series()))) {
-        std::fprintf(stderr, "Cannot write %s.\n", o.json.c_str());
+    if (!o.json.empty() &&
+        WriteOutput(o.json, TextWriter(plot::FrameJson(scene.Chart(), scene.Series()))) != 0)
         return 1;
-    }
     return 0;
 }
 
@@ -234,8 +301,11 @@ int CommandReplay(const Options& o) {
         char name[32];
         std::snprintf(name, sizeof name, "frame-%06d.png", scene.Series().PointCount());
         const std::string path = (std::filesystem::path(o.pngDir) / name).string();
-        if (pngFailed.empty() && !gfx::WritePng(scene.Host().Screen(), path))
-            pngFailed = path;
+        if (!pngFailed.empty())
+            return;
+        const int err = platform::WriteFileSafely(path, PngWriter(scene.Host().Screen()));
+        if (err != 0)
+            pngFailed = path + ": " + platform::ErrorText(err);
     };
     if (o.pngEvery > 0) {
         std::error_code error;
@@ -266,16 +336,20 @@ int CommandReplay(const Options& o) {
     const size_t n = sorted.size();
     const double median = n == 0 ? 0.0 : (n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2);
     const int32_t points = scene.Series().PointCount();
-    std::printf("points: %d\n", points);
-    std::printf("frames: %zu\n", n);
-    std::printf("pause_ms: %lld\n", static_cast<long long>(pauseMs));
-    std::printf("wall_ms: %.0f\n", wallMs);
-    std::printf("frame_ms_min: %.3f\n", at(0));
-    std::printf("frame_ms_median: %.3f\n", median);
-    std::printf("frame_ms_max: %.3f\n", n == 0 ? 0.0 : at(n - 1));
-    std::printf("replay: %d points, %zu frames, %.0f ms\n", points, n, wallMs);
-    if (std::fflush(stdout) != 0)
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "points: %d\nframes: %zu\npause_ms: %lld\nwall_ms: %.0f\nframe_ms_min: %.3f\n"
+                  "frame_ms_median: %.3f\nframe_ms_max: %.3f\nreplay: %d points, %zu frames, "
+                  "%.0f ms\n",
+                  points, n, static_cast<long long>(pauseMs), wallMs, at(0), median,
+                  n == 0 ? 0.0 : at(n - 1), points, n, wallMs);
+    const std::string counts = text;
+    // With the picture on standard output, the counts go where they do not spoil it.
+    if (o.png == "-") {
+        std::fputs(counts.c_str(), stderr);
+    } else if (WriteOutput("-", TextWriter(counts)) != 0) {
         return 1;
+    }
     return WriteOutputs(scene, o);
 }
 
@@ -288,14 +362,18 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return Usage(stderr, 2);
     const std::string_view command = argv[1];
-    if (command == "read" && argc == 3)
-        return CommandRead(argv[2]);
+    if (command == "read") {
+        if (argc == 3)
+            return CommandRead(argv[2]);
+        return UsageError(argc < 3 ? std::string("read: PATH is missing")
+                                   : Shown(argv[3]) + ": only one PATH may be given");
+    }
     if (command == "render" || command == "replay") {
         const bool replay = command == "replay";
-        const std::optional<Options> options = ParseOptions(argc, argv, replay);
-        if (!options)
-            return Usage(stderr, 2);
-        return replay ? CommandReplay(*options) : CommandRender(*options);
+        Options options;
+        if (const std::string fault = ParseOptions(argc, argv, replay, options); !fault.empty())
+            return UsageError(fault);
+        return replay ? CommandReplay(options) : CommandRender(options);
     }
-    return Usage(stderr, 2);
+    return UsageError(Shown(command) + ": unknown command");
 }
