@@ -7,6 +7,7 @@
 #include "platform/ui/qt_window_host.h"
 #include "support/main_window.h"
 #include "support/message_boxes.h"
+#include "support/processes.h"
 #include "support/temp_files.h"
 
 #include <QApplication>
@@ -32,7 +33,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <malloc.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vemora {
 namespace {
@@ -361,6 +365,97 @@ TEST_F(MainWindow, ASaveThatFailsSaysWhyAndLeavesWhatTheFileHeld) {
     ASSERT_EQ(closer.Boxes().size(), 1u);
     EXPECT_TRUE(closer.Boxes()[0].text.contains(QStringLiteral("No such file or directory")))
         << closer.Boxes()[0].text.toStdString();
+}
+
+TEST_F(MainWindow, SavingOntoALinkALockedFileOrALongNameKeepsWhatTheUserHas) {
+    Plot(25);
+    const gfx::Bitmap shown = Host().Surface();
+    const auto save = [&](const std::string& path) {
+        try {
+            form->WriteChartPicture(QString::fromStdString(path));
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    const auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+        return st.st_mode;
+    };
+    gfx::Bitmap read;
+
+    // Onto a link: the file it names gets the picture, the link stays a link.
+    const std::string target = dir.Write("target.png", "old picture");
+    const std::string link = dir.PathOf("link.png");
+    ASSERT_EQ(::symlink("target.png", link.c_str()), 0);
+    EXPECT_EQ(save(link), "");
+    EXPECT_TRUE(S_ISLNK(modeOf(link)));
+    ASSERT_TRUE(gfx::ReadPng(target, read));
+    EXPECT_TRUE(read == shown);
+
+    // A file that is replaced keeps its modes.
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    EXPECT_EQ(save(target), "");
+    EXPECT_EQ(modeOf(target) & 07777, 0640u);
+
+    // A file the user may not write stays as it is, and the save says why; as root, as the
+    // user "nobody", who may write the folder but not the file.
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    const std::string locked = dir.Write("locked.png", "keep me");
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    const int refused = testing::AsOrdinaryUser([&] {
+        return save(locked) == "Cannot save the picture as " + locked + ": Permission denied" ? 0
+                                                                                              : 1;
+    });
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(ReadAll(locked), "keep me");
+    EXPECT_EQ(modeOf(locked) & 07777, 0444u);
+
+    // Any name the folder takes saves: 250 bytes, and the longest.
+    for (const size_t length : {size_t{250}, size_t{255}}) {
+        const std::string name = dir.PathOf(std::string(length - 4, 'c') + ".png");
+        EXPECT_EQ(save(name), "") << length;
+        ASSERT_TRUE(gfx::ReadPng(name, read));
+        EXPECT_TRUE(read == shown);
+    }
+    // Nothing else is left in the folder: line.txt, the link, its file, the locked file and
+    // the two long names.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              6);
+}
+
+TEST_F(MainWindow, AThousandFailedRunsLeaveTheMemoryInUseAsItWas) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator keeps its own books; its leak check runs instead";
+#else
+    // Each run fails at once and shows its message box, which is closed as it appears.
+    form->SetPathText(QString::fromStdString(dir.PathOf("missing.txt")));
+    int boxes = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            ++boxes;
+            box->close();
+        }
+    });
+    closer.start(0);
+    const auto inUse = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return static_cast<int64_t>(info.uordblks + info.hblkhd);
+    };
+    // The first box loads what every box shows (its icon, its style): that stays.
+    for (int i = 0; i < 20; ++i)
+        PressStart();
+    const int64_t before = inUse();
+    for (int i = 0; i < 1000; ++i)
+        PressStart();
+    const int64_t added = inUse() - before;
+    EXPECT_EQ(boxes, 1020);
+    EXPECT_LT(added, 100 * 1024);
+    EXPECT_FALSE(form->Running());
+#endif
 }
 
 TEST_F(MainWindow, CopyPutsThePictureOnTheClipboardAndOpenFillsThePathField) {

@@ -207,7 +207,7 @@ check "replay counts on stderr" "$(grep -qx 'frames: 400' "$work/err"; echo $?)"
 check "png to /dev/stdout" "$(cmp -s dev-stdout.png "$work/r.png"; echo $?)"
 
 # Standard output that cannot take the bytes is an error with the reason.
-for args in "read $data" "replay $data --no-pause" "render $data --png -" "render $data --json -"; do
+for args in "--help" "read $data" "replay $data --no-pause" "render $data --png -" "render $data --json -"; do
     # shellcheck disable=SC2086
     "$tool" $args >"$full" 2>"$work/err"
     check "full stdout exits 1: $args" $(($? != 1))

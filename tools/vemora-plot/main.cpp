@@ -357,7 +357,8 @@ int CommandReplay(const Options& o) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        return Usage(stdout, 0);
+        const std::string usage = kUsage;
+        return WriteOutput("-", TextWriter(usage));
     }
     if (argc < 2)
         return Usage(stderr, 2);
