@@ -450,8 +450,24 @@ TFormatSettings SetFormatSettingsForTesting(TFormatSettings settings) {
     return std::exchange(SettingsStorage(), std::move(settings));
 }
 
+int StepFinestPlace(double step) {
+    if (!(step > 0) || !std::isfinite(step)) {
+        return kNoFinestPlace;
+    }
+    TDecimal d = ToDecimal(step);
+    RoundToDigits(d, kGeneralDigits);
+    return d.Exponent - d.Count;
+}
+
+int PictureFractionPlaces(std::string_view picture) {
+    std::array<std::string_view, 3> sections;
+    SplitSections(picture, sections);
+    return AnalyzeSection(sections[0]).FractionPlaceholders;
+}
+
 std::string FormatFloatPicture(std::string_view picture, long double value,
-                               const TFormatSettings& settings, int extraFractionDigits) {
+                               const TFormatSettings& settings, int extraFractionDigits,
+                               int finestPlace) {
     if (picture.size() > kMaxPictureLength) {
         throw EConvertError("Format string too long");
     }
@@ -466,10 +482,17 @@ std::string FormatFloatPicture(std::string_view picture, long double value,
         return out;
     }
     TDecimal d = ToDecimal(value);
+    // Kept within what any double's digits can ask for, so that sums below cannot overflow.
+    const bool placed = finestPlace != kNoFinestPlace;
+    const int place = placed ? std::clamp(finestPlace, -2 * kMaxFractionDigits, 400) : 0;
     if (d.Exponent > kMaxDigits) {
-        RoundToDigits(d, kGeneralDigits);
-        AppendScientific(out, d, settings);
-        return out;
+        // The digits down to the place, so that neighbours a step apart read apart and the
+        // rounding a value gathered on its way reads as nothing.
+        RoundToDigits(d, placed ? std::min(d.Exponent - place, kMaxDigits) : kGeneralDigits);
+        if (!d.IsZero()) {
+            AppendScientific(out, d, settings);
+            return out;
+        }
     }
 
     std::array<std::string_view, 3> sections;
@@ -487,7 +510,11 @@ std::string FormatFloatPicture(std::string_view picture, long double value,
     TSectionLayout layout = AnalyzeSection(section);
     const bool hasNumber = layout.IntegerPlaceholders + layout.FractionPlaceholders > 0;
     const int extra = hasNumber ? std::clamp(extraFractionDigits, 0, kMaxFractionDigits) : 0;
-    RoundToFractionPlaces(d, layout.FractionPlaceholders + extra);
+    int places = layout.FractionPlaceholders + extra;
+    if (placed) {
+        places = std::min(places, -place);
+    }
+    RoundToFractionPlaces(d, places);
     if (d.IsZero()) {
         // Written by the zero section, or the first one without its minus sign: never "-0".
         section = sectionCount >= 3 && !sections[2].empty() ? sections[2] : sections[0];
