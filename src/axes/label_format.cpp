@@ -126,11 +126,11 @@ void StripTrailingZeros(TDecimal& d) {
     }
 }
 
-// Correctly rounded to 18 digits by the C library. The value must be finite.
-TDecimal ToDecimal(long double value) {
+// Correctly rounded to `digits` (1 to 18) digits by the C library. The value must be finite.
+TDecimal ToDecimal(long double value, int digits = kMaxDigits) {
     // "-d.ddddddddddddddddde+dddd" and the terminator fit easily.
     char text[64];
-    const int length = std::snprintf(text, sizeof text, "%.*Le", kMaxDigits - 1, value);
+    const int length = std::snprintf(text, sizeof text, "%.*Le", digits - 1, value);
     TDecimal d;
     d.Negative = std::signbit(value);
     int i = 0;
@@ -488,7 +488,13 @@ std::string FormatFloatPicture(std::string_view picture, long double value,
     if (d.Exponent > kMaxDigits) {
         // The digits down to the place, so that neighbours a step apart read apart and the
         // rounding a value gathered on its way reads as nothing.
-        RoundToDigits(d, placed ? std::min(d.Exponent - place, kMaxDigits) : kGeneralDigits);
+        // Rounded once, from the value itself: the 18 digits are already rounded.
+        const int keep = placed ? std::min(d.Exponent - place, kMaxDigits) : kGeneralDigits;
+        if (placed && keep >= 1) {
+            d = ToDecimal(value, keep);
+        } else {
+            RoundToDigits(d, keep);
+        }
         if (!d.IsZero()) {
             AppendScientific(out, d, settings);
             return out;

@@ -5,6 +5,7 @@
 #include "series/chart_series.h"
 #include "support/sample_chart.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -185,6 +186,107 @@ TEST(LabelDigits, OrdinaryDataKeepThePicturesTexts) {
                 << "set " << set << " point " << m.Index;
             ASSERT_EQ(m.Y, FormulaPixel(plotted.chart.LeftAxis(), series.YAt(m.Index)))
                 << "set " << set << " point " << m.Index;
+        }
+    }
+}
+
+// ---- Labels on any data ----
+
+// What a text of the default picture with "." and "," reads as.
+double ReadsAs(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+    return std::strtod(text.c_str(), nullptr);
+}
+
+// Each label of the two axes lies whole inside the panel, reads within half a step of its
+// value and differs from its neighbours; each has its tick.
+void ExpectWholeAndTrue(TChart& chart, const std::string& where) {
+    const Rect panel = chart.PanelBounds();
+    for (TCustomChartAxis* axis : {&chart.BottomAxis(), &chart.LeftAxis()}) {
+        chart.SelectFont(axis->LabelsFont());
+        TCanvas3D& canvas = chart.Canvas3D();
+        const std::string name = where + (axis->IsHorizontal() ? " bottom " : " left ");
+        const std::vector<TAxisLabel>& labels = axis->LastLabels();
+        EXPECT_EQ(labels.size(), axis->LastTicks().size()) << name;
+        for (size_t i = 0; i < labels.size(); ++i) {
+            const TAxisLabel& label = labels[i];
+            const int32_t width = canvas.TextWidth(label.Text);
+            if (axis->IsHorizontal()) {
+                EXPECT_GE(label.Pixel - (width + 1) / 2, panel.Left) << name << label.Text;
+                EXPECT_LE(label.Pixel + (width + 1) / 2, panel.Right) << name << label.Text;
+            } else {
+                EXPECT_GE(axis->LabelsPos() - width, panel.Left) << name << label.Text;
+            }
+            if (axis->ScaleRange() == 0)
+                continue;
+            EXPECT_LE(std::fabs(ReadsAs(label.Text) - label.Value),
+                      axis->LastIncrement() * 0.5000001)
+                << name << label.Text << " for " << label.Value;
+            if (i > 0) {
+                EXPECT_NE(label.Text, labels[i - 1].Text) << name;
+            }
+        }
+    }
+}
+
+// Data around 1e-12 whose margins take in a second label: the space was measured from the
+// ends of the scale before the margins, where one label needs no more places than "0",
+// and "0.000000000001" ran off the panel's left edge.
+TEST(LabelSpace, GrowsToTheLabelsLaidOut) {
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < 50; ++i)
+        points.emplace_back(i, 1e-12 + i * 0.995e-12 / 49);
+    PlottedChart plotted(points);
+    const TChartAxis& left = plotted.chart.LeftAxis();
+    std::vector<std::string> texts;
+    for (const TAxisLabel& label : left.LastLabels())
+        texts.push_back(label.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"0.000000000002", "0.000000000001"}));
+    ExpectWholeAndTrue(plotted.chart, "1e-12");
+}
+
+// A label centred on the end of the bottom axis that reaches past the panel is not drawn.
+TEST(LabelSpace, ALabelThePanelWouldCutIsLeftOut) {
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i <= 10; ++i)
+        points.emplace_back(i * 2e13, i);
+    PlottedChart plotted(points);
+    const TChartAxis& bottom = plotted.chart.BottomAxis();
+    std::vector<std::string> texts;
+    for (const TAxisLabel& label : bottom.LastLabels())
+        texts.push_back(label.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"150,000,000,000,000", "100,000,000,000,000",
+                                               "50,000,000,000,000", "0"}));
+    ExpectWholeAndTrue(plotted.chart, "2e14");
+}
+
+// Data of random size, place and spread, straddling zero or not, in windows of several
+// sizes: every label whole, true to its value and unlike its neighbours; an axis with a
+// range gets two labels or more.
+TEST(LabelSpace, RandomDataGetsWholeTrueLabels) {
+    std::mt19937 random(7);
+    const auto unit = [&] { return random() / 4294967296.0; };
+    const int32_t sizes[][2] = {{0, 0}, {400, 300}, {1200, 900}};
+    for (int set = 0; set < 60; ++set) {
+        const double magnitude = std::pow(10.0, std::floor(unit() * 320) - 20);
+        const double spread = magnitude * std::pow(10.0, -std::floor(unit() * 16));
+        const double centre = unit() < 0.3 ? 0 : (unit() - 0.5) * 2 * magnitude;
+        const int count = 2 + static_cast<int>(unit() * 300);
+        std::vector<std::pair<double, double>> points;
+        for (int i = 0; i < count; ++i) {
+            points.emplace_back(i, centre + (unit() - 0.5) * spread);
+        }
+        const int32_t* size = sizes[set % 3];
+        PlottedChart plotted(points, size[0], size[1]);
+        char where[96];
+        std::snprintf(where, sizeof where, "set %d around %g spread %g", set, centre, spread);
+        ExpectWholeAndTrue(plotted.chart, where);
+        const TChartAxis& left = plotted.chart.LeftAxis();
+        // Where the smallest step, 1e-12, leaves room for two labels and the walk's values
+        // can tell a step apart.
+        if (left.ScaleRange() >= 1e-10 &&
+            left.ScaleRange() >= std::fabs(left.ScaleMaximum()) * 1e-12) {
+            EXPECT_GE(left.LastLabels().size(), 2u) << where;
         }
     }
 }
