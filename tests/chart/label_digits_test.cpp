@@ -233,10 +233,13 @@ void ExpectWholeAndTrue(TChart& chart, const std::string& where) {
 // ends of the scale before the margins, where one label needs no more places than "0",
 // and "0.000000000001" ran off the panel's left edge.
 TEST(LabelSpace, GrowsToTheLabelsLaidOut) {
-    std::vector<std::pair<double, double>> points;
-    for (int i = 0; i < 50; ++i)
-        points.emplace_back(i, 1e-12 + i * 0.995e-12 / 49);
-    PlottedChart plotted(points);
+    // Drawn point by point, as a run draws them.
+    PlottedChart plotted(std::vector<std::pair<double, double>>{});
+    for (int i = 0; i < 50; ++i) {
+        plotted.series.AddPoint(i, 1e-12 + i * 0.995e-12 / 49, "", clDefault);
+        plotted.host.Invalidate();
+        plotted.host.Update();
+    }
     const TChartAxis& left = plotted.chart.LeftAxis();
     std::vector<std::string> texts;
     for (const TAxisLabel& label : left.LastLabels())
