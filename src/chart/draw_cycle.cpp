@@ -27,8 +27,9 @@ void TCustomAxisPanel::LayoutFrame() {
     canvas.EndFrontPlane();
     AssignZOrders();
     // Laid out again, once, where the labels came out wider than the space measured for
-    // them.
+    // them. (Reset first too: a layout that failed may have left a space given.)
     const Rect plot = plotRect_;
+    ResetLabelSpaces();
     for (int pass = 0;; ++pass) {
         LayoutAxes();
         AssignZRanges();
