@@ -247,23 +247,8 @@ int32_t TCustomChartAxis::DigitsToTellApart(double step) const {
     const int32_t picturePlaces = PictureFractionPlaces(axisValuesFormat_);
     // The places of the step itself, beyond the picture's.
     const int32_t stepExtra = place == kNoFinestPlace ? 0 : std::max(0, -place - picturePlaces);
-    // Whether a text with the picture's places reads more than half a step from its value,
-    // as "0" does for 1e-12 when no neighbour asks for more places.
-    const auto readsFar = [&] {
-        if (stepExtra == 0)
-            return false;
-        const long double scale = std::pow(10.0L, picturePlaces);
-        for (const double v : values) {
-            if (!(std::fabs(v) < 1e18))
-                continue;
-            const long double read = std::round(v * scale) / scale;
-            if (std::fabs(read - v) > step * 0.5L * (1 + 1e-9L))
-                return true;
-        }
-        return false;
-    };
     if (values.size() < 2)
-        return readsFar() ? stepExtra : 0;
+        return 0;
     const TFormatSettings& settings = FormatSettings();
     std::string previous;
     std::string text;
@@ -278,7 +263,7 @@ int32_t TCustomChartAxis::DigitsToTellApart(double step) const {
         return false;
     };
     if (!someAlike(0))
-        return readsFar() ? stepExtra : 0;
+        return 0;
     // Beyond the places that show all 18 digits of the smallest label more places add
     // nothing.
     int32_t most = 0;

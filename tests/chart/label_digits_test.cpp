@@ -199,7 +199,7 @@ double ReadsAs(std::string text) {
 }
 
 // Each label of the two axes lies whole inside the panel, reads within half a step of its
-// value and differs from its neighbours; each has its tick.
+// value (where it has neighbours) and differs from its neighbours; each has its tick.
 void ExpectWholeAndTrue(TChart& chart, const std::string& where) {
     const Rect panel = chart.PanelBounds();
     for (TCustomChartAxis* axis : {&chart.BottomAxis(), &chart.LeftAxis()}) {
@@ -217,7 +217,8 @@ void ExpectWholeAndTrue(TChart& chart, const std::string& where) {
             } else {
                 EXPECT_GE(axis->LabelsPos() - width, panel.Left) << name << label.Text;
             }
-            if (axis->ScaleRange() == 0)
+            // A lone label has no neighbour to tell apart and keeps the picture's places.
+            if (axis->ScaleRange() == 0 || labels.size() < 2)
                 continue;
             EXPECT_LE(std::fabs(ReadsAs(label.Text) - label.Value),
                       axis->LastIncrement() * 0.5000001)
