@@ -4,6 +4,7 @@
 #include "canvas/colors.h"
 #include "platform/gfx/png.h"
 #include "platform/ui/qt_application.h"
+#include "platform/ui/qt_file_names.h"
 #include "platform/ui/qt_window_host.h"
 
 #include <QClipboard>
@@ -105,7 +106,7 @@ QString DroppedFilePath(const QMimeData* data) {
         return {};
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return ui::LocalFileFromUrl(url);
     }
     return {};
 }
@@ -146,7 +147,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             line.error = QStringLiteral("FILE is empty");
             return line;
         }
-        line.file = QDir::cleanPath(QDir::current().absoluteFilePath(argument));
+        line.file = QDir::cleanPath(QDir(ui::CurrentFolder()).absoluteFilePath(argument));
     }
     return line;
 }
@@ -279,11 +280,17 @@ void TForm1::Button1Click() {
         return;
     busy_.Begin();
     closeAfterRun_ = false;
-    struct RunEnd {
-        TForm1& form;
-        ~RunEnd() { form.EndRun(); }
-    } end{*this};
-    run_->Button1Click(button1_);
+    std::exception_ptr failure;
+    try {
+        run_->Button1Click(button1_);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // The message comes before what the user did meanwhile: held input handed on while
+    // the box is up would go to windows the box blocks, and be lost.
+    if (failure)
+        ui::HandleException(failure);
+    EndRun();
 }
 
 void TForm1::EndRun() {
@@ -390,7 +397,8 @@ void TForm1::OpenDataFile() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    SetPathText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    SetPathText(
+        ui::ExistingFileName(QDir::toNativeSeparators(dialog.selectedFiles().constFirst())));
 }
 
 namespace {
@@ -422,7 +430,7 @@ void TForm1::ScrollBar1Change() {
 }
 
 std::string TForm1::PathText() const {
-    return edit1_->text().toStdString();
+    return ui::FileNameBytes(edit1_->text());
 }
 
 void TForm1::SetProgressMax(int32_t value) {
@@ -450,10 +458,10 @@ int TForm1::ProgressFill() const {
         option.minimum = progressBar1_->minimum();
         option.maximum = progressBar1_->maximum();
         option.progress = progressBar1_->value();
-        progressContents_ = progressBar1_->style()
-                                ->subElementRect(QStyle::SE_ProgressBarContents, &option,
-                                                 progressBar1_)
-                                .width();
+        progressContents_ =
+            progressBar1_->style()
+                ->subElementRect(QStyle::SE_ProgressBarContents, &option, progressBar1_)
+                .width();
         progressSize_ = progressBar1_->size();
         progressStyle_ = progressBar1_->style();
     }
@@ -492,6 +500,10 @@ void TForm1::PlotStarting() {
 
 bool TForm1::StopRequested() const {
     return busy_.StopRequested();
+}
+
+bool TForm1::RunReading(const std::function<void()>& read, const std::function<void()>& cancel) {
+    return busy_.RunAside(read, cancel);
 }
 
 } // namespace vemora

@@ -102,6 +102,10 @@ public:
     void Sleep(int32_t milliseconds) override;
     void PlotStarting() override;
     bool StopRequested() const override;
+    // The data file is read on a thread of its own while the window stays alive as in a
+    // run's pauses; Esc or a close request gives the reading up.
+    bool RunReading(const std::function<void()>& read,
+                    const std::function<void()>& cancel) override;
 
     // The progress bar's maximum as the run set it (the bar shows 0 as an empty bar).
     int32_t ProgressMax() const { return progressMax_; }

@@ -1,6 +1,7 @@
 // Vemora: the program's entry. One window; the message loop runs until it is closed.
 #include "app/Vemora1.h"
 #include "platform/ui/qt_application.h"
+#include "platform/ui/qt_file_names.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -43,7 +44,9 @@ int main(int argc, char** argv) {
     try {
         vemora::ui::TApplication application(argc, argv);
         // What the application object left of the arguments: its own options are gone.
-        const vemora::TCommandLine line = vemora::ParseCommandLine(QCoreApplication::arguments());
+        // Names kept whole: a file name need not be UTF-8.
+        const vemora::TCommandLine line =
+            vemora::ParseCommandLine(vemora::ui::RawArguments(argc, argv));
         if (!line.error.isEmpty()) {
             std::fprintf(stderr, "Vemora_1: %s\n", line.error.toLocal8Bit().constData());
             PrintUsage(stderr);

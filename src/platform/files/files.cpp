@@ -149,4 +149,19 @@ FileHandle StdInputHandle() {
     return STDIN_FILENO;
 }
 
+bool RereadablePosition(FileHandle handle, int64_t& offset) {
+    struct stat st {};
+    if (handle < 0 || fstat(handle, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const off_t at = lseek(handle, 0, SEEK_CUR);
+    if (at < 0)
+        return false;
+    offset = static_cast<int64_t>(at);
+    return true;
+}
+
+bool SeekFile(FileHandle handle, int64_t offset) {
+    return handle >= 0 && lseek(handle, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
 } // namespace vemora::platform

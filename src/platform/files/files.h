@@ -73,4 +73,11 @@ uint32_t CloseFile(FileHandle handle);
 // The process's standard input.
 FileHandle StdInputHandle();
 
+// Where a regular file's handle stands, in bytes from the start; false for anything that
+// cannot be read again from a place (a pipe, a terminal, a device) or on failure.
+bool RereadablePosition(FileHandle handle, int64_t& offset);
+
+// Moves a regular file's handle to `offset`; false on failure.
+bool SeekFile(FileHandle handle, int64_t offset);
+
 } // namespace vemora::platform
