@@ -1,5 +1,6 @@
 // Vemora: the program's entry. One window; the message loop runs until it is closed.
 #include "app/Vemora1.h"
+#include "platform/files/files.h"
 #include "platform/ui/qt_application.h"
 #include "platform/ui/qt_file_names.h"
 
@@ -10,6 +11,10 @@
 #include <exception>
 
 namespace {
+
+// What the window system needs to show a message box: a shared memory segment for its
+// picture, the font and icon files.
+constexpr int kReservedDescriptors = 8;
 
 void PrintUsage(std::FILE* to) {
     const QByteArray sample = vemora::SampleDataPath().toLocal8Bit();
@@ -41,6 +46,9 @@ int main(int argc, char** argv) {
         PrintUsage(stdout);
         return 0;
     }
+    // Descriptors for the message that says the process has run out of them, taken
+    // before the window system takes its own.
+    vemora::platform::ReserveDescriptors(kReservedDescriptors);
     try {
         vemora::ui::TApplication application(argc, argv);
         // What the application object left of the arguments: its own options are gone.

@@ -3,10 +3,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vemora::platform {
 
@@ -80,6 +82,49 @@ uint32_t ErrorForPath(int err, const char* path) {
 
 } // namespace
 
+namespace {
+
+// The reserve of ReserveDescriptors; the reader opens files from any thread.
+std::mutex reserveMutex;
+std::vector<int> reserve;
+int reserveWanted = 0;
+
+void RefillReserve() {
+    const std::lock_guard<std::mutex> lock(reserveMutex);
+    while (static_cast<int>(reserve.size()) < reserveWanted) {
+        const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            break;
+        reserve.push_back(fd);
+    }
+    while (static_cast<int>(reserve.size()) > reserveWanted) {
+        close(reserve.back());
+        reserve.pop_back();
+    }
+}
+
+void ReleaseReserve() {
+    const std::lock_guard<std::mutex> lock(reserveMutex);
+    for (const int fd : reserve)
+        close(fd);
+    reserve.clear();
+}
+
+} // namespace
+
+void ReserveDescriptors(int count) {
+    {
+        const std::lock_guard<std::mutex> lock(reserveMutex);
+        reserveWanted = count > 0 ? count : 0;
+    }
+    RefillReserve();
+}
+
+int ReservedDescriptors() {
+    const std::lock_guard<std::mutex> lock(reserveMutex);
+    return static_cast<int>(reserve.size());
+}
+
 uint32_t OpenForReading(const char* path, FileHandle& handle) {
     handle = kInvalidFileHandle;
     if (path == nullptr || path[0] == '\0') {
@@ -88,6 +133,8 @@ uint32_t OpenForReading(const char* path, FileHandle& handle) {
     if (std::strlen(path) > static_cast<size_t>(kMaxPathLength)) {
         return error::kPathNotFound;
     }
+    // Given up when the process last ran out; maybe there is room for it again.
+    RefillReserve();
     // Look before opening: opening a FIFO for reading waits for a writer.
     struct stat st {};
     if (stat(path, &st) != 0) {
@@ -103,7 +150,10 @@ uint32_t OpenForReading(const char* path, FileHandle& handle) {
         fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        return ErrorForPath(errno, path);
+        const int err = errno;
+        if (err == EMFILE || err == ENFILE)
+            ReleaseReserve();
+        return ErrorForPath(err, path);
     }
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
