@@ -7,9 +7,11 @@
 #include "platform/ui/qt_file_names.h"
 #include "platform/ui/qt_window_host.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -288,8 +290,11 @@ void TForm1::Button1Click() {
     }
     // The message comes before what the user did meanwhile: held input handed on while
     // the box is up would go to windows the box blocks, and be lost.
-    if (failure)
+    if (failure) {
+        showingFailure_ = true;
         ui::HandleException(failure);
+        showingFailure_ = false;
+    }
     EndRun();
 }
 
@@ -309,6 +314,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         closeAfterRun_ = true;
         busy_.RequestStop();
+        // The failure's message need not be answered first: it goes with the window.
+        if (showingFailure_) {
+            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                box->reject();
+        }
         return;
     }
     QWidget::closeEvent(event);

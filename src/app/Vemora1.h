@@ -146,6 +146,8 @@ private:
     std::unique_ptr<TPlotRun> run_;
     ui::TBusyLoop busy_;
     bool closeAfterRun_ = false;
+    // The message of a failed run is up; the user's input waits until it is answered.
+    bool showingFailure_ = false;
     // The path of the data file the chart last plotted.
     QString plottedPath_;
     int32_t progressMax_ = 100;

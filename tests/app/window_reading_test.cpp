@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -193,6 +194,33 @@ TEST_F(MainWindow, InputHeldDuringARunThatFailsIsHandedOnAfterTheMessage) {
     EXPECT_EQ(closer.Boxes()[0].text, QStringLiteral("File not found."));
     EXPECT_EQ(form->ScrollBar1()->value(), 100);
     EXPECT_FALSE(form->Running());
+}
+
+TEST_F(MainWindow, ACloseRequestWhileAFailureIsShownClosesTheMessageAndTheWindow) {
+    form->Edit1()->setText(QString::fromStdString(dir.PathOf("missing.txt")));
+    bool boxSeen = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, form.get(), [&] {
+        if (!boxSeen && qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxSeen = true;
+            QCoreApplication::postEvent(form->windowHandle(), new QCloseEvent);
+        }
+    });
+    probe.start(5);
+    // Should the box stay, it is answered after a while, so that the test ends.
+    QTimer::singleShot(3000, form.get(), [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    QElapsedTimer took;
+    took.start();
+    PressStart();
+    probe.stop();
+    EXPECT_TRUE(boxSeen);
+    EXPECT_LT(took.elapsed(), 2000);
+    Idle();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainWindow, ABlockedReadingLeavesTheWindowAliveAndEscGivesItUp) {
