@@ -29,9 +29,11 @@ template <class Pass> void TDataReading::Guarded(Pass&& pass) {
         // A failed run must not keep the file open: a descriptor per failed run would
         // soon end in "Too many open files".
         DataFile.CloseQuietly();
+        kept_ = TKeptInput();
         throw;
     } catch (...) {
         DataFile.CloseQuietly();
+        kept_ = TKeptInput();
         throw;
     }
 }

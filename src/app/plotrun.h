@@ -35,7 +35,7 @@ public:
     // Whether the user asked for the run to stop (Esc, closing the window): it then ends
     // after the point it is adding, as a run cut short would.
     virtual bool StopRequested() const { return false; }
-    // Runs `read`, the two passes over the data file, and returns true once it has ended;
+    // Runs `read`, one pass over the data file, and returns true once it has ended;
     // what it throws comes out of here. A window may run it on another thread and stay
     // alive meanwhile: should the user give up on the reading, the window calls `cancel`
     // and returns false without waiting, and `read` ends by itself (a read that blocks in
