@@ -385,12 +385,14 @@ TEST_F(PlotRunTest, ABadNumberSaysItsLineColumnAndToken) {
     };
     // Found by the first pass: the first token of a line, many blocks into the file.
     std::string lines;
-    for (int i = 1; i <= 5000; ++i)
+    // Past the first read from the system, so that the lines are counted across reads.
+    for (int i = 1; i <= 12000; ++i)
         lines += std::to_string(i) + " " + std::to_string(i * 7) + "\r\n";
-    EXPECT_EQ(detailOf(lines + "\t nan 3\n"), "Invalid numeric input | line 5001, column 3: nan");
+    EXPECT_EQ(detailOf(lines + "\t nan 3\n"), "Invalid numeric input | line 12001, column 3: nan");
     // Found by the second pass: a later token of a line, with blank lines before it.
+    ASSERT_GT(lines.size(), 2u * 64 * 1024);
     EXPECT_EQ(detailOf(lines + "\n\n12   1,5\n"),
-              "Invalid numeric input | line 5003, column 6: 1,5");
+              "Invalid numeric input | line 12003, column 6: 1,5");
     // A lone CR ends no line for the reader, and the column goes on counting through it.
     EXPECT_EQ(detailOf("1\r x4\n"), "Invalid numeric input | line 1, column 4: x4");
     // A token longer than the reader takes is read as two: the second piece is the fault.
