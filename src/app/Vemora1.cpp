@@ -404,7 +404,9 @@ void TForm1::OpenDataFile() {
     QFileDialog dialog(this, QStringLiteral("Open a data file"), folder,
                        QStringLiteral("Text files (*.txt);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Not ExistingFile: the dialog would look for a name that is not UTF-8 under the
+    // name it shows, and refuse it. The run says so should the file not exist.
+    dialog.setFileMode(QFileDialog::AnyFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     SetPathText(
