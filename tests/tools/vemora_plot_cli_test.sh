@@ -112,6 +112,8 @@ check "render size" "$(grep -q '"panel_bounds": \[0, 0, 200, 150\]' "$work/small
 "$tool" render "$work/absent.txt" --png "$work/none.png" >"$work/out" 2>"$work/err"
 check "render missing exits 1" $(($? != 1))
 check "render missing message" "$([[ $(cat "$work/err") == "File not found." && ! -e "$work/none.png" ]]; echo $?)"
+"$tool" render "$work/late.txt" --png "$work/none.png" >/dev/null 2>"$work/err"
+check "render bad number place" "$([[ $(cat "$work/err") == $'Invalid numeric input.\nline 4, column 5: 6x' ]]; echo $?)"
 
 # replay: one frame per point; its last frame is the picture render makes.
 "$tool" replay "$src/data/proba2.txt" --no-pause --png "$work/p.png" >"$work/out" 2>"$work/err"
