@@ -4,11 +4,14 @@
 #include "canvas/colors.h"
 #include "platform/gfx/png.h"
 #include "platform/ui/qt_application.h"
+#include "platform/ui/qt_file_names.h"
 #include "platform/ui/qt_window_host.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -105,7 +108,7 @@ QString DroppedFilePath(const QMimeData* data) {
         return {};
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return ui::LocalFileFromUrl(url);
     }
     return {};
 }
@@ -146,7 +149,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             line.error = QStringLiteral("FILE is empty");
             return line;
         }
-        line.file = QDir::cleanPath(QDir::current().absoluteFilePath(argument));
+        line.file = QDir::cleanPath(QDir(ui::CurrentFolder()).absoluteFilePath(argument));
     }
     return line;
 }
@@ -279,11 +282,20 @@ void TForm1::Button1Click() {
         return;
     busy_.Begin();
     closeAfterRun_ = false;
-    struct RunEnd {
-        TForm1& form;
-        ~RunEnd() { form.EndRun(); }
-    } end{*this};
-    run_->Button1Click(button1_);
+    std::exception_ptr failure;
+    try {
+        run_->Button1Click(button1_);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // The message comes before what the user did meanwhile: held input handed on while
+    // the box is up would go to windows the box blocks, and be lost.
+    if (failure) {
+        showingFailure_ = true;
+        ui::HandleException(failure);
+        showingFailure_ = false;
+    }
+    EndRun();
 }
 
 void TForm1::EndRun() {
@@ -302,6 +314,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         closeAfterRun_ = true;
         busy_.RequestStop();
+        // The failure's message need not be answered first: it goes with the window.
+        if (showingFailure_) {
+            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                box->reject();
+        }
         return;
     }
     QWidget::closeEvent(event);
@@ -387,10 +404,13 @@ void TForm1::OpenDataFile() {
     QFileDialog dialog(this, QStringLiteral("Open a data file"), folder,
                        QStringLiteral("Text files (*.txt);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Not ExistingFile: the dialog would look for a name that is not UTF-8 under the
+    // name it shows, and refuse it. The run says so should the file not exist.
+    dialog.setFileMode(QFileDialog::AnyFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    SetPathText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    SetPathText(
+        ui::ExistingFileName(QDir::toNativeSeparators(dialog.selectedFiles().constFirst())));
 }
 
 namespace {
@@ -422,7 +442,7 @@ void TForm1::ScrollBar1Change() {
 }
 
 std::string TForm1::PathText() const {
-    return edit1_->text().toStdString();
+    return ui::FileNameBytes(edit1_->text());
 }
 
 void TForm1::SetProgressMax(int32_t value) {
@@ -450,10 +470,10 @@ int TForm1::ProgressFill() const {
         option.minimum = progressBar1_->minimum();
         option.maximum = progressBar1_->maximum();
         option.progress = progressBar1_->value();
-        progressContents_ = progressBar1_->style()
-                                ->subElementRect(QStyle::SE_ProgressBarContents, &option,
-                                                 progressBar1_)
-                                .width();
+        progressContents_ =
+            progressBar1_->style()
+                ->subElementRect(QStyle::SE_ProgressBarContents, &option, progressBar1_)
+                .width();
         progressSize_ = progressBar1_->size();
         progressStyle_ = progressBar1_->style();
     }
@@ -492,6 +512,10 @@ void TForm1::PlotStarting() {
 
 bool TForm1::StopRequested() const {
     return busy_.StopRequested();
+}
+
+bool TForm1::RunReading(const std::function<void()>& read, const std::function<void()>& cancel) {
+    return busy_.RunAside(read, cancel);
 }
 
 } // namespace vemora

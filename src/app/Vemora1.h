@@ -102,6 +102,10 @@ public:
     void Sleep(int32_t milliseconds) override;
     void PlotStarting() override;
     bool StopRequested() const override;
+    // The data file is read on a thread of its own while the window stays alive as in a
+    // run's pauses; Esc or a close request gives the reading up.
+    bool RunReading(const std::function<void()>& read,
+                    const std::function<void()>& cancel) override;
 
     // The progress bar's maximum as the run set it (the bar shows 0 as an empty bar).
     int32_t ProgressMax() const { return progressMax_; }
@@ -142,6 +146,8 @@ private:
     std::unique_ptr<TPlotRun> run_;
     ui::TBusyLoop busy_;
     bool closeAfterRun_ = false;
+    // The message of a failed run is up; the user's input waits until it is answered.
+    bool showingFailure_ = false;
     // The path of the data file the chart last plotted.
     QString plottedPath_;
     int32_t progressMax_ = 100;

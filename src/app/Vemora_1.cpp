@@ -1,6 +1,8 @@
 // Vemora: the program's entry. One window; the message loop runs until it is closed.
 #include "app/Vemora1.h"
+#include "platform/files/files.h"
 #include "platform/ui/qt_application.h"
+#include "platform/ui/qt_file_names.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -9,6 +11,10 @@
 #include <exception>
 
 namespace {
+
+// What the window system needs to show a message box: a shared memory segment for its
+// picture, the font and icon files.
+constexpr int kReservedDescriptors = 8;
 
 void PrintUsage(std::FILE* to) {
     const QByteArray sample = vemora::SampleDataPath().toLocal8Bit();
@@ -40,10 +46,15 @@ int main(int argc, char** argv) {
         PrintUsage(stdout);
         return 0;
     }
+    // Descriptors for the message that says the process has run out of them, taken
+    // before the window system takes its own.
+    vemora::platform::ReserveDescriptors(kReservedDescriptors);
     try {
         vemora::ui::TApplication application(argc, argv);
         // What the application object left of the arguments: its own options are gone.
-        const vemora::TCommandLine line = vemora::ParseCommandLine(QCoreApplication::arguments());
+        // Names kept whole: a file name need not be UTF-8.
+        const vemora::TCommandLine line =
+            vemora::ParseCommandLine(vemora::ui::RawArguments(argc, argv));
         if (!line.error.isEmpty()) {
             std::fprintf(stderr, "Vemora_1: %s\n", line.error.toLocal8Bit().constData());
             PrintUsage(stderr);

@@ -15,58 +15,111 @@ int32_t PausePerPoint(int32_t dataCount, int32_t speed) {
     return static_cast<int32_t>(Round(50000.0L / static_cast<Extended>(product)));
 }
 
-TPlotRun::TPlotRun(TPlotWindow& window, TChartSeries& series) : window_(window), series_(series) {}
+TDataReading::TDataReading(std::vector<TDataRow> rows) : Rows(std::move(rows)) {}
 
-void TPlotRun::ReadPasses() {
-    dataCount_ = kMaxPoints;
-    // Rows beyond the ones a run fills keep what an earlier run left there.
-    dataPoints_.resize(static_cast<size_t>(dataCount_));
-
-    // First pass: count lines, at most kMaxPoints.
-    dataFile_.AssignName(window_.PathText());
-    dataFile_.OpenForInput();
-    CheckIO();
-    int32_t j = 1;
-    for (;;) {
-        const bool atEnd = dataFile_.AtEnd();
-        CheckIO();
-        if (atEnd || j > dataCount_) {
-            break;
+template <class Pass> void TDataReading::Guarded(Pass&& pass) {
+    try {
+        pass();
+    } catch (Exception& e) {
+        // A number that does not read, or does not fit a double, is the last token taken.
+        const auto* io = dynamic_cast<const EInOutError*>(&e);
+        if (dynamic_cast<const EOverflow*>(&e) || (io && io->ErrorCode() == io::kInvalidNumber)) {
+            e.SetDetail(TokenPlaceText(DataFile.LastTokenPlace()));
         }
-        dataLine_ = StoreDouble(dataFile_.ReadNumber());
-        dataFile_.SkipLine();
-        CheckIO();
-        ++j;
+        // A failed run must not keep the file open: a descriptor per failed run would
+        // soon end in "Too many open files".
+        DataFile.CloseQuietly();
+        kept_ = TKeptInput();
+        throw;
+    } catch (...) {
+        DataFile.CloseQuietly();
+        kept_ = TKeptInput();
+        throw;
     }
-    dataFile_.CloseText();
-    CheckIO();
-    dataCount_ = j - 1;
+}
 
-    // Second pass: two numbers per point, in reading order, whatever the lines. The file
-    // is opened anew by the path field's text, and whatever it holds now is read.
-    dataFile_.AssignName(window_.PathText());
-    dataFile_.OpenForInput();
-    CheckIO();
-    for (int32_t i = 0; i < dataCount_; ++i) {
-        for (int32_t column = 0; column < 2; ++column) {
-            dataPoints_[static_cast<size_t>(i)][static_cast<size_t>(column)] =
-                StoreDouble(dataFile_.ReadNumber());
+void TDataReading::FirstPass(const std::string& path) {
+    Guarded([&] {
+        Count = kMaxDataPoints;
+        // Rows beyond the ones a run fills keep what an earlier run left there.
+        Rows.resize(static_cast<size_t>(Count));
+        DataFile.AssignName(path);
+        DataFile.SetCancelFlag(&Cancel);
+        DataFile.KeepInput(&kept_);
+        DataFile.OpenForInput();
+        CheckIO();
+        // Lines, at most kMaxDataPoints.
+        int32_t j = 1;
+        for (;;) {
+            const bool atEnd = DataFile.AtEnd();
             CheckIO();
+            if (atEnd || j > Count) {
+                break;
+            }
+            DataLine = StoreDouble(DataFile.ReadNumber());
+            DataFile.SkipLine();
+            CheckIO();
+            ++j;
         }
-    }
-    dataFile_.CloseText();
-    CheckIO();
+        DataFile.CloseText();
+        CheckIO();
+        Count = j - 1;
+    });
+}
+
+void TDataReading::SecondPass(const std::string& path) {
+    Guarded([&] {
+        // Two numbers per point, in reading order, whatever the lines. A file is opened
+        // anew by its path, and whatever it holds now is read.
+        DataFile.AssignName(path);
+        DataFile.SetCancelFlag(&Cancel);
+        DataFile.ReplayInput(&kept_);
+        DataFile.OpenForInput();
+        CheckIO();
+        for (int32_t i = 0; i < Count; ++i) {
+            for (int32_t column = 0; column < 2; ++column) {
+                Rows[static_cast<size_t>(i)][static_cast<size_t>(column)] =
+                    StoreDouble(DataFile.ReadNumber());
+                CheckIO();
+            }
+        }
+        DataFile.CloseText();
+        CheckIO();
+    });
+    kept_ = TKeptInput();
+}
+
+TPlotRun::TPlotRun(TPlotWindow& window, TChartSeries& series)
+    : window_(window), series_(series),
+      reading_(std::make_shared<TDataReading>(std::vector<TDataRow>())) {}
+
+void TPlotRun::Adopt(const std::shared_ptr<TDataReading>& reading) {
+    reading_ = reading;
+    dataPoints_ = std::move(reading->Rows);
+    dataCount_ = reading->Count;
 }
 
 void TPlotRun::ReadDataFile() {
+    // The rows go to the reading and come back when it ends; a reading given up on keeps
+    // its copy.
+    auto reading = std::make_shared<TDataReading>(dataPoints_);
+    const auto cancel = [reading] { reading->Cancel = true; };
+    bool ended = false;
     try {
-        ReadPasses();
+        // The path field is read for each pass, as the user left it then.
+        ended = window_.RunReading(
+                    [reading, path = window_.PathText()] { reading->FirstPass(path); }, cancel) &&
+                window_.RunReading(
+                    [reading, path = window_.PathText()] { reading->SecondPass(path); }, cancel);
     } catch (...) {
-        // A failed run must not keep the file open: a descriptor per failed run would
-        // soon end in "Too many open files".
-        dataFile_.CloseQuietly();
+        // The partial count and rows stay, as a failed run leaves them.
+        Adopt(reading);
         throw;
     }
+    if (!ended) {
+        throw EAbort();
+    }
+    Adopt(reading);
 }
 
 void TPlotRun::Button1Click(void* /*sender*/) {

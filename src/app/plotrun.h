@@ -6,7 +6,10 @@
 #include "app/textreader.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,16 +35,54 @@ public:
     // Whether the user asked for the run to stop (Esc, closing the window): it then ends
     // after the point it is adding, as a run cut short would.
     virtual bool StopRequested() const { return false; }
+    // Runs `read`, one pass over the data file, and returns true once it has ended;
+    // what it throws comes out of here. A window may run it on another thread and stay
+    // alive meanwhile: should the user give up on the reading, the window calls `cancel`
+    // and returns false without waiting, and `read` ends by itself (a read that blocks in
+    // the system may never return; it keeps only what it owns).
+    virtual bool RunReading(const std::function<void()>& read,
+                            const std::function<void()>& /*cancel*/) {
+        read();
+        return true;
+    }
 };
 
 // Round(50000 / (dataCount * speed)) in extended precision, ties to even; the product is
 // a 32-bit integer. A zero product raises EZeroDivide.
 int32_t PausePerPoint(int32_t dataCount, int32_t speed);
 
+constexpr int32_t kMaxDataPoints = 40000;
+using TDataRow = std::array<double, 2>;
+
+// One reading of the data file, both passes, on whatever thread runs it. It owns its
+// record and its rows, so that a reading the user gave up on can end on its own time.
+class TDataReading {
+public:
+    explicit TDataReading(std::vector<TDataRow> rows);
+
+    // The passes over the file at `path`: the first counts its lines into Count, the second
+    // reads Count points into Rows. Each throws on failure, with the file closed; the
+    // failure of a number says where it lies (Exception::Detail).
+    void FirstPass(const std::string& path);
+    void SecondPass(const std::string& path);
+
+    TextReader DataFile;
+    std::vector<TDataRow> Rows;
+    int32_t Count = kMaxDataPoints;
+    double DataLine = 0;
+    // Set from any thread: the reading stops at its next read from the system.
+    std::atomic<bool> Cancel{false};
+
+private:
+    template <class Pass> void Guarded(Pass&& pass);
+    // Standard input cannot be opened again: the second pass reads what the first took.
+    TKeptInput kept_;
+};
+
 class TPlotRun {
 public:
-    static constexpr int32_t kMaxPoints = 40000;
-    using TDataRow = std::array<double, 2>;
+    static constexpr int32_t kMaxPoints = kMaxDataPoints;
+    using TDataRow = vemora::TDataRow;
 
     TPlotRun(TPlotWindow& window, TChartSeries& series);
     TPlotRun(const TPlotRun&) = delete;
@@ -61,18 +102,18 @@ public:
     const std::vector<TDataRow>& DataPoints() const { return dataPoints_; }
     int32_t DataCount() const { return dataCount_; }
     int32_t Speed() const { return speed_; }
-    const TextReader& DataFile() const { return dataFile_; }
+    // The record of the last reading that ended (not one given up on).
+    const TextReader& DataFile() const { return reading_->DataFile; }
 
 private:
-    void ReadPasses();
+    void Adopt(const std::shared_ptr<TDataReading>& reading);
 
     TPlotWindow& window_;
     TChartSeries& series_;
-    TextReader dataFile_;
+    std::shared_ptr<TDataReading> reading_;
     std::vector<TDataRow> dataPoints_;
     int32_t dataCount_ = kMaxPoints;
     int32_t speed_ = 1;
-    double dataLine_ = 0;
 };
 
 } // namespace vemora

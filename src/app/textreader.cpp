@@ -70,6 +70,20 @@ const char* IOErrorMessageFormat(int32_t code) {
     }
 }
 
+std::string TokenPlaceText(const TTokenPlace& place) {
+    // A character begins at every byte that does not continue a UTF-8 sequence; a token
+    // that is not UTF-8 is cut by its bytes.
+    size_t cut = 0;
+    int characters = 0;
+    for (; cut < place.Token.size(); ++cut) {
+        const auto byte = static_cast<unsigned char>(place.Token[cut]);
+        if ((byte & 0xC0) != 0x80 && ++characters > kMaxShownTokenChars)
+            break;
+    }
+    return "line " + std::to_string(place.Line) + ", column " + std::to_string(place.Column) +
+           ": " + place.Token.substr(0, cut);
+}
+
 void CheckIO() {
     const int32_t code = pendingIOError;
     if (code == 0) {
@@ -180,6 +194,12 @@ void TextReader::AssignName(std::string_view path) {
     position_ = 0;
     end_ = 0;
     aheadPosition_ = aheadEnd_ = 0;
+    keep_ = nullptr;
+    replay_ = nullptr;
+    cancel_ = nullptr;
+    blockOffset_ = counted_ = lineEnds_ = lineStart_ = 0;
+    tokenLine_ = tokenColumn_ = 0;
+    tokenLength_ = 0;
     std::memset(buffer_, 0, sizeof buffer_);
     std::memset(path_, 0, sizeof path_);
     // A text field's string ends at its first NUL, as the platform's strings do.
@@ -202,13 +222,26 @@ void TextReader::OpenForInput() {
     position_ = 0;
     end_ = 0;
     aheadPosition_ = aheadEnd_ = 0;
+    replayed_ = 0;
+    blockOffset_ = counted_ = lineEnds_ = lineStart_ = 0;
     uint32_t code = 0;
     if (pathTooLong_) {
         code = platform::error::kPathNotFound;
     } else if (path_[0] == '\0') {
         handle_ = platform::StdInputHandle();
         ownsHandle_ = false;
+        // A regular file is read again from where the first reading began; anything
+        // else is read once and its bytes kept.
+        if (keep_) {
+            keep_->Rereadable = platform::RereadablePosition(handle_, keep_->Offset);
+        }
+        if (replay_ && replay_->Rereadable && !platform::SeekFile(handle_, replay_->Offset)) {
+            code = platform::error::kReadFault;
+        }
     } else {
+        // A file is opened again by its name: nothing to keep.
+        keep_ = nullptr;
+        replay_ = nullptr;
         code = platform::OpenForReading(path_, handle_);
         ownsHandle_ = code == 0;
     }
@@ -232,6 +265,8 @@ int TextReader::NextChar() {
         ++position_;
         return c;
     }
+    CountLinesTo(blockOffset_ + end_);
+    blockOffset_ += end_;
     position_ = 0;
     end_ = 0;
     uint32_t got = 0;
@@ -259,7 +294,7 @@ uint32_t TextReader::ReadBlock(uint32_t& got) {
             ahead_ = std::make_unique<uint8_t[]>(kAheadSize);
         aheadPosition_ = aheadEnd_ = 0;
         uint32_t read = 0;
-        const uint32_t code = platform::ReadFile(handle_, ahead_.get(), kAheadSize, read);
+        const uint32_t code = FillAhead(read);
         if (code != 0)
             return code;
         aheadEnd_ = read;
@@ -268,6 +303,54 @@ uint32_t TextReader::ReadBlock(uint32_t& got) {
     std::memcpy(buffer_, ahead_.get() + aheadPosition_, got);
     aheadPosition_ += got;
     return 0;
+}
+
+uint32_t TextReader::FillAhead(uint32_t& read) {
+    read = 0;
+    if (replay_ && !replay_->Rereadable) {
+        if (replayed_ < replay_->Bytes.size()) {
+            read = static_cast<uint32_t>(
+                std::min<size_t>(kAheadSize, replay_->Bytes.size() - replayed_));
+            std::memcpy(ahead_.get(), replay_->Bytes.data() + replayed_, read);
+            replayed_ += read;
+            return 0;
+        }
+        // Where the first reading stopped, the input goes on (or ended then: a terminal
+        // would wait for more).
+        if (replay_->Ended)
+            return 0;
+    }
+    if (cancel_ && cancel_->load(std::memory_order_relaxed))
+        throw EAbort();
+    const uint32_t code = platform::ReadFile(handle_, ahead_.get(), kAheadSize, read);
+    if (keep_ && !keep_->Rereadable) {
+        if (code == 0 && read > 0)
+            keep_->Bytes.insert(keep_->Bytes.end(), ahead_.get(), ahead_.get() + read);
+        else if (code == 0 || code == platform::error::kBrokenPipe)
+            keep_->Ended = true;
+    }
+    return code;
+}
+
+void TextReader::CountLinesTo(uint64_t offset) {
+    if (offset <= counted_)
+        return;
+    const uint8_t* from = buffer_ + (counted_ - blockOffset_);
+    const uint8_t* const to = buffer_ + (offset - blockOffset_);
+    while (from < to) {
+        const void* lf = std::memchr(from, '\n', static_cast<size_t>(to - from));
+        if (!lf)
+            break;
+        from = static_cast<const uint8_t*>(lf) + 1;
+        ++lineEnds_;
+        lineStart_ = blockOffset_ + static_cast<uint64_t>(from - buffer_);
+    }
+    counted_ = offset;
+}
+
+TTokenPlace TextReader::LastTokenPlace() const {
+    return {static_cast<int64_t>(tokenLine_), static_cast<int64_t>(tokenColumn_),
+            std::string(token_, static_cast<size_t>(tokenLength_))};
 }
 
 bool TextReader::SkipSpace() {
@@ -298,7 +381,11 @@ Extended TextReader::ReadNumber() {
     if (SkipSpace()) {
         return 0.0L;
     }
-    char token[kTokenLength + 1];
+    const uint64_t start = blockOffset_ + position_;
+    CountLinesTo(start);
+    tokenLine_ = lineEnds_ + 1;
+    tokenColumn_ = start - lineStart_ + 1;
+    char* const token = token_;
     int length = 0;
     while (length < kTokenLength) {
         const int c = NextChar();
@@ -312,6 +399,7 @@ Extended TextReader::ReadNumber() {
         token[length++] = static_cast<char>(c);
     }
     token[length] = '\0';
+    tokenLength_ = length;
     const TParseResult parsed = ParseReal(token);
     if (parsed.ErrorPos != 0) {
         SetPendingIOError(io::kInvalidNumber);

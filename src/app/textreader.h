@@ -8,9 +8,12 @@
 #include "platform/files/files.h"
 #include "platform/numeric/extended.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vemora {
 
@@ -46,6 +49,28 @@ TParseResult ParseReal(const char* text);
 // value * 10^k (k > 0) or value / 10^-k (k < 0) through the three power tables.
 Extended ScalePow10(Extended value, int32_t k);
 
+// What the first reading of an input that cannot be opened again (standard input) took
+// from it, so that a second reading sees the same bytes: either the bytes themselves, or,
+// for a regular file, the place it was read from.
+struct TKeptInput {
+    std::vector<uint8_t> Bytes;
+    // The system reported the input's end while these bytes were taken.
+    bool Ended = false;
+    bool Rereadable = false;
+    int64_t Offset = 0;
+};
+
+// The place of a token in the data: line and column (in bytes) counted from 1.
+struct TTokenPlace {
+    int64_t Line = 0;
+    int64_t Column = 0;
+    std::string Token;
+};
+
+// "line 3, column 5: 6x", the token cut to its first kMaxShownTokenChars characters.
+std::string TokenPlaceText(const TTokenPlace& place);
+constexpr int kMaxShownTokenChars = 40;
+
 class TextReader {
 public:
     static constexpr uint16_t kModeClosed = 0xD7B0;
@@ -73,6 +98,18 @@ public:
     bool IsOpen() const { return IsOpenMode(mode_); }
     const char* Path() const { return path_; }
 
+    // For standard input: this reading keeps what it takes into `keep`, and a later one
+    // given it by ReplayInput reads the same data again. Both are set after AssignName
+    // (which forgets them) and before OpenForInput; the TKeptInput outlives the reading.
+    void KeepInput(TKeptInput* keep) { keep_ = keep; }
+    void ReplayInput(const TKeptInput* kept) { replay_ = kept; }
+
+    // Once `flag` is set, the next read from the system raises EAbort instead.
+    void SetCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
+
+    // Where the last token ReadNumber took begins, and its text.
+    TTokenPlace LastTokenPlace() const;
+
     // Closes the record if it is open and leaves the pending error as it was: the cleanup
     // after a failed run.
     void CloseQuietly();
@@ -90,8 +127,12 @@ private:
     // The next block of the record from the read-ahead, which takes the file in large
     // reads: block by block from the system, a file costs a call per 128 bytes.
     uint32_t ReadBlock(uint32_t& got);
+    uint32_t FillAhead(uint32_t& read);
     void PutBack() { --position_; }
     bool SkipSpace();
+    // Counts the line ends of the data up to `offset` (in bytes from its start), which lies
+    // in the current block.
+    void CountLinesTo(uint64_t offset);
 
     platform::FileHandle handle_ = platform::kInvalidFileHandle;
     bool ownsHandle_ = false;
@@ -107,6 +148,22 @@ private:
     uint32_t aheadPosition_ = 0;
     uint32_t aheadEnd_ = 0;
     char path_[platform::kMaxPathLength + 1] = {};
+
+    TKeptInput* keep_ = nullptr;
+    const TKeptInput* replay_ = nullptr;
+    size_t replayed_ = 0;
+    const std::atomic<bool>* cancel_ = nullptr;
+
+    // Where the current block starts in the data, and how far its line ends are counted.
+    uint64_t blockOffset_ = 0;
+    uint64_t counted_ = 0;
+    uint64_t lineEnds_ = 0;
+    uint64_t lineStart_ = 0;
+    // The last token: where it begins and its text.
+    uint64_t tokenLine_ = 0;
+    uint64_t tokenColumn_ = 0;
+    int tokenLength_ = 0;
+    char token_[kTokenLength + 1] = {};
 };
 
 } // namespace vemora

@@ -51,7 +51,7 @@ int32_t TCustomChartAxis::LabelsAreaSize() {
     chart_->SelectFont(*labelsFont_);
     const bool along = scale_.Horizontal ? (labelsAngle_ == 0 || labelsAngle_ == 180)
                                          : (labelsAngle_ == 90 || labelsAngle_ == 270);
-    return along ? Canvas().FontHeight() : WidestLabel();
+    return along ? Canvas().FontHeight() : std::max(WidestLabel(), labelsAreaAtLeast_);
 }
 
 int32_t TCustomChartAxis::TitleAreaSize() {
@@ -81,6 +81,7 @@ void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
     };
     if (!builtIn) {
         const int64_t outward = (scale_.Horizontal != farSide_) ? 1 : -1;
+        labelsPlaced_ = true;
         linePos_ = ApplyPositionPercent(SideEdge(r), r);
         labelsPos_ = SaturateInt32(linePos_ + outward * TickAreaSize());
         titlePos_ = SaturateInt32(labelsPos_ + outward * LabelsAreaSize());
@@ -93,7 +94,9 @@ void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
         titlePos_ = SideEdge(r);
     }
     if (labels_) {
-        shrink(LabelsAreaSize());
+        reservedLabelsArea_ = LabelsAreaSize();
+        labelsPlaced_ = true;
+        shrink(reservedLabelsArea_);
         labelsPos_ = SideEdge(r);
     }
     const int64_t ticks = int64_t{TickAreaSize()} + chart_->WallSizeFor(*this);
@@ -105,6 +108,29 @@ void TCustomChartAxis::ReserveSpace(Rect& r, bool builtIn) {
 
 // ---- Drawing ----
 
+bool TCustomChartAxis::LabelInsidePanel(int32_t pixel, std::string_view text) {
+    const Rect& panel = chart_->PanelBounds();
+    if (!labelsPlaced_ || depthRole_ || panel.IsEmpty())
+        return true;
+    TCanvas3D& canvas = Canvas();
+    bool inside = true;
+    const int32_t x = scale_.Horizontal ? pixel : labelsPos_;
+    const int32_t y = scale_.Horizontal ? labelsPos_ : pixel;
+    // The bounds leave a pixel around the text's cell, for the opaque background it may have.
+    ForEachTextRun(x, y, text, labelsAngle_,
+                   [&](int32_t px, int32_t py, std::string_view line, uint32_t align, int32_t z) {
+                       const Rect b =
+                           canvas.TextBoundsAtDepth(px, py, line, z, labelsAngle_, align);
+                       if (b.IsEmpty())
+                           return;
+                       inside = inside && int64_t{b.Left} + 1 >= panel.Left &&
+                                int64_t{b.Top} + 1 >= panel.Top &&
+                                int64_t{b.Right} - 1 <= panel.Right &&
+                                int64_t{b.Bottom} - 1 <= panel.Bottom;
+                   });
+    return inside;
+}
+
 void TCustomChartAxis::LayoutLabels(bool placeLine) {
     RefreshScaleIsDateTime();
     chart_->SelectFont(*labelsFont_);
@@ -114,6 +140,7 @@ void TCustomChartAxis::LayoutLabels(bool placeLine) {
         linePos_ = ApplyPositionPercent(SideEdge(chart_->PlotRect()), chart_->PlotRect());
     tickList_.clear();
     lastLabels_.clear();
+    laidOutLabelsArea_ = 0;
     if (step > 0 && scale_.Maximum >= scale_.Minimum) {
         switch (EffectiveLabelStyle()) {
         case TAxisLabelStyle::talValue:

@@ -55,11 +55,13 @@ const std::string& TCustomChartAxis::PictureText(double value) const {
     }
     const uint64_t bits = std::bit_cast<uint64_t>(value);
     for (const LabelText& known : labelTexts_) {
-        if (known.Value == bits && known.ExtraDigits == labelExtraDigits_)
+        if (known.Value == bits && known.ExtraDigits == labelExtraDigits_ &&
+            known.FinestPlace == labelFinestPlace_)
             return known.Text;
     }
-    LabelText made{bits, labelExtraDigits_,
-                   FormatFloatPicture(axisValuesFormat_, value, settings, labelExtraDigits_)};
+    LabelText made{bits, labelExtraDigits_, labelFinestPlace_,
+                   FormatFloatPicture(axisValuesFormat_, value, settings, labelExtraDigits_,
+                                      labelFinestPlace_)};
     if (labelTexts_.size() < kKept) {
         labelTexts_.push_back(std::move(made));
         return labelTexts_.back().Text;
@@ -137,13 +139,32 @@ void TCustomChartAxis::HandleLabel(double value) {
     const int32_t pixel = ValueToPixel(value);
     if (!LabelPlaceable(pixel))
         return;
+    std::string text;
+    if (labels_) {
+        text = FormatLabelValue(value);
+        // The space the label takes where its width decides it, as LabelsAreaSize measures.
+        const bool across = scale_.Horizontal ? !(labelsAngle_ == 0 || labelsAngle_ == 180)
+                                              : !(labelsAngle_ == 90 || labelsAngle_ == 270);
+        if (across && labelsSize_ == 0 && !depthRole_) {
+            TCanvas3D& canvas = Canvas();
+            int32_t widest = 0;
+            ForEachLabelLine(text, [&](std::string_view line) {
+                widest = std::max(widest, canvas.TextWidth(line));
+            });
+            laidOutLabelsArea_ = std::max(laidOutLabelsArea_,
+                                          SaturateInt32(int64_t{widest} + canvas.TextWidth(" ")));
+        }
+        // A label the panel would cut is left out as one off the axis is, tick and all.
+        if (!LabelInsidePanel(pixel, text))
+            return;
+    }
     if (!tickOnLabelsOnly_)
         AppendTick(pixel);
     if (labels_) {
         // A tick where a label is drawn; the label is drawn whether or not the list had room.
         if (tickOnLabelsOnly_)
             AppendTick(pixel);
-        lastLabels_.push_back({value, FormatLabelValue(value), pixel});
+        lastLabels_.push_back({value, std::move(text), pixel});
     }
 }
 
@@ -220,15 +241,21 @@ int32_t TCustomChartAxis::DigitsToTellApart(double step) const {
         if (LabelPlaceable(ValueToPixel(v)))
             values.push_back(v);
     });
+    if (values.empty())
+        return 0;
+    const int32_t place = FinestPlaceFor(step);
+    const int32_t picturePlaces = PictureFractionPlaces(axisValuesFormat_);
+    // The places of the step itself, beyond the picture's.
+    const int32_t stepExtra = place == kNoFinestPlace ? 0 : std::max(0, -place - picturePlaces);
     if (values.size() < 2)
         return 0;
     const TFormatSettings& settings = FormatSettings();
     std::string previous;
     std::string text;
     const auto someAlike = [&](int32_t extra) {
-        previous = FormatFloatPicture(axisValuesFormat_, values[0], settings, extra);
+        previous = FormatFloatPicture(axisValuesFormat_, values[0], settings, extra, place);
         for (size_t i = 1; i < values.size(); ++i) {
-            text = FormatFloatPicture(axisValuesFormat_, values[i], settings, extra);
+            text = FormatFloatPicture(axisValuesFormat_, values[i], settings, extra, place);
             if (text == previous && values[i] != values[i - 1])
                 return true;
             std::swap(text, previous);
@@ -248,10 +275,31 @@ int32_t TCustomChartAxis::DigitsToTellApart(double step) const {
         }
     }
     for (int32_t extra = 1; extra <= most; ++extra) {
-        if (!someAlike(extra))
-            return extra;
+        if (!someAlike(extra)) {
+            // The fewest digits that tell neighbours apart may still leave a text half a
+            // step or more from its value (5e-10 reading "0.000000001"): the labels show
+            // at least the places of the step itself.
+            return std::max(extra, stepExtra);
+        }
     }
     return 0;
+}
+
+int32_t TCustomChartAxis::FinestPlaceFor(double step) const {
+    // Only labels on the multiples of the step have nothing finer to show than it.
+    if (!roundFirstLabel_ || !(scale_.Range != 0) || chart_->OnGetNextAxisLabel ||
+        EffectiveLabelStyle() != TAxisLabelStyle::talValue)
+        return kNoFinestPlace;
+    return StepFinestPlace(step);
+}
+
+size_t TCustomChartAxis::LabelsDrawnWith(double step, size_t enough) const {
+    size_t drawn = 0;
+    WalkLabelValues(step, [&](double v) {
+        if (drawn < enough && LabelPlaceable(ValueToPixel(v)))
+            ++drawn;
+    });
+    return drawn;
 }
 
 void TCustomChartAxis::NextLabelPass() {

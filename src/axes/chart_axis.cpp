@@ -264,6 +264,8 @@ double TCustomChartAxis::ComputeIncrement() {
     // digits their step needs, and never wider than the step was chosen for.
     constexpr int kMaxRounds = 8;
     labelExtraDigits_ = 0;
+    // The ends of the scale are measured with every digit the picture gives them.
+    labelFinestPlace_ = kNoFinestPlace;
     double step = IncrementForLabelTexts();
     int32_t needed = ExtraDigitsToTellApart(step);
     for (int round = 0; needed > labelExtraDigits_ && round < kMaxRounds; ++round) {
@@ -272,6 +274,7 @@ double TCustomChartAxis::ComputeIncrement() {
         needed = ExtraDigitsToTellApart(step);
     }
     labelExtraDigits_ = needed;
+    labelFinestPlace_ = FinestPlaceFor(step);
     return step;
 }
 
@@ -280,7 +283,18 @@ double TCustomChartAxis::IncrementForLabelTexts() {
                                           : (labelsAngle_ == 0 || labelsAngle_ == 180);
     const int32_t size =
         std::max(LabelExtent(scale_.Maximum, across), LabelExtent(scale_.Minimum, across));
-    return IncrementForCount(IncrementForSize(size));
+    const int32_t count = IncrementForSize(size);
+    const double step = IncrementForCount(count);
+    // The search from 1 only grows, so a range a little over 1 that lies around 0 (-0.86 to
+    // 0.95) may get the step 1 and the single label 0. Such an axis searches as a shorter
+    // range does, from the smallest step, for the finest one its labels have room for.
+    const long double range = scale_.ExtendedRange();
+    if (increment_ > 0 || !(std::fabs(range) >= 1) || labelsSeparation_ <= 0 || !labels_ ||
+        chart_->OnGetNextAxisLabel || EffectiveLabelStyle() != TAxisLabelStyle::talValue ||
+        LabelsDrawnWith(step, 2) >= 2)
+        return step;
+    const double finer = IncrementFrom(count, MinimumIncrement);
+    return LabelsDrawnWith(finer, 2) > LabelsDrawnWith(step, 2) ? finer : step;
 }
 
 int32_t TCustomChartAxis::IncrementForSize(int32_t labelSize) const {
@@ -314,10 +328,16 @@ std::vector<double>& NiceStepsFrom(double start) {
 } // namespace
 
 double TCustomChartAxis::IncrementForCount(int32_t count) const {
+    const long double range = scale_.ExtendedRange();
+    return IncrementFrom(count, increment_ > 0 ? increment_
+                                               : (std::fabs(range) >= 1 ? 1.0 : MinimumIncrement));
+}
+
+double TCustomChartAxis::IncrementFrom(int32_t count, double start) const {
     if (count < 1)
         return MinimumIncrement;
     const long double range = scale_.ExtendedRange();
-    double t = increment_ > 0 ? increment_ : (std::fabs(range) >= 1 ? 1.0 : MinimumIncrement);
+    double t = start;
     if (labelsSeparation_ > 0) {
         std::vector<double>& niceSteps = NiceStepsFrom(t);
         size_t i = 0;

@@ -231,6 +231,11 @@ public:
     // take, so that neighbouring labels read differently; 0 where the picture tells them
     // apart.
     int32_t LabelExtraDigits() const { return labelExtraDigits_; }
+    // The power of ten of the finest digit the labels of the last ComputeIncrement show:
+    // the step's last digit, for labels on the multiples of the step; kNoFinestPlace where
+    // the labels are not (a scale of no length, a first label not rounded, labels the
+    // chart's event supplies).
+    int32_t LabelFinestPlace() const { return labelFinestPlace_; }
     int32_t WidestLabel();
 
     // Space and drawing
@@ -244,6 +249,15 @@ public:
     // the drawing will put them; nothing is drawn (the labels font goes on the canvas, to
     // measure). With placeLine the axis line first moves to the plot's edge.
     void LayoutLabels(bool placeLine);
+    // The space the labels of the last layout take across the axis, measured as
+    // LabelsAreaSize measures it but from the texts laid out, also those the panel left out;
+    // 0 where LabelsAreaSize does not measure texts.
+    int32_t LaidOutLabelsAreaSize() const { return laidOutLabelsArea_; }
+    // The label space the last ReserveSpace gave.
+    int32_t ReservedLabelsAreaSize() const { return reservedLabelsArea_; }
+    // The least label space the next reservations give (0: as measured). The chart raises it
+    // for one layout when the labels laid out are wider than their space.
+    void SetLabelsAreaAtLeast(int32_t size) { labelsAreaAtLeast_ = size; }
     // Title, labels and lines as the last LayoutLabels placed them.
     void DrawLaidOut();
     // LayoutLabels, then DrawLaidOut.
@@ -278,6 +292,12 @@ private:
     int32_t LabelExtent(double value, bool useFontHeight);
     // The step for labels of the current texts: their size decides how many fit.
     double IncrementForLabelTexts();
+    // The search of IncrementForCount from the given start step.
+    double IncrementFrom(int32_t count, double start) const;
+    // How many labels a walk with this step draws, counting no further than `enough`.
+    size_t LabelsDrawnWith(double step, size_t enough) const;
+    // The finest place the labels of a walk with this step may show (LabelFinestPlace).
+    int32_t FinestPlaceFor(double step) const;
     // The fewest fraction digits beyond the picture's that make the neighbouring labels of
     // a walk with this step read differently; 0 when the picture does, or nothing would.
     int32_t ExtraDigitsToTellApart(double step) const;
@@ -288,6 +308,8 @@ private:
     // unless labels on the ends are wanted.
     bool LabelPlaceable(int32_t pixel) const;
     bool AppendTick(int32_t pixel);
+    // Whether the text of a label at this pixel lies whole inside the panel.
+    bool LabelInsidePanel(int32_t pixel, std::string_view text);
     void ValueLabelPass(double step);
     void NextLabelPass();
     void HandleLabel(double value);
@@ -394,6 +416,7 @@ private:
     struct LabelText {
         uint64_t Value = 0; // the bits of the value
         int32_t ExtraDigits = 0;
+        int32_t FinestPlace = 0;
         std::string Text;
     };
     const std::string& PictureText(double value) const;
@@ -407,6 +430,15 @@ private:
     std::vector<TAxisLabel> lastLabels_;
     double lastIncrement_ = 0;
     int32_t labelExtraDigits_ = 0;
+    int32_t labelFinestPlace_ = kNoFinestPlace;
+    // The least label space of this frame's layout (0: as measured), raised by the chart when
+    // the labels laid out were wider than the space measured for them.
+    int32_t labelsAreaAtLeast_ = 0;
+    int32_t reservedLabelsArea_ = 0;
+    // Whether ReserveSpace has given the labels their place, which the panel's edges are
+    // judged from; an axis drawn without it has none to judge.
+    bool labelsPlaced_ = false;
+    int32_t laidOutLabelsArea_ = 0;
 };
 
 // One of the four side axes.

@@ -126,11 +126,11 @@ void StripTrailingZeros(TDecimal& d) {
     }
 }
 
-// Correctly rounded to 18 digits by the C library. The value must be finite.
-TDecimal ToDecimal(long double value) {
+// Correctly rounded to `digits` (1 to 18) digits by the C library. The value must be finite.
+TDecimal ToDecimal(long double value, int digits = kMaxDigits) {
     // "-d.ddddddddddddddddde+dddd" and the terminator fit easily.
     char text[64];
-    const int length = std::snprintf(text, sizeof text, "%.*Le", kMaxDigits - 1, value);
+    const int length = std::snprintf(text, sizeof text, "%.*Le", digits - 1, value);
     TDecimal d;
     d.Negative = std::signbit(value);
     int i = 0;
@@ -450,8 +450,24 @@ TFormatSettings SetFormatSettingsForTesting(TFormatSettings settings) {
     return std::exchange(SettingsStorage(), std::move(settings));
 }
 
+int StepFinestPlace(double step) {
+    if (!(step > 0) || !std::isfinite(step)) {
+        return kNoFinestPlace;
+    }
+    TDecimal d = ToDecimal(step);
+    RoundToDigits(d, kGeneralDigits);
+    return d.Exponent - d.Count;
+}
+
+int PictureFractionPlaces(std::string_view picture) {
+    std::array<std::string_view, 3> sections;
+    SplitSections(picture, sections);
+    return AnalyzeSection(sections[0]).FractionPlaceholders;
+}
+
 std::string FormatFloatPicture(std::string_view picture, long double value,
-                               const TFormatSettings& settings, int extraFractionDigits) {
+                               const TFormatSettings& settings, int extraFractionDigits,
+                               int finestPlace) {
     if (picture.size() > kMaxPictureLength) {
         throw EConvertError("Format string too long");
     }
@@ -466,10 +482,23 @@ std::string FormatFloatPicture(std::string_view picture, long double value,
         return out;
     }
     TDecimal d = ToDecimal(value);
+    // Kept within what any double's digits can ask for, so that sums below cannot overflow.
+    const bool placed = finestPlace != kNoFinestPlace;
+    const int place = placed ? std::clamp(finestPlace, -2 * kMaxFractionDigits, 400) : 0;
     if (d.Exponent > kMaxDigits) {
-        RoundToDigits(d, kGeneralDigits);
-        AppendScientific(out, d, settings);
-        return out;
+        // The digits down to the place, so that neighbours a step apart read apart and the
+        // rounding a value gathered on its way reads as nothing.
+        // Rounded once, from the value itself: the 18 digits are already rounded.
+        const int keep = placed ? std::min(d.Exponent - place, kMaxDigits) : kGeneralDigits;
+        if (placed && keep >= 1) {
+            d = ToDecimal(value, keep);
+        } else {
+            RoundToDigits(d, keep);
+        }
+        if (!d.IsZero()) {
+            AppendScientific(out, d, settings);
+            return out;
+        }
     }
 
     std::array<std::string_view, 3> sections;
@@ -487,7 +516,11 @@ std::string FormatFloatPicture(std::string_view picture, long double value,
     TSectionLayout layout = AnalyzeSection(section);
     const bool hasNumber = layout.IntegerPlaceholders + layout.FractionPlaceholders > 0;
     const int extra = hasNumber ? std::clamp(extraFractionDigits, 0, kMaxFractionDigits) : 0;
-    RoundToFractionPlaces(d, layout.FractionPlaceholders + extra);
+    int places = layout.FractionPlaceholders + extra;
+    if (placed) {
+        places = std::min(places, -place);
+    }
+    RoundToFractionPlaces(d, places);
     if (d.IsZero()) {
         // Written by the zero section, or the first one without its minus sign: never "-0".
         section = sectionCount >= 3 && !sections[2].empty() ? sections[2] : sections[0];

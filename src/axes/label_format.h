@@ -50,9 +50,23 @@ TFormatSettings ReadFormatSettings(const char* localeName);
 // extraFractionDigits more fraction places than the section's placeholders are rounded to
 // and written, trailing zeros dropped, right after the section's last placeholder (with
 // the decimal separator if the section has none); a section without placeholders ignores
-// them. Throws EConvertError for a picture longer than 224 bytes.
+// them. With a finest place p other than kNoFinestPlace no digit below 10^p is written:
+// the value is rounded there too (where that is coarser than the fraction places), and the
+// scientific form keeps exactly the digits down to 10^p (at most 18) instead of 15; a value
+// that rounds to zero there reads as zero does. Throws EConvertError for a picture longer
+// than 224 bytes.
+inline constexpr int kNoFinestPlace = INT32_MIN;
 std::string FormatFloatPicture(std::string_view picture, long double value,
-                               const TFormatSettings& settings, int extraFractionDigits = 0);
+                               const TFormatSettings& settings, int extraFractionDigits = 0,
+                               int finestPlace = kNoFinestPlace);
+
+// The power of ten of the last significant digit of a step, taken to 15 significant digits:
+// -1 for 0.2 or 0.5, -11 for 2e-11, 2 for 200, 298 for 5e298. kNoFinestPlace for a step
+// that is not finite and positive.
+int StepFinestPlace(double step);
+
+// The fraction placeholders of the picture's first section: 3 for "#,##0.###".
+int PictureFractionPlaces(std::string_view picture);
 
 // Calls fn(line) for each line of a label; lines are separated by carriage returns. An
 // empty text has no line. Returns the number of lines.

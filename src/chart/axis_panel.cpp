@@ -273,6 +273,25 @@ void TCustomAxisPanel::ReserveAxesSpace() {
         axis->PlacePixels();
 }
 
+bool TCustomAxisPanel::WidenLabelSpaces() {
+    bool widened = false;
+    for (TCustomChartAxis* axis : axes_) {
+        if (!AxisShown(*axis) || !axis->Labels())
+            continue;
+        const int32_t needed = axis->LaidOutLabelsAreaSize();
+        if (needed > axis->ReservedLabelsAreaSize()) {
+            axis->SetLabelsAreaAtLeast(needed);
+            widened = true;
+        }
+    }
+    return widened;
+}
+
+void TCustomAxisPanel::ResetLabelSpaces() {
+    for (TCustomChartAxis* axis : axes_)
+        axis->SetLabelsAreaAtLeast(0);
+}
+
 void TCustomAxisPanel::AssignZRanges() {
     for (TChartSeries* series : seriesList_) {
         if (!series->Active())

@@ -134,6 +134,12 @@ protected:
     // The axes reserve their space, outermost first; an axis whose demand would leave
     // nothing is ignored.
     void ReserveAxesSpace();
+    // After a layout whose labels came out wider than the space reserved for them (which
+    // is measured from the ends of the scale before its margins): gives each such axis at
+    // least the space of its labels for the next layout. Returns whether any axis got more.
+    bool WidenLabelSpaces();
+    // Takes back what WidenLabelSpaces gave.
+    void ResetLabelSpaces();
 
 private:
     // The layout of the frame after its drawing area: titles, z-slots, axes, margins, the

@@ -26,14 +26,25 @@ void TCustomAxisPanel::LayoutFrame() {
     LayoutTitles();
     canvas.EndFrontPlane();
     AssignZOrders();
-    LayoutAxes();
-    AssignZRanges();
-    ApplySeriesMargins();
-    canvas.SetProjection(chartDepth_, panelBounds_, plotRect_);
-    for (TCustomChartAxis* axis : axes_) {
-        if (AxisShown(*axis))
-            axis->LayoutLabels(true);
+    // Laid out again, once, where the labels came out wider than the space measured for
+    // them. (Reset first too: a layout that failed may have left a space given.)
+    const Rect plot = plotRect_;
+    ResetLabelSpaces();
+    for (int pass = 0;; ++pass) {
+        LayoutAxes();
+        AssignZRanges();
+        ApplySeriesMargins();
+        canvas.SetProjection(chartDepth_, panelBounds_, plotRect_);
+        for (TCustomChartAxis* axis : axes_) {
+            if (AxisShown(*axis))
+                axis->LayoutLabels(true);
+        }
+        if (pass > 0 || !WidenLabelSpaces())
+            break;
+        plotRect_ = plot;
+        UpdatePlotSize();
     }
+    ResetLabelSpaces();
     for (TChartSeries* series : seriesList_) {
         if (series->Active())
             series->FindShownRange();

@@ -6,9 +6,12 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace vemora {
@@ -368,6 +371,101 @@ TEST_F(PlotRunTest, ProgressIsNotResetBeforeTheFirstPoint) {
     RunOn("1 1\n2 2\n");
     EXPECT_EQ(positionAtFirstUpdate, 3);
     EXPECT_EQ(window_.progressPosition, 1);
+}
+
+// Where a failing number lies, as the user reads it under the message.
+TEST_F(PlotRunTest, ABadNumberSaysItsLineColumnAndToken) {
+    auto detailOf = [&](const std::string& contents) {
+        try {
+            RunOn(contents);
+        } catch (const Exception& e) {
+            return e.Message() + " | " + e.Detail();
+        }
+        return std::string("no failure");
+    };
+    // Found by the first pass: the first token of a line, many blocks into the file.
+    std::string lines;
+    // Past the first read from the system, so that the lines are counted across reads.
+    for (int i = 1; i <= 12000; ++i)
+        lines += std::to_string(i) + " " + std::to_string(i * 7) + "\r\n";
+    EXPECT_EQ(detailOf(lines + "\t nan 3\n"), "Invalid numeric input | line 12001, column 3: nan");
+    // Found by the second pass: a later token of a line, with blank lines before it.
+    ASSERT_GT(lines.size(), 2u * 64 * 1024);
+    EXPECT_EQ(detailOf(lines + "\n\n12   1,5\n"),
+              "Invalid numeric input | line 12003, column 6: 1,5");
+    // A lone CR ends no line for the reader, and the column goes on counting through it.
+    EXPECT_EQ(detailOf("1\r x4\n"), "Invalid numeric input | line 1, column 4: x4");
+    // A token longer than the reader takes is read as two: the second piece is the fault.
+    const std::string digits(64, '1');
+    EXPECT_EQ(detailOf("5 " + digits + "22a\n6 7\n"),
+              "Invalid numeric input | line 1, column 67: 22a");
+    // Only the first 40 characters of a long token are told; a character is whole.
+    const std::string word = "\xd1\x87" + std::string(45, 'q');
+    EXPECT_EQ(detailOf("1 2\n" + word + "\n"),
+              "Invalid numeric input | line 2, column 1: " + word.substr(0, 41));
+    // Too large for a double, whether the scale or the store overflows.
+    EXPECT_EQ(detailOf("1 2\n3  1e400\n"), "Floating point overflow | line 2, column 4: 1e400");
+    EXPECT_EQ(detailOf("9e4000\n"), "Floating point overflow | line 1, column 1: 9e4000");
+    // A failure of the file itself has no place.
+    window_.path = dir_.PathOf("missing.txt");
+    try {
+        run_.Button1Click(nullptr);
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Detail(), "");
+    }
+}
+
+// Runs the two passes with standard input replaced by `fd`.
+template <typename Body> void WithStdin(int fd, Body body) {
+    const int saved = dup(STDIN_FILENO);
+    ASSERT_GE(saved, 0);
+    dup2(fd, STDIN_FILENO);
+    body();
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+}
+
+TEST_F(PlotRunTest, StandardInputIsReadOnceAndGivesThePointsOfTheSameFile) {
+    // More than a read's worth, lines with extra numbers and with one, and a blank end.
+    std::string data;
+    for (int i = 0; i < 9000; ++i)
+        data += std::to_string(i) + (i % 3 == 0 ? " 5 6\n" : i % 7 == 0 ? "\n" : " -2.5\n");
+    data += "\n";
+    window_.path = dir_.Write("data.txt", data);
+    run_.ReadDataFile();
+    const int32_t count = run_.DataCount();
+    const std::vector<TDataRow> fromFile(run_.DataPoints().begin(),
+                                         run_.DataPoints().begin() + count);
+    ASSERT_GT(count, 8000);
+
+    // Through a pipe, written in pieces while it is read.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    std::thread writer([&] {
+        for (size_t at = 0; at < data.size(); at += 3000) {
+            const std::string piece = data.substr(at, 3000);
+            ASSERT_EQ(write(pipeEnds[1], piece.data(), piece.size()),
+                      static_cast<ssize_t>(piece.size()));
+        }
+        close(pipeEnds[1]);
+    });
+    window_.path.clear();
+    WithStdin(pipeEnds[0], [&] { run_.ReadDataFile(); });
+    writer.join();
+    close(pipeEnds[0]);
+    ASSERT_EQ(run_.DataCount(), count);
+    EXPECT_TRUE(std::equal(fromFile.begin(), fromFile.end(), run_.DataPoints().begin()));
+
+    // A file given as standard input, from where it stands.
+    const std::string offsetData = "junk\n" + data;
+    const int fd = open(dir_.Write("offset.txt", offsetData).c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(lseek(fd, 5, SEEK_SET), 5);
+    WithStdin(fd, [&] { run_.ReadDataFile(); });
+    close(fd);
+    ASSERT_EQ(run_.DataCount(), count);
+    EXPECT_TRUE(std::equal(fromFile.begin(), fromFile.end(), run_.DataPoints().begin()));
 }
 
 } // namespace

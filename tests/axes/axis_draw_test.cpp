@@ -66,8 +66,9 @@ private:
     }
 };
 
+// The window reaches below the bottom axis's labels, which the panel would otherwise cut.
 struct DrawRig : AxisRig {
-    explicit DrawRig(Rect plot = {50, 100, 650, 600}) : AxisRig(plot) {
+    explicit DrawRig(Rect plot = {50, 100, 650, 600}) : AxisRig(plot, 800, 700) {
         auto canvas = std::make_unique<RecordingCanvas>(&chart.WindowCanvas());
         recorder = canvas.get();
         chart.SetCanvas3D(std::move(canvas));

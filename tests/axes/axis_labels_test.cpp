@@ -2,8 +2,11 @@
 #include "axes/label_format.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace vemora {
@@ -238,9 +241,9 @@ TEST(LabelDigits, AStepBelowThePicturesPlacesAddsTheDigitsNeeded) {
     EXPECT_EQ(WalkTexts(0.0013, 0.002, 0.00005),
               (Strings{"0.00195", "0.0019", "0.00185", "0.0018", "0.00175", "0.0017", "0.00165",
                        "0.0016", "0.00155", "0.0015", "0.00145", "0.0014", "0.00135", "0.0013"}));
-    EXPECT_EQ(WalkTexts(0.0013, 0.00201, 0.0001),
-              (Strings{"0.002", "0.0019", "0.0018", "0.0017", "0.0016", "0.0015", "0.0014",
-                       "0.0013"}));
+    EXPECT_EQ(
+        WalkTexts(0.0013, 0.00201, 0.0001),
+        (Strings{"0.002", "0.0019", "0.0018", "0.0017", "0.0016", "0.0015", "0.0014", "0.0013"}));
     EXPECT_EQ(WalkTexts(-0.00002, 0.00002, 0.00001),
               (Strings{"0.00002", "0.00001", "0", "-0.00001", "-0.00002"}));
     EXPECT_EQ(WalkTexts(1234.5, 1234.5021, 0.0005),
@@ -251,7 +254,8 @@ TEST(LabelDigits, AStepBelowThePicturesPlacesAddsTheDigitsNeeded) {
     // Neighbours that already differ keep the picture, even where texts are rounded (the
     // walk's 0.0075 is 0.00749999... and reads "0.007").
     EXPECT_EQ(WalkTexts(0, 0.0101, 0.0025), (Strings{"0.01", "0.007", "0.005", "0.002", "0"}));
-    EXPECT_EQ(WalkTexts(0, 0.01, 0.002), (Strings{"0.01", "0.008", "0.006", "0.004", "0.002", "0"}));
+    EXPECT_EQ(WalkTexts(0, 0.01, 0.002),
+              (Strings{"0.01", "0.008", "0.006", "0.004", "0.002", "0"}));
 }
 
 TEST(LabelDigits, TheHookHasTheLastWordAndSuppliedLabelsKeepThePicture) {
@@ -265,8 +269,7 @@ TEST(LabelDigits, TheHookHasTheLastWordAndSuppliedLabelsKeepThePicture) {
     EXPECT_EQ(Texts(axis), (Strings{"0.0014 s", "0.00135 s", "0.0013 s"}));
     EXPECT_EQ(axis.LabelExtraDigits(), 2);
     // Values a program supplies are its own choice.
-    rig.chart.OnGetNextAxisLabel = [](TCustomChartAxis*, int32_t index, double& value,
-                                      bool& stop) {
+    rig.chart.OnGetNextAxisLabel = [](TCustomChartAxis*, int32_t index, double& value, bool& stop) {
         value = 0.0013 + index * 0.00005;
         stop = index > 2;
     };
@@ -326,11 +329,114 @@ TEST(LabelDigits, TheLabelSpaceIsSizedFromTheTextsDrawn) {
     const std::vector<TAxisLabel>& labels = bottom.LastLabels();
     ASSERT_GE(labels.size(), 3u);
     for (size_t i = 1; i < labels.size(); ++i) {
-        const int32_t room = (canvas.TextWidth(labels[i].Text) +
-                              canvas.TextWidth(labels[i - 1].Text) + 1) / 2;
+        const int32_t room =
+            (canvas.TextWidth(labels[i].Text) + canvas.TextWidth(labels[i - 1].Text) + 1) / 2;
         EXPECT_GE(labels[i - 1].Pixel - labels[i].Pixel, room)
             << labels[i - 1].Text << " and " << labels[i].Text;
     }
+}
+
+// What a text of the default picture with "." and "," reads as.
+double ReadsAs(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+    return std::strtod(text.c_str(), nullptr);
+}
+
+// Every label reads within half a step of its value, and no two neighbours read alike.
+void ExpectTextsTellTheirValues(const TCustomChartAxis& axis) {
+    const double step = axis.LastIncrement();
+    const std::vector<TAxisLabel>& labels = axis.LastLabels();
+    for (size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_LE(std::fabs(ReadsAs(labels[i].Text) - labels[i].Value), step * 0.5000001)
+            << labels[i].Text << " for " << labels[i].Value;
+        if (i > 0) {
+            EXPECT_NE(labels[i].Text, labels[i - 1].Text);
+        }
+    }
+}
+
+// The labels of a left axis 400 pixels long on a scale with the automatic step.
+std::vector<std::string> AutomaticTexts(double minimum, double maximum, double* step = nullptr) {
+    AxisRig rig;
+    TChartAxis& axis = rig.chart.LeftAxis();
+    AxisRig::Scale(axis, minimum, maximum);
+    axis.DrawAxis(true);
+    if (step != nullptr)
+        *step = axis.LastIncrement();
+    ExpectTextsTellTheirValues(axis);
+    return Texts(axis);
+}
+
+// A range a little over 1 around 0 used to keep the step 1 and the one label "0".
+TEST(LabelStep, ARangeJustOverOneAroundZeroGetsTheFinestStepThatFits) {
+    double step = 0;
+    EXPECT_EQ(AutomaticTexts(-0.855, 0.949, &step),
+              (Strings{"0.9", "0.8", "0.7", "0.6", "0.5", "0.4", "0.3", "0.2", "0.1", "0", "-0.1",
+                       "-0.2", "-0.3", "-0.4", "-0.5", "-0.6", "-0.7", "-0.8"}));
+    EXPECT_NEAR(step, 0.1, 1e-15);
+    EXPECT_EQ(AutomaticTexts(-0.5, 0.5).size(), 20u); // -0.5 lies outside the tolerance
+    EXPECT_EQ(AutomaticTexts(-0.1, 0.9).size(), 20u);
+    // Shorter ranges searched from the small start already.
+    EXPECT_EQ(AutomaticTexts(0, 0.95).size(), 19u);
+    // Two labels or more with the step 1: the step stays.
+    EXPECT_EQ(AutomaticTexts(-0.2, 1.9, &step), (Strings{"1", "0"}));
+    EXPECT_EQ(step, 1);
+    EXPECT_EQ(AutomaticTexts(3, 250, &step).size(), 25u);
+    EXPECT_EQ(step, 10);
+}
+
+TEST(LabelStep, AManualIncrementIsKeptEvenForOneLabel) {
+    AxisRig rig;
+    TChartAxis& axis = rig.chart.LeftAxis();
+    AxisRig::Scale(axis, -0.855, 0.949);
+    axis.SetIncrement(1);
+    axis.DrawAxis(true);
+    EXPECT_EQ(axis.LastIncrement(), 1);
+    EXPECT_EQ(Texts(axis), (Strings{"0"}));
+}
+
+// Where neighbours need more places than the picture's, labels show at least the step's:
+// the fewest that tell them apart put 5e-10 at "0.000000001", a step away.
+TEST(LabelDigits, LabelsWithExtraPlacesShowThePlacesOfTheStep) {
+    EXPECT_EQ(WalkTexts(-6e-10, 6e-10, 5e-10), (Strings{"0.0000000005", "0", "-0.0000000005"}));
+    AxisRig rig;
+    TChartAxis& axis = rig.chart.LeftAxis();
+    AxisRig::Scale(axis, -50.1505082163, -50.15050821618, 2e-11);
+    axis.DrawAxis(true);
+    ASSERT_GE(axis.LastLabels().size(), 3u);
+    EXPECT_EQ(axis.LabelExtraDigits(), 8);
+    EXPECT_NE(std::find(Texts(axis).begin(), Texts(axis).end(), "-50.15050821624"),
+              Texts(axis).end());
+    ExpectTextsTellTheirValues(axis);
+    // Labels whose neighbours the picture tells apart keep its texts.
+    EXPECT_EQ(WalkTexts(0, 0.0101, 0.0025), (Strings{"0.01", "0.007", "0.005", "0.002", "0"}));
+}
+
+// The walk's rounding on a scale of +-1e300 (a step of 5.000000000000001E298) read as
+// "1.30113979491806E284" next to zero; labels of 1E18 and more were taken to 15 digits
+// however close their neighbours were.
+TEST(LabelDigits, NoTextShowsDigitsFinerThanTheStep) {
+    // The step the window's chart finds for this scale.
+    const std::vector<std::string> huge = WalkTexts(-1.0176e300, 1.0176e300, 5.000000000000001e298);
+    EXPECT_EQ(huge.size(), 41u);
+    const auto zero = std::find(huge.begin(), huge.end(), "0");
+    ASSERT_NE(zero, huge.end());
+    ASSERT_GE(zero - huge.begin(), 2);
+    ASSERT_GE(huge.end() - zero, 3);
+    EXPECT_EQ((Strings(zero - 2, zero + 3)), (Strings{"1E299", "5E298", "0", "-5E298", "-1E299"}));
+    for (const std::string& text : huge)
+        EXPECT_LE(text.size(), 8u) << text;
+
+    EXPECT_EQ(WalkTexts(1e18, 1e18 + 2000, 500),
+              (Strings{"1.000000000000002E18", "1.0000000000000015E18", "1.000000000000001E18",
+                       "1.0000000000000005E18", "1E18"}));
+    AutomaticTexts(-1.0176e300, 1.0176e300);
+    AxisRig rig;
+    TChartAxis& axis = rig.chart.LeftAxis();
+    AxisRig::Scale(axis, -3e18, 9e18);
+    axis.DrawAxis(true);
+    ASSERT_GE(axis.LastLabels().size(), 5u);
+    ExpectTextsTellTheirValues(axis);
 }
 
 } // namespace

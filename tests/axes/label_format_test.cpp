@@ -147,8 +147,8 @@ TEST(Pictures, ExtraFractionDigitsFollowTheLastPlaceholder) {
     EXPECT_EQ(extra(kDefaultPicture, 0.0014, 2), "0.0014"); // trailing zeros still dropped
     EXPECT_EQ(extra(kDefaultPicture, -1234.567891, 3), "-1,234.567891");
     EXPECT_EQ(extra(kDefaultPicture, 53.0481234567, 4), "53.0481235"); // half up on the cut
-    EXPECT_EQ(extra(kDefaultPicture, -0.0000004, 3), "0");              // still no "-0"
-    EXPECT_EQ(extra(kDefaultPicture, 1.5e20, 4), "1.5E20"); // beyond the picture's reach
+    EXPECT_EQ(extra(kDefaultPicture, -0.0000004, 3), "0");             // still no "-0"
+    EXPECT_EQ(extra(kDefaultPicture, 1.5e20, 4), "1.5E20");            // beyond the picture's reach
     EXPECT_EQ(extra(kDefaultPicture, 1234.5678, 1, {",", "."}), "1.234,5678");
     // Eighteen significant digits at most, however many places are asked for.
     EXPECT_EQ(extra(kDefaultPicture, 1.0 / 3.0, 40), "0.333333333333333315");
@@ -161,6 +161,48 @@ TEST(Pictures, ExtraFractionDigitsFollowTheLastPlaceholder) {
     EXPECT_EQ(extra("#,##0.00;(#,##0.00)", -0.125, 1), "(0.125)");
     EXPECT_EQ(extra("'none'", 1.25, 2), "none");
     EXPECT_EQ(extra("", 1.0 / 3.0, 3), "0.333333333333333"); // the general form has no places
+}
+
+// A label's finest place: the digit of its step's last, below which it shows nothing.
+TEST(Pictures, TheFinestPlaceBoundsTheDigitsWritten) {
+    const auto placed = [](long double value, int place, int extra = 0) {
+        return FormatFloatPicture(kDefaultPicture, value, kPlain, extra, place);
+    };
+    // The scientific form keeps the digits down to the place: fewer than 15, or up to 18.
+    EXPECT_EQ(placed(1.30113979491806e284L, 298), "0");
+    EXPECT_EQ(placed(-1.30113979491806e284L, 298), "0");
+    EXPECT_EQ(placed(5.00000000000001e298L, 298), "5E298");
+    EXPECT_EQ(placed(-9.99999999999999e298L, 298), "-1E299");
+    EXPECT_EQ(placed(7.5e299L, 298), "7.5E299");
+    EXPECT_EQ(Default(1000000000000000512.0L), "1E18");
+    EXPECT_EQ(placed(1000000000000000512.0L, 2), "1.0000000000000005E18");
+    EXPECT_EQ(placed(1000000000000000512.0L, 0), "1.00000000000000051E18"); // 18 at most
+    // In the picture's form the place rounds where it is coarser than the picture's places.
+    EXPECT_EQ(Default(90000000000000016.0L), "90,000,000,000,000,016");
+    EXPECT_EQ(placed(90000000000000016.0L, 16), "90,000,000,000,000,000");
+    EXPECT_EQ(placed(0.30000000000000004L, -1), "0.3");
+    EXPECT_EQ(placed(1.35L, -1), "1.4");     // half up on the place
+    EXPECT_EQ(placed(0.0075L, -4), "0.008"); // the picture's 3 places are the coarser
+    EXPECT_EQ(placed(5.0000000001e-10L, -10, 7), "0.0000000005");
+    EXPECT_EQ(placed(4.9999999e-11L, -10, 7), "0");
+}
+
+TEST(Pictures, StepPlacesAndPictureFractionPlaces) {
+    EXPECT_EQ(StepFinestPlace(0.2), -1);
+    EXPECT_EQ(StepFinestPlace(0.1 * 3), -1); // 0.30000000000000004 to 15 digits
+    EXPECT_EQ(StepFinestPlace(0.25), -2);
+    EXPECT_EQ(StepFinestPlace(5e-10), -10);
+    EXPECT_EQ(StepFinestPlace(2e-11), -11);
+    EXPECT_EQ(StepFinestPlace(1e-12), -12);
+    EXPECT_EQ(StepFinestPlace(1), 0);
+    EXPECT_EQ(StepFinestPlace(200), 2);
+    EXPECT_EQ(StepFinestPlace(5.000000000000001e298), 298);
+    EXPECT_EQ(StepFinestPlace(0), kNoFinestPlace);
+    EXPECT_EQ(StepFinestPlace(-1), kNoFinestPlace);
+    EXPECT_EQ(StepFinestPlace(std::numeric_limits<double>::infinity()), kNoFinestPlace);
+    EXPECT_EQ(PictureFractionPlaces(kDefaultPicture), 3);
+    EXPECT_EQ(PictureFractionPlaces("0.00;(0.0000)"), 2);
+    EXPECT_EQ(PictureFractionPlaces("#,##0' kg'"), 0);
 }
 
 TEST(Pictures, EmptyPictureGivesTheGeneralForm) {

@@ -116,5 +116,42 @@ TEST(Files, RunningOutOfDescriptorsIsTooManyOpenFiles) {
     EXPECT_EQ(code, error::kTooManyOpenFiles);
 }
 
+TEST(Files, RunningOutGivesUpTheReserveSoTheMessageCanBeShown) {
+    TempDir dir;
+    const std::string path = dir.Write("f.txt", "1");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    ReserveDescriptors(6);
+    EXPECT_EQ(ReservedDescriptors(), 6);
+    // Everything else in use, as the reader finds it when the process has run out.
+    std::vector<int> fds;
+    for (int fd; (fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        fds.push_back(fd);
+    const uint32_t code = OpenError(path);
+    // What the message needs can now be had.
+    int opened = 0;
+    for (int fd; opened < 6 && (fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0; ++opened)
+        fds.push_back(fd);
+    const int reservedAfterFailure = ReservedDescriptors();
+    for (int fd : fds)
+        close(fd);
+    fds.clear();
+    // Room again: the next open takes the reserve back, and still opens the file.
+    const uint32_t again = OpenError(path);
+    const int reservedAgain = ReservedDescriptors();
+    ReserveDescriptors(0);
+    const int reservedAtEnd = ReservedDescriptors();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(code, error::kTooManyOpenFiles);
+    EXPECT_EQ(opened, 6);
+    EXPECT_EQ(reservedAfterFailure, 0);
+    EXPECT_EQ(again, 0u);
+    EXPECT_EQ(reservedAgain, 6);
+    EXPECT_EQ(reservedAtEnd, 0);
+}
+
 } // namespace
 } // namespace vemora::platform

@@ -11,8 +11,8 @@ MessageBoxCloser::MessageBoxCloser() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        boxes_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                          box->isModal(), box->parentWidget()});
+        boxes_.push_back({box->windowTitle(), box->text(), box->informativeText(), box->icon(),
+                          box->standardButtons(), box->isModal(), box->parentWidget()});
         if (QAbstractButton* ok = box->button(QMessageBox::Ok))
             ok->click();
         else

@@ -13,6 +13,8 @@ namespace vemora::testing {
 struct ShownBox {
     QString title;
     QString text;
+    // What the box shows under the text.
+    QString informative;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool modal = false;

@@ -39,12 +39,28 @@ check "missing stdout empty" "$([[ ! -s "$work/out" ]]; echo $?)"
 check "missing folder message" "$([[ $(cat "$work/err") == "Invalid filename." ]]; echo $?)"
 "$tool" read "$work" >/dev/null 2>"$work/err"
 check "folder message" "$([[ $(cat "$work/err") == "File access denied." ]]; echo $?)"
+# A number that does not read: the message, then where it is (line, column in bytes,
+# token), both counted from 1.
 printf 'abc\n' >"$work/bad.txt"
 "$tool" read "$work/bad.txt" >/dev/null 2>"$work/err"
-check "bad token message" "$([[ $(cat "$work/err") == "Invalid numeric input." ]]; echo $?)"
+check "bad token message" "$([[ $(cat "$work/err") == $'Invalid numeric input.\nline 1, column 1: abc' ]]; echo $?)"
 printf '1 1e400\n' >"$work/big.txt"
 "$tool" read "$work/big.txt" >/dev/null 2>"$work/err"
-check "overflow message" "$([[ $(cat "$work/err") == "Floating point overflow." ]]; echo $?)"
+check "overflow message" "$([[ $(cat "$work/err") == $'Floating point overflow.\nline 1, column 3: 1e400' ]]; echo $?)"
+# A header, a comment, a decimal comma: the first pass finds the first of each line.
+printf '1 2\r\n\n  3\t4\n1.5 6x\n' >"$work/late.txt"
+"$tool" read "$work/late.txt" >/dev/null 2>"$work/err"
+check "second pass place" "$([[ $(cat "$work/err") == $'Invalid numeric input.\nline 4, column 5: 6x' ]]; echo $?)"
+printf '1 2\n# comment\n' >"$work/comment.txt"
+"$tool" read "$work/comment.txt" >/dev/null 2>"$work/err"
+check "comment place" "$([[ $(cat "$work/err") == $'Invalid numeric input.\nline 2, column 1: #' ]]; echo $?)"
+long=$(printf 'x%.0s' $(seq 1 50))
+printf '7 8\n  1,5%s\n' "$long" >"$work/long.txt"
+"$tool" read "$work/long.txt" >/dev/null 2>"$work/err"
+check "long token cut to 40" "$([[ $(sed -n 2p "$work/err") == "line 2, column 3: 1,5${long:0:37}" ]]; echo $?)"
+printf '1 2\n' >"$work/io.txt"
+"$tool" read "$work/io.txt/x" >/dev/null 2>"$work/err"
+check "no place for I/O errors" "$([[ $(wc -l <"$work/err") -eq 1 ]]; echo $?)"
 
 # Number formatting: 17 significant digits, -0 and inf as printf writes them.
 printf -- '-0 1e5120\n0.1 -1e-5000\n3 7\n' >"$work/fmt.txt"
@@ -61,6 +77,28 @@ check "file order" "$([[ $(cat "$work/out") == $'points 2\n3 30\n1 10' ]]; echo 
 printf '5 6\n' | "$tool" read '' >"$work/out" 2>"$work/err"
 check "stdin exits 0" $?
 check "stdin first line" "$([[ $(head -1 "$work/out") == "points 1" ]]; echo $?)"
+# Standard input is read once: a pipe gives the points the same data gives from a file,
+# arriving in pieces or in one go, and so does a file given as standard input.
+{
+    for i in $(seq 1 3000); do echo "$i $((i * 3)) $((i % 5))"; done
+    echo "1 2"
+    echo "9"
+} >"$work/many.txt"
+for data in fmt.txt order.txt many.txt hundred-odd.txt; do
+    [[ -e "$work/$data" ]] || printf '1\n2\n3\n' >"$work/$data"
+    "$tool" read "$work/$data" >"$work/from-file"
+    cat "$work/$data" | "$tool" read '' >"$work/from-pipe"
+    check "pipe reads as file: $data" "$(cmp -s "$work/from-file" "$work/from-pipe"; echo $?)"
+    "$tool" read '' <"$work/$data" >"$work/from-redirect"
+    check "redirect reads as file: $data" "$(cmp -s "$work/from-file" "$work/from-redirect"; echo $?)"
+done
+{ head -c 5000 "$work/many.txt"; sleep 0.2; tail -c +5001 "$work/many.txt"; } | "$tool" read '' >"$work/from-pipe"
+"$tool" read "$work/many.txt" >"$work/from-file"
+check "pipe in pieces reads as file" "$(cmp -s "$work/from-file" "$work/from-pipe"; echo $?)"
+# A stream without end: its first 40000 lines are read, and the tool ends.
+timeout 20 bash -c "yes '4 5' | '$tool' read ''" >"$work/from-pipe" 2>/dev/null
+check "endless stream ends" $?
+check "endless stream points" "$([[ $(head -1 "$work/from-pipe") == "points 40000" && $(tail -1 "$work/from-pipe") == "4 5" ]]; echo $?)"
 
 # render: the window's picture after a run, and its layout.
 "$tool" render "$src/data/proba2.txt" --png "$work/r.png" --json "$work/r.json" 2>"$work/err"
@@ -75,6 +113,8 @@ check "render size" "$(grep -q '"panel_bounds": \[0, 0, 200, 150\]' "$work/small
 "$tool" render "$work/absent.txt" --png "$work/none.png" >"$work/out" 2>"$work/err"
 check "render missing exits 1" $(($? != 1))
 check "render missing message" "$([[ $(cat "$work/err") == "File not found." && ! -e "$work/none.png" ]]; echo $?)"
+"$tool" render "$work/late.txt" --png "$work/none.png" >/dev/null 2>"$work/err"
+check "render bad number place" "$([[ $(cat "$work/err") == $'Invalid numeric input.\nline 4, column 5: 6x' ]]; echo $?)"
 
 # replay: one frame per point; its last frame is the picture render makes.
 "$tool" replay "$src/data/proba2.txt" --no-pause --png "$work/p.png" >"$work/out" 2>"$work/err"

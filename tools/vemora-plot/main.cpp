@@ -50,10 +50,25 @@ constexpr const char* kUsage =
     "renamed over it once complete: a write that fails leaves what was there before.\n"
     "A device or a FIFO is written directly. A write that fails exits 1.\n";
 
-int Fail(const std::string& message) {
+int Fail(const std::string& message, const std::string& detail = {}) {
     std::fputs(MessageBoxText(message).c_str(), stderr);
     std::fputc('\n', stderr);
+    // Where the fault lies (a bad number's line, column and token), on a line of its own.
+    if (!detail.empty()) {
+        std::fputs(detail.c_str(), stderr);
+        std::fputc('\n', stderr);
+    }
     return 1;
+}
+
+// A failure's message and where it lies, as the message box shows them.
+struct Failure {
+    std::string message;
+    std::string detail;
+};
+
+int Fail(const Failure& failure) {
+    return Fail(failure.message, failure.detail);
 }
 
 int Usage(FILE* to, int code) {
@@ -212,7 +227,7 @@ int CommandRead(const std::string& path) {
     try {
         run.ReadDataFile();
     } catch (const Exception& e) {
-        return Fail(e.Message());
+        return Fail(e.Message(), e.Detail());
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
@@ -237,13 +252,13 @@ int WriteOutputs(PlotScene& scene, const Options& o) {
 
 // Runs the plot like the start button, with a handler for the chart updates and pauses.
 // Returns the message of a failure, if any.
-template <class Body> std::optional<std::string> Guarded(Body&& body) {
+template <class Body> std::optional<Failure> Guarded(Body&& body) {
     try {
         body();
     } catch (const Exception& e) {
-        return e.Message();
+        return Failure{e.Message(), e.Detail()};
     } catch (const std::exception& e) {
-        return std::string(e.what());
+        return Failure{e.what(), {}};
     }
     return std::nullopt;
 }

@@ -3,10 +3,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vemora::platform {
 
@@ -80,6 +82,49 @@ uint32_t ErrorForPath(int err, const char* path) {
 
 } // namespace
 
+namespace {
+
+// The reserve of ReserveDescriptors; the reader opens files from any thread.
+std::mutex reserveMutex;
+std::vector<int> reserve;
+int reserveWanted = 0;
+
+void RefillReserve() {
+    const std::lock_guard<std::mutex> lock(reserveMutex);
+    while (static_cast<int>(reserve.size()) < reserveWanted) {
+        const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            break;
+        reserve.push_back(fd);
+    }
+    while (static_cast<int>(reserve.size()) > reserveWanted) {
+        close(reserve.back());
+        reserve.pop_back();
+    }
+}
+
+void ReleaseReserve() {
+    const std::lock_guard<std::mutex> lock(reserveMutex);
+    for (const int fd : reserve)
+        close(fd);
+    reserve.clear();
+}
+
+} // namespace
+
+void ReserveDescriptors(int count) {
+    {
+        const std::lock_guard<std::mutex> lock(reserveMutex);
+        reserveWanted = count > 0 ? count : 0;
+    }
+    RefillReserve();
+}
+
+int ReservedDescriptors() {
+    const std::lock_guard<std::mutex> lock(reserveMutex);
+    return static_cast<int>(reserve.size());
+}
+
 uint32_t OpenForReading(const char* path, FileHandle& handle) {
     handle = kInvalidFileHandle;
     if (path == nullptr || path[0] == '\0') {
@@ -88,6 +133,8 @@ uint32_t OpenForReading(const char* path, FileHandle& handle) {
     if (std::strlen(path) > static_cast<size_t>(kMaxPathLength)) {
         return error::kPathNotFound;
     }
+    // Given up when the process last ran out; maybe there is room for it again.
+    RefillReserve();
     // Look before opening: opening a FIFO for reading waits for a writer.
     struct stat st {};
     if (stat(path, &st) != 0) {
@@ -103,7 +150,10 @@ uint32_t OpenForReading(const char* path, FileHandle& handle) {
         fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        return ErrorForPath(errno, path);
+        const int err = errno;
+        if (err == EMFILE || err == ENFILE)
+            ReleaseReserve();
+        return ErrorForPath(err, path);
     }
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
@@ -147,6 +197,21 @@ uint32_t CloseFile(FileHandle handle) {
 
 FileHandle StdInputHandle() {
     return STDIN_FILENO;
+}
+
+bool RereadablePosition(FileHandle handle, int64_t& offset) {
+    struct stat st {};
+    if (handle < 0 || fstat(handle, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const off_t at = lseek(handle, 0, SEEK_CUR);
+    if (at < 0)
+        return false;
+    offset = static_cast<int64_t>(at);
+    return true;
+}
+
+bool SeekFile(FileHandle handle, int64_t offset) {
+    return handle >= 0 && lseek(handle, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 } // namespace vemora::platform

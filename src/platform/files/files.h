@@ -73,4 +73,20 @@ uint32_t CloseFile(FileHandle handle);
 // The process's standard input.
 FileHandle StdInputHandle();
 
+// Holds `count` descriptors back for the program's own needs (0 gives them all up). When
+// OpenForReading finds the process out of descriptors it gives the reserve up, so that the
+// message saying so can still be shown: a window system needs descriptors to draw it. The
+// next OpenForReading takes the reserve up again, as far as it can. Take it early, before
+// the window system takes its own.
+void ReserveDescriptors(int count);
+// The descriptors held back now.
+int ReservedDescriptors();
+
+// Where a regular file's handle stands, in bytes from the start; false for anything that
+// cannot be read again from a place (a pipe, a terminal, a device) or on failure.
+bool RereadablePosition(FileHandle handle, int64_t& offset);
+
+// Moves a regular file's handle to `offset`; false on failure.
+bool SeekFile(FileHandle handle, int64_t offset);
+
 } // namespace vemora::platform

@@ -14,8 +14,14 @@ public:
     const std::string& Message() const noexcept { return message_; }
     const char* what() const noexcept override { return message_.c_str(); }
 
+    // Where the failure lies, told under the message (a line and a column of the data
+    // file); empty for a failure that has no place.
+    const std::string& Detail() const noexcept { return detail_; }
+    void SetDetail(std::string detail) { detail_ = std::move(detail); }
+
 private:
     std::string message_;
+    std::string detail_;
 };
 
 // Input/output failure of the number reader; ErrorCode is the Windows-style code

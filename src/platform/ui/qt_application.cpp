@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <chrono>
 #include <cstdio>
@@ -17,12 +18,17 @@ namespace {
 
 TApplication* instance = nullptr;
 
-// The message of an exception as the box shows it; empty for one that must stay silent.
-bool MessageOf(std::exception_ptr error, std::string& message) {
+// The message of an exception as the box shows it, and where the failure lies; false for
+// one that must stay silent.
+bool MessageOf(std::exception_ptr error, std::string& message, std::string* detail = nullptr) {
     try {
         std::rethrow_exception(error);
     } catch (const EAbort&) {
         return false;
+    } catch (const Exception& e) {
+        message = e.Message();
+        if (detail)
+            *detail = e.Detail();
     } catch (const std::exception& e) {
         message = e.what();
     } catch (...) {
@@ -72,11 +78,19 @@ int TApplication::Run() {
 void TApplication::HandleException(std::exception_ptr error) {
     QtWindowHost::CancelMouseCapture();
     std::string message;
-    if (!MessageOf(error, message))
+    std::string detail;
+    if (!MessageOf(error, message, &detail))
         return;
     const QString text = QString::fromStdString(MessageBoxText(message));
     QMessageBox box(QMessageBox::Critical, title_, text, QMessageBox::Ok, mainWindow_);
     box.setWindowModality(Qt::ApplicationModal);
+    // The message's text stays as it is; where the fault lies goes under it.
+    if (!detail.empty()) {
+        box.setInformativeText(QString::fromUtf8(detail));
+        // A token such as "<b>" is shown as it is in the file, never as markup.
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setTextFormat(Qt::PlainText);
+    }
     box.exec();
 }
 
@@ -87,8 +101,12 @@ void HandleException(std::exception_ptr error) noexcept {
             return;
         }
         std::string message;
-        if (MessageOf(error, message))
+        std::string detail;
+        if (MessageOf(error, message, &detail)) {
             std::fprintf(stderr, "%s\n", MessageBoxText(message).c_str());
+            if (!detail.empty())
+                std::fprintf(stderr, "%s\n", detail.c_str());
+        }
     } catch (...) {
         // Showing the message failed (out of memory, say); the loop must go on regardless.
         std::fputs("error while reporting an error\n", stderr);

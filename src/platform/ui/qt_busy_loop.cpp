@@ -3,14 +3,18 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace vemora::ui {
@@ -194,6 +198,97 @@ void TBusyLoop::Pause(int32_t milliseconds) {
     }
     pauseLoop_ = nullptr;
     lastAlive_ = std::chrono::steady_clock::now();
+}
+
+namespace {
+
+// What the thread of RunAside hands back; shared, since the thread may outlive the wait.
+struct AsideWork {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::exception_ptr error;
+};
+
+// A short piece of work is waited for without a turn of the loop.
+constexpr std::chrono::milliseconds kQuietWait{30};
+constexpr std::chrono::milliseconds kPollInterval{5};
+
+} // namespace
+
+bool TBusyLoop::RunAside(const std::function<void()>& work, const std::function<void()>& cancel) {
+    if (!active_) {
+        work();
+        return true;
+    }
+    auto shared = std::make_shared<AsideWork>();
+    std::thread thread;
+    try {
+        thread = std::thread([shared, work] {
+            std::exception_ptr error;
+            try {
+                work();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            {
+                const std::lock_guard<std::mutex> lock(shared->mutex);
+                shared->error = error;
+                shared->done = true;
+            }
+            shared->ended.notify_all();
+        });
+    } catch (const std::system_error&) {
+        work();
+        return true;
+    }
+    const auto finished = [&] {
+        thread.join();
+        if (shared->error)
+            std::rethrow_exception(shared->error);
+        return true;
+    };
+    const auto isDone = [&] {
+        const std::lock_guard<std::mutex> lock(shared->mutex);
+        return shared->done;
+    };
+    {
+        std::unique_lock<std::mutex> lock(shared->mutex);
+        if (shared->ended.wait_for(lock, kQuietWait, [&] { return shared->done; })) {
+            lock.unlock();
+            return finished();
+        }
+    }
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(kPollInterval);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (isDone())
+            loop.quit();
+    });
+    bool busyCursor = false;
+    QTimer cursorDelay;
+    cursorDelay.setSingleShot(true);
+    QObject::connect(&cursorDelay, &QTimer::timeout, &loop, [&] {
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        busyCursor = true;
+    });
+    cursorDelay.start(kBusyCursorDelay - kQuietWait);
+    poll.start();
+    pauseLoop_ = &loop;
+    while (!stopRequested_ && !isDone())
+        loop.exec();
+    pauseLoop_ = nullptr;
+    poll.stop();
+    cursorDelay.stop();
+    if (busyCursor)
+        QGuiApplication::restoreOverrideCursor();
+    lastAlive_ = std::chrono::steady_clock::now();
+    if (isDone())
+        return finished();
+    cancel();
+    thread.detach();
+    return false;
 }
 
 bool TBusyLoop::eventFilter(QObject* watched, QEvent* event) {

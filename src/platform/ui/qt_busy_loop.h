@@ -41,6 +41,15 @@ public:
     // kAliveInterval has passed since they last were.
     void Pause(int32_t milliseconds);
 
+    // Runs `work` on a thread of its own while the windows stay alive as in a pause, and
+    // returns true once it has ended, throwing what it threw. When a stop is asked for
+    // first, it calls `cancel` and returns false at once: the thread ends by itself later
+    // (a read blocked in the system may hold it), keeping only what `work` owns. Lasting
+    // longer than kBusyCursorDelay, the cursor shows that the program is busy. Outside
+    // Begin and End, or without a thread to be had, `work` runs here.
+    static constexpr std::chrono::milliseconds kBusyCursorDelay{500};
+    bool RunAside(const std::function<void()>& work, const std::function<void()>& cancel);
+
     // The handler should stop after what it is doing: Esc, or a close request.
     void RequestStop();
     bool StopRequested() const { return stopRequested_; }
