@@ -4,6 +4,7 @@
 #include "platform/ui/message_text.h"
 #include "platform/ui/qt_window_host.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -84,6 +85,15 @@ void TApplication::HandleException(std::exception_ptr error) {
     const QString text = QString::fromStdString(MessageBoxText(message));
     QMessageBox box(QMessageBox::Critical, title_, text, QMessageBox::Ok, mainWindow_);
     box.setWindowModality(Qt::ApplicationModal);
+    // Every box would get its OK button's icon loaded anew from the style, and the pixmaps
+    // of each loaded icon stay in Qt's pixmap cache until that is full, some 10 MB: about
+    // a kilobyte for every message shown. The first box's icon serves every later one.
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
+        if (okIcon_.isNull())
+            okIcon_ = ok->icon();
+        else
+            ok->setIcon(okIcon_);
+    }
     // The message's text stays as it is; where the fault lies goes under it.
     if (!detail.empty()) {
         box.setInformativeText(QString::fromUtf8(detail));

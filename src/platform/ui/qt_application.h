@@ -4,6 +4,7 @@
 // slot calls our code through Guarded().
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <exception>
 #include <memory>
@@ -47,6 +48,8 @@ private:
     std::unique_ptr<QApplication> app_;
     QString title_;
     QWidget* mainWindow_ = nullptr;
+    // The icon of the message boxes' OK button, once a box has shown it.
+    QIcon okIcon_;
 };
 
 // The top-level handler of the live application; without one the message goes to the
