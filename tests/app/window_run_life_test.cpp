@@ -19,10 +19,13 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -37,6 +40,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vemora {
 namespace {
@@ -456,6 +460,45 @@ TEST_F(MainWindow, AThousandFailedRunsLeaveTheMemoryInUseAsItWas) {
     EXPECT_LT(added, 100 * 1024);
     EXPECT_FALSE(form->Running());
 #endif
+}
+
+TEST_F(MainWindow, FailedRunsMessagesShareOneOkIconThatQtCachesOnce) {
+    // Dialog buttons with icons, as the desktop themes of X11 give them. Each icon the
+    // style hands out is new, and Qt's pixmap cache keeps the pixmaps of every icon painted
+    // until it is full (10 MB): the boxes must show one and the same icon.
+    class IconButtons final : public QProxyStyle {
+    public:
+        IconButtons() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* returned) const override {
+            return hint == SH_DialogButtonBox_ButtonsHaveIcons
+                       ? 1
+                       : QProxyStyle::styleHint(hint, option, widget, returned);
+        }
+    };
+    const QString styleBefore = QApplication::style()->name();
+    QApplication::setStyle(new IconButtons);
+    struct StyleBack {
+        QString name;
+        ~StyleBack() { QApplication::setStyle(name); }
+    } styleBack{styleBefore};
+
+    form->SetPathText(QString::fromStdString(dir.PathOf("missing.txt")));
+    std::vector<qint64> icons;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            icons.push_back(box->button(QMessageBox::Ok)->icon().cacheKey());
+            box->close();
+        }
+    });
+    closer.start(0);
+    for (int i = 0; i < 3; ++i)
+        PressStart();
+    ASSERT_EQ(icons.size(), 3u);
+    EXPECT_FALSE(QIcon().cacheKey() == icons[0]);
+    EXPECT_EQ(icons[1], icons[0]);
+    EXPECT_EQ(icons[2], icons[0]);
 }
 
 TEST_F(MainWindow, CopyPutsThePictureOnTheClipboardAndOpenFillsThePathField) {
