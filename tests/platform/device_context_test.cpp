@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace vemora::gfx {
 namespace {
@@ -539,6 +541,42 @@ protected:
     }
     Surface s;
 };
+
+// Measures are kept for the texts measured lately: whatever the order of texts, fonts,
+// alignments and places, each is the one a context that never measured before gives.
+TEST_F(DeviceContextText, KeptMeasuresFollowTheTextTheFontAndThePlace) {
+    std::mt19937 random(11);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 150; ++i)
+        texts.push_back(std::to_string(static_cast<int>(random() % 100000) - 50000) + "," +
+                        std::string(i % 3, 'W'));
+    const int32_t heights[] = {HeightFromPoints(10), -11, -23, 17};
+    const int32_t angles[] = {0, 0, 900, 450};
+    const int32_t far[] = {-2147483600, 2147483600, 5, -7};
+    for (int k = 0; k < 3000; ++k) {
+        const std::string& text = texts[random() % (k < 1000 ? 40 : texts.size())];
+        s.dc.CurrentFont().Log.Height = heights[random() % 4];
+        s.dc.CurrentFont().Log.Escapement = angles[random() % 4];
+        s.dc.SetTextAlign(random() % 32);
+        const int32_t x =
+            k % 97 == 0 ? far[random() % 4] : static_cast<int32_t>(random() % 400) - 200;
+        const int32_t y =
+            k % 89 == 0 ? far[random() % 4] : static_cast<int32_t>(random() % 400) - 200;
+        Surface fresh(8, 8);
+        fresh.dc.CurrentFont() = s.dc.CurrentFont();
+        fresh.dc.SetTextAlign(s.dc.GetTextAlign());
+        Size kept, expected;
+        ASSERT_TRUE(s.dc.GetTextExtentPoint(text, kept));
+        ASSERT_TRUE(fresh.dc.GetTextExtentPoint(text, expected));
+        ASSERT_EQ(kept.Width, expected.Width) << text << " at " << k;
+        ASSERT_EQ(kept.Height, expected.Height) << text << " at " << k;
+        Surface other(8, 8);
+        other.dc.CurrentFont() = s.dc.CurrentFont();
+        other.dc.SetTextAlign(s.dc.GetTextAlign());
+        ASSERT_EQ(s.dc.TextBounds(x, y, text), other.dc.TextBounds(x, y, text))
+            << text << " at " << x << "," << y << " step " << k;
+    }
+}
 
 TEST_F(DeviceContextText, AlignmentPlacesTheCell) {
     const Size size = Extent("Hello");

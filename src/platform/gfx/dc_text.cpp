@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 namespace vemora::gfx {
@@ -25,12 +26,33 @@ inline Pixel Blend(Pixel dst, Pixel src, uint32_t coverage) {
 
 } // namespace
 
+const DeviceContext::TextMeasure* DeviceContext::Measure(std::string_view utf8) const {
+    size_t hash = std::hash<std::string_view>{}(utf8);
+    hash ^= static_cast<size_t>(static_cast<uint32_t>(font_.Log.Height)) * 0x9E3779B97F4A7C15u;
+    hash ^= static_cast<size_t>(static_cast<uint32_t>(font_.Log.Escapement)) << 7;
+    MeasuredText& slot = measured_[(hash ^ (hash >> 29)) % measured_.size()];
+    if (slot.Known && slot.Text == utf8 && slot.Font == font_.Log)
+        return &slot.Measure;
+    slot.Known = false;
+    if (!LayoutText(font_.Log, utf8, run_))
+        return nullptr;
+    TextMeasure& m = slot.Measure;
+    m = {run_.Width, run_.Height, run_.Ascent, run_.Angle, {}};
+    for (const PlacedGlyph& g : run_.Glyphs)
+        m.Glyphs = m.Glyphs.Union({g.X, g.Y, g.X + g.Image->Width, g.Y + g.Image->Height});
+    slot.Font = font_.Log;
+    slot.Text.assign(utf8);
+    slot.Known = true;
+    return &m;
+}
+
 bool DeviceContext::GetTextExtentPoint(std::string_view utf8, Size& size) const {
-    if (!LayoutText(font_.Log, utf8, run_)) {
+    const TextMeasure* m = Measure(utf8);
+    if (!m) {
         size = {};
         return false;
     }
-    size = {run_.Width, run_.Height};
+    size = {m->Width, m->Height};
     return true;
 }
 
@@ -44,15 +66,16 @@ auto ToCoord(double v) {
 
 // Where the laid out run starts (the left end of its baseline) for the reference point and
 // the alignment.
-Point DeviceContext::TextOrigin(int32_t x, int32_t y, double ux, double uy) const {
+Point DeviceContext::TextOrigin(int32_t x, int32_t y, double ux, double uy,
+                                const TextMeasure& m) const {
     const double vx = -uy, vy = ux;
     double along = 0;
     switch (textAlign_ & TA_CENTER) {
     case TA_RIGHT:
-        along = -run_.Width;
+        along = -m.Width;
         break;
     case TA_CENTER:
-        along = -run_.Width / 2.0;
+        along = -m.Width / 2.0;
         break;
     default:
         break;
@@ -62,32 +85,45 @@ Point DeviceContext::TextOrigin(int32_t x, int32_t y, double ux, double uy) cons
     case TA_BASELINE:
         break;
     case TA_BOTTOM:
-        across = -(run_.Height - run_.Ascent);
+        across = -(m.Height - m.Ascent);
         break;
     default:
-        across = run_.Ascent;
+        across = m.Ascent;
         break;
     }
     return {ToCoord(x + along * ux + across * vx), ToCoord(y + along * uy + across * vy)};
 }
 
 Rect DeviceContext::TextBounds(int32_t x, int32_t y, std::string_view utf8) const {
-    if (!LayoutText(font_.Log, utf8, run_))
+    const TextMeasure* m = Measure(utf8);
+    if (!m)
         return {};
-    const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
-    const Point origin = TextOrigin(x, y, ux, uy);
+    const double ux = std::cos(m->Angle), uy = -std::sin(m->Angle);
+    const Point origin = TextOrigin(x, y, ux, uy, *m);
     Rect bounds;
     // The cell, which TextOut fills with an opaque background, whatever the mode is now.
     {
         const double vx = -uy, vy = ux;
-        const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;
+        const double tx = origin.X - m->Ascent * vx, ty = origin.Y - m->Ascent * vy;
         for (const auto& [a, b] :
-             {std::pair{0, 0}, {run_.Width, 0}, {run_.Width, run_.Height}, {0, run_.Height}}) {
+             {std::pair{0, 0}, {m->Width, 0}, {m->Width, m->Height}, {0, m->Height}}) {
             const int32_t px = ToCoord(tx + a * ux + b * vx), py = ToCoord(ty + a * uy + b * vy);
             bounds = bounds.Union(
                 {px - 1, py - 1, SaturateInt32(int64_t{px} + 1), SaturateInt32(int64_t{py} + 1)});
         }
     }
+    // The glyphs' box moves with the origin, as long as no edge of a glyph reaches the ends
+    // of the coordinates; there each glyph is cut on its own.
+    constexpr int32_t kFar = 1 << 30;
+    if (origin.X > -kFar && origin.X < kFar && origin.Y > -kFar && origin.Y < kFar) {
+        const Rect& g = m->Glyphs;
+        if (!g.IsEmpty())
+            bounds = bounds.Union(
+                {origin.X + g.Left, origin.Y + g.Top, origin.X + g.Right, origin.Y + g.Bottom});
+        return bounds;
+    }
+    if (!LayoutText(font_.Log, utf8, run_))
+        return bounds;
     for (const PlacedGlyph& g : run_.Glyphs) {
         const int64_t left = int64_t{origin.X} + g.X, top = int64_t{origin.Y} + g.Y;
         bounds = bounds.Union({SaturateInt32(left), SaturateInt32(top),
@@ -103,7 +139,8 @@ void DeviceContext::TextOut(int32_t x, int32_t y, std::string_view utf8) {
     // Along the baseline (u) and down across it (v), on the screen.
     const double ux = std::cos(run_.Angle), uy = -std::sin(run_.Angle);
     const double vx = -uy, vy = ux;
-    const Point origin = TextOrigin(x, y, ux, uy);
+    const Point origin =
+        TextOrigin(x, y, ux, uy, {run_.Width, run_.Height, run_.Ascent, run_.Angle, {}});
     const Rect& clip = clip_.Bounds();
     if (bkMode_ == OPAQUE) {
         const double tx = origin.X - run_.Ascent * vx, ty = origin.Y - run_.Ascent * vy;

@@ -18,7 +18,9 @@
 #include "platform/gfx/geometry.h"
 #include "platform/gfx/region.h"
 
+#include <array>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace vemora::gfx {
@@ -186,7 +188,20 @@ private:
     void CosmeticLine(Point from, Point to);
     void WideLine(Point from, Point to);
 
-    Point TextOrigin(int32_t x, int32_t y, double ux, double uy) const;
+    // What measuring a text needs of its laid out run: its metrics, and the box of its
+    // glyphs relative to the run's origin.
+    struct TextMeasure {
+        int Width = 0;
+        int Height = 0;
+        int Ascent = 0;
+        double Angle = 0;
+        Rect Glyphs;
+    };
+    // The measure of the text in the current font, from the texts measured lately when it
+    // is one of them (a frame measures the same labels over and over); null when the font
+    // cannot be used.
+    const TextMeasure* Measure(std::string_view utf8) const;
+    Point TextOrigin(int32_t x, int32_t y, double ux, double uy, const TextMeasure& m) const;
 
     template <class Shape, class Keep>
     void DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Keep&& keep);
@@ -217,6 +232,13 @@ private:
     PolygonScanner scanner_;
     std::vector<Point> scratch_;
     mutable TextRun run_;
+    struct MeasuredText {
+        bool Known = false;
+        LogFont Font;
+        std::string Text;
+        TextMeasure Measure;
+    };
+    mutable std::array<MeasuredText, 64> measured_;
 };
 
 } // namespace vemora::gfx
