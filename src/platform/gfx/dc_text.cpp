@@ -108,8 +108,8 @@ Rect DeviceContext::TextBounds(int32_t x, int32_t y, std::string_view utf8) cons
         for (const auto& [a, b] :
              {std::pair{0, 0}, {m->Width, 0}, {m->Width, m->Height}, {0, m->Height}}) {
             const int32_t px = ToCoord(tx + a * ux + b * vx), py = ToCoord(ty + a * uy + b * vy);
-            bounds = bounds.Union(
-                {px - 1, py - 1, SaturateInt32(int64_t{px} + 1), SaturateInt32(int64_t{py} + 1)});
+            bounds = bounds.Union({SaturateInt32(int64_t{px} - 1), SaturateInt32(int64_t{py} - 1),
+                                   SaturateInt32(int64_t{px} + 1), SaturateInt32(int64_t{py} + 1)});
         }
     }
     // The glyphs' box moves with the origin, as long as no edge of a glyph reaches the ends
