@@ -23,14 +23,7 @@ fail() {
 
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
 
-work=$(mktemp -d)
-printf '1 10\n2 30\n3 20\n' >"$work/three.txt"
-
-export QT_QPA_PLATFORM=xcb
-cd "$work"
-"$program" three.txt &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+start_on_three_points
 
 find_window
 shot "$out/before.png"

@@ -37,23 +37,8 @@ namespace {
 using testing::LineFile;
 using testing::MainWindow;
 using testing::MessageBoxCloser;
-
-void PostKey(QObject* receiver, int key) {
-    QCoreApplication::postEvent(receiver, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
-    QCoreApplication::postEvent(receiver, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
-}
-
-// A left click at a window position, queued for the top-level window.
-void PostClick(QWidget* window, QPoint at) {
-    const QPointF local(at);
-    const QPointF global(window->mapToGlobal(at));
-    QCoreApplication::postEvent(window->windowHandle(),
-                                new QMouseEvent(QEvent::MouseButtonPress, local, global,
-                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(window->windowHandle(),
-                                new QMouseEvent(QEvent::MouseButtonRelease, local, global,
-                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-}
+using testing::PostClick;
+using testing::PostKey;
 
 // Standard input from a pipe for as long as it lives; the test writes into it.
 class PipedStdin {
@@ -197,8 +182,8 @@ TEST_F(MainWindow, InputHeldDuringARunThatFailsIsHandedOnAfterTheMessage) {
                                                             Qt::LeftButton, Qt::NoButton, {}));
                 const QRect bar = form->ScrollBar1()->geometry();
                 PostClick(form.get(), QPoint(bar.center().x(), bar.center().y()));
-                PostKey(form->windowHandle(), Qt::Key_End);
-                PostKey(form->windowHandle(), Qt::Key_Escape);
+                PostKey(form.get(), Qt::Key_End);
+                PostKey(form.get(), Qt::Key_Escape);
             });
         }
         previous(s, index);
@@ -266,7 +251,7 @@ TEST_F(MainWindow, ABlockedReadingLeavesTheWindowAliveAndEscGivesItUp) {
         paintsWhileReading += static_cast<int>(Host().Paints());
         busyCursor = QApplication::overrideCursor() != nullptr &&
                      QApplication::overrideCursor()->shape() == Qt::BusyCursor;
-        PostKey(form->windowHandle(), Qt::Key_Escape);
+        PostKey(form.get(), Qt::Key_Escape);
     });
     QElapsedTimer took;
     took.start();

@@ -48,27 +48,9 @@ namespace {
 using testing::LineFile;
 using testing::MainWindow;
 using testing::MessageBoxCloser;
+using testing::PostClick;
+using testing::PostKey;
 using testing::TempDir;
-
-// A key as the window system delivers it: to the top-level window, queued.
-void PostKey(QWidget* window, int key, Qt::KeyboardModifiers modifiers = {}) {
-    QCoreApplication::postEvent(window->windowHandle(),
-                                new QKeyEvent(QEvent::KeyPress, key, modifiers));
-    QCoreApplication::postEvent(window->windowHandle(),
-                                new QKeyEvent(QEvent::KeyRelease, key, modifiers));
-}
-
-// A left click at a window position, queued for the top-level window.
-void PostClick(QWidget* window, QPoint at) {
-    const QPointF local(at);
-    const QPointF global(window->mapToGlobal(at));
-    QCoreApplication::postEvent(window->windowHandle(),
-                                new QMouseEvent(QEvent::MouseButtonPress, local, global,
-                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(window->windowHandle(),
-                                new QMouseEvent(QEvent::MouseButtonRelease, local, global,
-                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-}
 
 // Ends the message loop with 7 should a test's loop not end by itself.
 class Watchdog {

@@ -1,6 +1,18 @@
 # Shared by the tests of the real program on a virtual X display; sourced, after `fail`
 # is defined. Finds the program's window and looks at the screen.
 
+# Starts $program on a file of three points in a folder of its own, given relatively from
+# that working folder: sets work and pid; both go when the script ends.
+start_on_three_points() {
+    work=$(mktemp -d)
+    printf '1 10\n2 30\n3 20\n' >"$work/three.txt"
+    export QT_QPA_PLATFORM=xcb
+    cd "$work"
+    "$program" three.txt &
+    pid=$!
+    trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+}
+
 # Waits for the window of the program running as $pid: sets wid, and wx, wy, window
 # (WxH+X+Y) for its place on the screen; without a window manager it has no frame.
 find_window() {

@@ -8,7 +8,9 @@
 #include "support/temp_files.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -26,6 +28,26 @@ inline std::string LineFile(int n) {
     for (int i = 0; i < n; ++i)
         out << i << ' ' << 2 * i + 1 << "\r\n";
     return out.str();
+}
+
+// A key as the window system delivers it: to the top-level window, queued.
+inline void PostKey(QWidget* window, int key, Qt::KeyboardModifiers modifiers = {}) {
+    QCoreApplication::postEvent(window->windowHandle(),
+                                new QKeyEvent(QEvent::KeyPress, key, modifiers));
+    QCoreApplication::postEvent(window->windowHandle(),
+                                new QKeyEvent(QEvent::KeyRelease, key, modifiers));
+}
+
+// A left click at a window position, queued for the top-level window.
+inline void PostClick(QWidget* window, QPoint at) {
+    const QPointF local(at);
+    const QPointF global(window->mapToGlobal(at));
+    QCoreApplication::postEvent(window->windowHandle(),
+                                new QMouseEvent(QEvent::MouseButtonPress, local, global,
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(window->windowHandle(),
+                                new QMouseEvent(QEvent::MouseButtonRelease, local, global,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
 }
 
 class MainWindow : public ::testing::Test {
