@@ -108,8 +108,8 @@ TVectorCanvas::~TVectorCanvas() {
 
 bool TVectorCanvas::Finish() {
     if (!finished_) {
-        finished_ = true;
         Settle();
+        finished_ = true;
         cairo_destroy(cr_);
         cr_ = nullptr;
         cairo_surface_finish(surface_);
