@@ -9,10 +9,12 @@ packages=(
     qt6-base-dev qt6-qpa-plugins
     libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2
     libpng-dev
+    libcairo2-dev  # the vector medium: SVG and PDF surfaces
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth imagemagick xdotool libxcb1-dev
     desktop-file-utils libxml2-utils file  # the install and package checks
+    librsvg2-bin poppler-utils  # the SVG and PDF checks: rsvg-convert, pdfinfo, pdftotext
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(python3 python3-matplotlib valgrind)

@@ -2,6 +2,7 @@
 
 #include "app/main_chart.h"
 #include "canvas/colors.h"
+#include "platform/files/safe_write.h"
 #include "platform/gfx/png.h"
 #include "platform/ui/qt_application.h"
 #include "platform/ui/qt_file_names.h"
@@ -365,8 +366,39 @@ QString TForm1::DefaultPicturePath() const {
     return QDir(folder).filePath(name + QStringLiteral(".png"));
 }
 
+namespace {
+
+// The pictures Ctrl+S offers: the dialog's filter and the suffix of each.
+struct PictureKind {
+    const char* Filter;
+    const char* Suffix;
+};
+constexpr std::array<PictureKind, 3> kPictureKinds{{{"PNG pictures (*.png)", "png"},
+                                                    {"SVG pictures (*.svg)", "svg"},
+                                                    {"PDF documents (*.pdf)", "pdf"}}};
+
+} // namespace
+
+std::string TForm1::VectorChartPicture(TVectorFormat format) {
+    ShownChart();
+    const QString data = plottedPath_.isEmpty() ? edit1_->text() : plottedPath_;
+    return VectorPicture(*chart1_, format, PictureTitle(data.toStdString()));
+}
+
 void TForm1::WriteChartPicture(const QString& path) {
-    const std::string error = gfx::SavePng(ShownChart(), path.toStdString());
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    std::string error;
+    if (suffix == QStringLiteral("svg") || suffix == QStringLiteral("pdf")) {
+        const std::string document = VectorChartPicture(
+            suffix == QStringLiteral("svg") ? TVectorFormat::vfSVG : TVectorFormat::vfPDF);
+        const int err = platform::WriteFileSafely(path.toStdString(), [&document](std::FILE* file) {
+            return std::fwrite(document.data(), 1, document.size(), file) == document.size();
+        });
+        if (err != 0)
+            error = platform::ErrorText(err);
+    } else {
+        error = gfx::SavePng(ShownChart(), path.toStdString());
+    }
     if (!error.empty())
         throw std::runtime_error("Cannot save the picture as " + path.toStdString() + ": " + error);
 }
@@ -374,25 +406,47 @@ void TForm1::WriteChartPicture(const QString& path) {
 void TForm1::SaveChartPicture() {
     if (Running())
         return;
-    QFileDialog dialog(this, QStringLiteral("Save the chart as a PNG picture"));
+    QFileDialog dialog(this, QStringLiteral("Save the chart as a picture"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("PNG pictures (*.png)"));
-    dialog.setDefaultSuffix(QStringLiteral("png"));
+    QStringList filters;
+    for (const PictureKind& kind : kPictureKinds)
+        filters << QString::fromLatin1(kind.Filter);
+    dialog.setNameFilters(filters);
     const QString path = DefaultPicturePath();
     dialog.setDirectory(QFileInfo(path).absolutePath());
     dialog.selectFile(QFileInfo(path).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    WriteChartPicture(dialog.selectedFiles().constFirst());
+    QString chosen = dialog.selectedFiles().constFirst();
+    // A name without a suffix of a picture takes the one of the filter chosen.
+    const QString suffix = QFileInfo(chosen).suffix().toLower();
+    const auto named = std::find_if(kPictureKinds.begin(), kPictureKinds.end(),
+                                    [&](const PictureKind& k) { return suffix == k.Suffix; });
+    if (named == kPictureKinds.end()) {
+        const auto filter =
+            std::find_if(kPictureKinds.begin(), kPictureKinds.end(), [&](const PictureKind& k) {
+                return dialog.selectedNameFilter() == k.Filter;
+            });
+        chosen += QLatin1Char('.') +
+                  QString::fromLatin1(filter == kPictureKinds.end() ? "png" : filter->Suffix);
+    }
+    WriteChartPicture(chosen);
 }
 
 void TForm1::CopyChartPicture() {
     if (Running())
         return;
     const QImage picture = ChartPicture();
-    if (!picture.isNull())
-        QGuiApplication::clipboard()->setImage(picture);
+    if (picture.isNull())
+        return;
+    // Office programs take the image, drawing programs the SVG.
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(picture);
+    const std::string svg = VectorChartPicture(TVectorFormat::vfSVG);
+    data->setData(QStringLiteral("image/svg+xml"),
+                  QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
+    QGuiApplication::clipboard()->setMimeData(data.release());
 }
 
 void TForm1::OpenDataFile() {

@@ -2,6 +2,7 @@
 // bar, three labels and the chart with its point series, wired to the plot run.
 #pragma once
 
+#include "app/chart_picture.h"
 #include "app/plotrun.h"
 #include "chart/chart.h"
 #include "platform/ui/qt_busy_loop.h"
@@ -72,17 +73,20 @@ public:
     // Whether a plot run is going on; the user's input then waits for its end.
     bool Running() const { return busy_.Active(); }
 
-    // Ctrl+S: the chart's picture into a PNG file chosen in a dialog. Ctrl+C: the picture
-    // to the clipboard. Ctrl+O: a data file chosen in a dialog into the path field. None
-    // of them does anything during a run.
+    // Ctrl+S: the chart's picture into a PNG, SVG or PDF file chosen in a dialog (the
+    // name's suffix decides; without one, the chosen filter's is added). Ctrl+C: the
+    // picture to the clipboard, as an image and as SVG. Ctrl+O: a data file chosen in a
+    // dialog into the path field. None of them does anything during a run.
     void SaveChartPicture();
     void CopyChartPicture();
     void OpenDataFile();
     // The chart's client area as it is shown, with any pending paint done first.
     QImage ChartPicture();
-    // Writes the chart's picture to `path` as a PNG; throws with the reason on failure,
-    // leaving whatever the path held.
+    // Writes the chart's picture to `path` as a PNG, or as SVG or PDF when its suffix
+    // says so; throws with the reason on failure, leaving whatever the path held.
     void WriteChartPicture(const QString& path);
+    // The chart's picture as an SVG or PDF document, titled with the data file's name.
+    std::string VectorChartPicture(TVectorFormat format);
     // The name the save dialog offers: the data file's with ".png", in its folder when
     // that can be written to, else in the home folder.
     QString DefaultPicturePath() const;

@@ -446,27 +446,27 @@ void TCustomChartAxis::DrawLines() {
     TCanvas3D& canvas = Canvas();
     const auto draw = [this](const TAxisSegment& s) { DrawSegment(s); };
     if (axisPen_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *axisPen_);
+        canvas.ApplyChartPen(*axisPen_);
         AxisLineSegments(draw);
     }
     if (ticks_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *ticks_);
+        canvas.ApplyChartPen(*ticks_);
         for (const int32_t p : tickList_)
             TickSegment(p, 1, tickLength_, draw);
     }
     if (grid_->Visible())
         DrawGrid();
     if (ticksInner_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *ticksInner_);
+        canvas.ApplyChartPen(*ticksInner_);
         for (const int32_t p : tickList_)
             TickSegment(p, -1, -tickInnerLength_, draw);
     }
     if (!tickList_.empty() && minorTicks_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *minorTicks_);
+        canvas.ApplyChartPen(*minorTicks_);
         MinorPositions([&](int32_t p) { TickSegment(p, 1, minorTickLength_, draw); });
     }
     if (!tickList_.empty() && minorGrid_->Visible()) {
-        ApplyChartPen(*canvas.ReferenceCanvas(), *minorGrid_);
+        canvas.ApplyChartPen(*minorGrid_);
         MinorPositions([&](int32_t p) { GridSegments(p, draw); });
     }
 }
@@ -475,7 +475,7 @@ void TCustomChartAxis::DrawGrid() {
     TCanvas3D& canvas = Canvas();
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
     canvas.SetBackMode(cbmTransparent);
-    ApplyChartPen(*canvas.ReferenceCanvas(), *grid_);
+    canvas.ApplyChartPen(*grid_);
     if (chart_->IsPrinting() && grid_->Style() != TPenStyle::psSolid && grid_->Width() == 1)
         canvas.Pen().SetWidth(0);
     if (canvas.Pen().Color() == clDefault)

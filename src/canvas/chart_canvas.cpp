@@ -58,13 +58,13 @@ void TChartCanvas::ResetTools() {
 
 // ---- 3D canvas: frame and projection ----
 
-TChartCanvas3D::TChartCanvas3D(TCanvas* windowCanvas) {
+TChartCanvas3D::TChartCanvas3D(TMedium* windowCanvas) {
     canvas_ = windowCanvas;
 }
 
 TChartCanvas3D::~TChartCanvas3D() = default;
 
-Rect TChartCanvas3D::OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor,
+Rect TChartCanvas3D::OpenFrame(TMedium* destination, const TView3DOptions* options, TColor,
                                bool is3D, const Rect& userRect) {
     presentLimit_.reset();
     destination_ = destination;
@@ -81,7 +81,7 @@ Rect TChartCanvas3D::OpenFrame(TCanvas* destination, const TView3DOptions* optio
     }
     if (is3D_)
         ComputeViewTrig();
-    if (!offscreenBuffered_) {
+    if (!Buffered()) {
         canvas_ = destination;
         return userRect;
     }
@@ -209,14 +209,13 @@ void TChartCanvas3D::CopyUnderlay(const std::vector<Rect>* rects) {
     if (!bitmap_ || !destination_)
         return;
     const Rect all{0, 0, bitmap_->Width(), bitmap_->Height()};
-    gfx::DeviceContext& dc = destination_->DeviceContext();
     const auto copy = [&](const Rect& r) {
         const Rect area = r.Normalized().Intersect(all);
         if (!area.IsEmpty())
-            dc.BitBlt(SaturateInt32(int64_t{userRect_.Left} + area.Left),
-                      SaturateInt32(int64_t{userRect_.Top} + area.Top),
-                      static_cast<int32_t>(area.Width()), static_cast<int32_t>(area.Height()),
-                      *bitmap_, area.Left, area.Top);
+            destination_->Draw(SaturateInt32(int64_t{userRect_.Left} + area.Left),
+                               SaturateInt32(int64_t{userRect_.Top} + area.Top),
+                               static_cast<int32_t>(area.Width()),
+                               static_cast<int32_t>(area.Height()), *bitmap_, area.Left, area.Top);
     };
     if (!rects) {
         copy(all);
@@ -228,7 +227,7 @@ void TChartCanvas3D::CopyUnderlay(const std::vector<Rect>* rects) {
 
 void TChartCanvas3D::LimitDrawing(const gfx::Region* region) {
     if (canvas_)
-        canvas_->DeviceContext().LimitDrawing(region);
+        canvas_->LimitDrawing(region);
 }
 
 void TChartCanvas3D::LimitPresent(const std::vector<Rect>* rects) {
@@ -238,18 +237,18 @@ void TChartCanvas3D::LimitPresent(const std::vector<Rect>* rects) {
         presentLimit_.reset();
 }
 
-void TChartCanvas3D::PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
+void TChartCanvas3D::PresentFrame(TMedium* destination, TMedium* windowCanvas,
                                   const Rect& userRect) {
-    if (offscreenBuffered_ && bitmap_ && destination) {
+    if (Buffered() && bitmap_ && destination) {
         const Rect all{0, 0, bitmap_->Width(), bitmap_->Height()};
         const auto copy = [&](const Rect& r) {
             const Rect area = r.Normalized().Intersect(all);
             if (!area.IsEmpty())
-                destination->DeviceContext().BitBlt(
-                    SaturateInt32(int64_t{userRect.Left} + area.Left),
-                    SaturateInt32(int64_t{userRect.Top} + area.Top),
-                    static_cast<int32_t>(area.Width()), static_cast<int32_t>(area.Height()),
-                    *bitmap_, area.Left, area.Top);
+                destination->Draw(SaturateInt32(int64_t{userRect.Left} + area.Left),
+                                  SaturateInt32(int64_t{userRect.Top} + area.Top),
+                                  static_cast<int32_t>(area.Width()),
+                                  static_cast<int32_t>(area.Height()), *bitmap_, area.Left,
+                                  area.Top);
         };
         if (presentLimit_) {
             for (const Rect& r : *presentLimit_)
@@ -266,7 +265,7 @@ void TChartCanvas3D::PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
 bool TChartCanvas3D::RepaintFromBuffer() {
     if (dirty_ || !bitmap_ || !canvas_)
         return false;
-    canvas_->DeviceContext().BitBlt(0, 0, bitmap_->Width(), bitmap_->Height(), *bitmap_, 0, 0);
+    canvas_->Draw(0, 0, *bitmap_);
     return true;
 }
 
@@ -297,30 +296,29 @@ void TChartCanvas3D::SetMonochrome(bool value) {
 // ---- flat operations ----
 
 TColor TChartCanvas3D::GetBackColor() const {
-    return canvas_->DeviceContext().GetBkColor();
+    return canvas_->GetBkColor();
 }
 int TChartCanvas3D::GetBackMode() const {
-    return canvas_->DeviceContext().GetBkMode();
+    return canvas_->GetBkMode();
 }
 gfx::DeviceContext* TChartCanvas3D::GetHandle() {
-    return &Dc();
+    TCanvas* raster = ReferenceCanvas();
+    return raster ? &raster->Handle() : nullptr;
 }
 uint32_t TChartCanvas3D::GetTextAlign() const {
-    return canvas_->DeviceContext().GetTextAlign();
+    return canvas_->GetTextAlign();
 }
-// Through the handle, so that a brush changed just before is selected first and does not
-// undo these settings at the next drawing.
 void TChartCanvas3D::SetBackColor(TColor color) {
-    Dc().SetBkColor(ResolveColor(color));
+    canvas_->SetBkColor(color);
 }
 void TChartCanvas3D::SetBackMode(int mode) {
-    Dc().SetBkMode(mode);
+    canvas_->SetBkMode(mode);
 }
 void TChartCanvas3D::SetPixel(int32_t x, int32_t y, TColor color) {
     canvas_->SetPixel(x, y, color);
 }
 void TChartCanvas3D::SetTextAlign(uint32_t align) {
-    canvas_->DeviceContext().SetTextAlign(align);
+    canvas_->SetTextAlign(align);
 }
 
 void TChartCanvas3D::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
@@ -338,15 +336,14 @@ void TChartCanvas3D::FillRect(const Rect& rect) {
 }
 
 void TChartCanvas3D::Frame3D(Rect& rect, TColor topColor, TColor bottomColor, int32_t width) {
-    gfx::DeviceContext& dc = canvas_->DeviceContext();
-    const gfx::Brush top{ResolveColor(topColor)}, bottom{ResolveColor(bottomColor)};
+    TMedium& m = *canvas_;
     for (int32_t ring = 0; ring < width; ++ring) {
         const Rect& r = rect;
         if (r.Width() > 0 && r.Height() > 0) {
-            dc.FillRect({r.Left, r.Top, r.Right - 1, r.Top + 1}, top);
-            dc.FillRect({r.Left, r.Top, r.Left + 1, r.Bottom - 1}, top);
-            dc.FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom}, bottom);
-            dc.FillRect({r.Right - 1, r.Top, r.Right, r.Bottom}, bottom);
+            m.FillRect({r.Left, r.Top, r.Right - 1, r.Top + 1}, topColor);
+            m.FillRect({r.Left, r.Top, r.Left + 1, r.Bottom - 1}, topColor);
+            m.FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom}, bottomColor);
+            m.FillRect({r.Right - 1, r.Top, r.Right, r.Bottom}, bottomColor);
         }
         rect =
             Rect{SaturateInt32(int64_t{rect.Left} + 1), SaturateInt32(int64_t{rect.Top} + 1),
@@ -386,7 +383,7 @@ int32_t TChartCanvas3D::TextHeight(std::string_view text) {
 
 void TChartCanvas3D::ClipToRect(const Rect& rect) {
     // Device units are logical units here: the device context has no mapping mode.
-    canvas_->DeviceContext().IntersectClipRect(rect);
+    canvas_->IntersectClipRect(rect);
 }
 
 void TChartCanvas3D::HorizLine(int32_t x0, int32_t x1, int32_t y) {
@@ -411,7 +408,7 @@ void TChartCanvas3D::Polygon(std::span<const Point> points) {
     canvas_->Polygon(points);
 }
 void TChartCanvas3D::Unclip() {
-    canvas_->DeviceContext().SelectClipRgn(nullptr);
+    canvas_->Unclip();
 }
 
 // ---- gradient ----
@@ -421,102 +418,7 @@ void TChartCanvas3D::FillGradient(const Rect& rect, TColor a, TColor b,
     using D = TGradientDirection;
     if (direction != D::gdTopBottom && direction != D::gdLeftRight)
         std::swap(a, b);
-    const TColor ca = ColorToRGB(a), cb = ColorToRGB(b);
-    const int32_t r0 = ca & 0xFF, g0 = (ca >> 8) & 0xFF, b0 = (ca >> 16) & 0xFF;
-    const int32_t dr = static_cast<int32_t>(cb & 0xFF) - r0;
-    const int32_t dg = static_cast<int32_t>((cb >> 8) & 0xFF) - g0;
-    const int32_t db = static_cast<int32_t>((cb >> 16) & 0xFF) - b0;
-    const Rect r = rect.Normalized();
-    // Extents beyond 32 bits cannot be banded; no panel comes near that.
-    auto extent = [](int64_t v) { return static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX)); };
-    const int32_t width = extent(r.Width()), height = extent(r.Height());
-    gfx::DeviceContext& dc = Dc();
-    const gfx::Brush selected = dc.CurrentBrush();
-    bool haveBrush = false;
-    TColor current = 0;
-    auto bandColor = [&](int32_t i, int32_t n) -> TColor {
-        if (n <= 1)
-            return ca & 0xFFFFFF;
-        auto ch = [&](int32_t base, int32_t delta) {
-            return static_cast<TColor>(std::clamp(base + MulDiv(i, delta, n - 1), 0, 255));
-        };
-        return ch(r0, dr) | (ch(g0, dg) << 8) | (ch(b0, db) << 16);
-    };
-    // A brush only when the colour changes; the previous one is released as the new one
-    // is selected.
-    auto selectBand = [&](TColor color) {
-        if (haveBrush && color == current)
-            return;
-        dc.CurrentBrush() = gfx::Brush{ResolveColor(color), gfx::BrushStyle::Solid, nullptr};
-        current = color;
-        haveBrush = true;
-        ++gradientBrushes_;
-    };
-
-    if (direction == D::gdTopBottom || direction == D::gdBottomTop || direction == D::gdLeftRight ||
-        direction == D::gdRightLeft) {
-        const bool vertical = direction == D::gdTopBottom || direction == D::gdBottomTop;
-        const int32_t s = vertical ? height : width;
-        const int32_t w = vertical ? width : height;
-        const int32_t n = std::min(s, 256);
-        // Bands the clip leaves out paint nothing: a frame redrawn in part skips them.
-        const Rect& clip = dc.EffectiveClip().Bounds();
-        const int64_t clipFrom = vertical ? clip.Top : clip.Left;
-        const int64_t clipTo = vertical ? clip.Bottom : clip.Right;
-        const int64_t far = vertical ? r.Bottom : r.Right;
-        // Band i covers [far - MulDiv(i + 1), far - MulDiv(i)) across the fill, and the
-        // bands go on away from the far edge: those inside the clip are a run, found by
-        // halving.
-        auto firstBand = [&](auto&& beyond) {
-            int32_t lo = 0, hi = n;
-            while (lo < hi) {
-                const int32_t mid = lo + (hi - lo) / 2;
-                if (beyond(mid))
-                    hi = mid;
-                else
-                    lo = mid + 1;
-            }
-            return lo;
-        };
-        const int32_t from =
-            firstBand([&](int32_t i) { return far - MulDiv(i + 1, s, n) < clipTo; });
-        const int32_t to = firstBand([&](int32_t i) { return far - MulDiv(i, s, n) <= clipFrom; });
-        for (int32_t i = from; i < to; ++i) {
-            const int32_t ai = MulDiv(i, s, n), an = MulDiv(i + 1, s, n);
-            selectBand(bandColor(i, n));
-            if (vertical)
-                dc.PatBlt(r.Left, r.Bottom - ai, w, ai - an, gfx::PATCOPY);
-            else
-                dc.PatBlt(r.Right - ai, r.Top, ai - an, w, gfx::PATCOPY);
-        }
-    } else if (direction == D::gdFromCenter) {
-        // Rings from the edges inward, each painted over by the next smaller one.
-        const int32_t s = std::min(width, height) / 2;
-        const int32_t n = std::min(s, 256);
-        for (int32_t i = 0; i < n; ++i) {
-            selectBand(bandColor(i, n));
-            const int32_t inset = MulDiv(i, s, n);
-            dc.PatBlt(r.Left + inset, r.Top + inset, width - 2 * inset, height - 2 * inset,
-                      gfx::PATCOPY);
-        }
-    } else {
-        // One-pixel strips by distance from the starting corner.
-        const int32_t span = extent(int64_t{width} + height - 1);
-        const int32_t n = std::min(span, 256);
-        for (int32_t y = r.Top; y < r.Bottom; ++y) {
-            const int32_t dy = direction == D::gdFromTopLeft ? y - r.Top : r.Bottom - 1 - y;
-            for (int32_t x = r.Left; x < r.Right;) {
-                const int32_t band = n > 0 ? MulDiv(x - r.Left + dy, n, span) : 0;
-                int32_t end = x + 1;
-                while (end < r.Right && MulDiv(end - r.Left + dy, n, span) == band)
-                    ++end;
-                selectBand(bandColor(std::min(band, n - 1), n));
-                dc.PatBlt(x, y, end - x, 1, gfx::PATCOPY);
-                x = end;
-            }
-        }
-    }
-    dc.CurrentBrush() = selected;
+    gradientBrushes_ += canvas_->FillGradient(rect, a, b, direction);
 }
 
 // ---- text ----
@@ -530,12 +432,10 @@ int32_t TChartCanvas3D::ScaledFontHeight() const {
 
 template <class Adjust>
 void TChartCanvas3D::TextWithFont(int32_t x, int32_t y, std::string_view text, Adjust&& adjust) {
-    gfx::DeviceContext& dc = Dc();
-    const gfx::LogFont previous = dc.CurrentFont().Log;
-    adjust(dc.CurrentFont().Log);
+    gfx::LogFont font = canvas_->LogicalFont();
+    adjust(font);
     ++fontsCreated_;
-    dc.TextOut(x, y, text);
-    dc.CurrentFont().Log = previous;
+    canvas_->TextOut(x, y, text, font);
 }
 
 void TChartCanvas3D::TextOutAtDepth(int32_t x, int32_t y, std::string_view text, int32_t z) {
@@ -572,11 +472,7 @@ Rect TChartCanvas3D::TextBoundsAtDepth(int32_t x, int32_t y, std::string_view te
                                        int32_t angle, uint32_t align) {
     ProjectPoint(x, y, z);
     // The font the text would be drawn with, as TextOut and TextWithFont make it.
-    gfx::DeviceContext& dc = canvas_->DeviceContext();
-    const gfx::Font kept = dc.CurrentFont();
-    const uint32_t keptAlign = dc.GetTextAlign();
-    gfx::LogFont& log = dc.CurrentFont().Log;
-    log = canvas_->LogicalFont();
+    gfx::LogFont log = canvas_->LogicalFont();
     const int32_t height = zoomText_ && zoomFactor_ != 1.0 ? ScaledFontHeight() : 0;
     if (height != 0)
         log.Height = height;
@@ -587,11 +483,7 @@ Rect TChartCanvas3D::TextBoundsAtDepth(int32_t x, int32_t y, std::string_view te
         log.Orientation = angle * 10;
         log.OutPrecision = gfx::OUT_TT_ONLY_PRECIS;
     }
-    dc.SetTextAlign(align);
-    const Rect bounds = dc.TextBounds(x, y, text);
-    dc.SetTextAlign(keptAlign);
-    dc.CurrentFont() = kept;
-    return bounds;
+    return canvas_->TextBounds(x, y, text, log, align);
 }
 
 // ---- clipping ----
@@ -624,16 +516,7 @@ void TChartCanvas3D::ClipToBox(const Rect& rect, int32_t z0, int32_t z1) {
         if (rightTopFront.Y < q[0].Y)
             q[0].Y = rightTopFront.Y;
     }
-    const gfx::Bitmap* target = canvas_->Target();
-    const Rect within = target ? Rect{0, 0, target->Width(), target->Height()} : Rect{};
-    // Every frame clips its series to the same box: its region is made once.
-    if (!boxClip_.Valid || boxClip_.Corners != q || !(boxClip_.Within == within)) {
-        boxClip_.Region = gfx::Region::FromPolygon(q, within);
-        boxClip_.Corners = q;
-        boxClip_.Within = within;
-        boxClip_.Valid = true;
-    }
-    canvas_->DeviceContext().SelectClipRgn(&boxClip_.Region);
+    canvas_->SelectClipPolygon(q);
 }
 
 } // namespace vemora

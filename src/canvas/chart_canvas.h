@@ -79,11 +79,30 @@ class TChartCanvas {
 public:
     virtual ~TChartCanvas() = default;
 
-    TCanvas* ReferenceCanvas() const { return canvas_; }
+    // The raster canvas drawn on, null on any other medium.
+    TCanvas* ReferenceCanvas() const { return canvas_ ? canvas_->Raster() : nullptr; }
+    // The medium drawn on.
+    TMedium* Medium() const { return canvas_; }
     TPen& Pen() { return canvas_->Pen(); }
     TBrush& Brush() { return canvas_->Brush(); }
     TFont& Font() { return canvas_->Font(); }
     bool Metafiling() const { return metafiling_; }
+    // Frames drawn while set are a medium's record of the picture: whole, without the
+    // off-screen buffer, the stamps or the layers of part frames.
+    void SetMetafiling(bool value) { metafiling_ = value; }
+    // The canvas pen draws as the chart pen says.
+    void ApplyChartPen(const TChartPen& pen) { vemora::ApplyChartPen(*canvas_, pen); }
+    // The pixels drawn on, for the fast paths that copy finished pixels (the marker
+    // stamps); null when the medium is not made of pixels.
+    gfx::DeviceContext* PixelDevice() const {
+        TCanvas* raster = ReferenceCanvas();
+        return raster ? &raster->DeviceContext() : nullptr;
+    }
+    // Selects the tools as a drawing does (see TMedium).
+    void SelectTools() { canvas_->SelectTools(); }
+    // Brackets the drawing of one figure placed at the point (see TMedium::BeginFigure).
+    void BeginFigure(int32_t x, int32_t y) { canvas_->BeginFigure(x, y); }
+    void EndFigure() { canvas_->EndFigure(); }
 
     virtual TColor GetBackColor() const = 0;
     virtual int GetBackMode() const = 0;
@@ -136,7 +155,7 @@ public:
     void ResetTools();
 
 protected:
-    TCanvas* canvas_ = nullptr;
+    TMedium* canvas_ = nullptr;
     bool metafiling_ = false;
 };
 
@@ -152,11 +171,11 @@ public:
     // True when the projection only moves points, by an amount that depends on the depth
     // alone: a drawing moved on the plane then comes out the same, moved.
     virtual bool ProjectsByTranslation() const { return false; }
-    virtual Rect OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor backColor,
+    virtual Rect OpenFrame(TMedium* destination, const TView3DOptions* options, TColor backColor,
                            bool is3D, const Rect& userRect) = 0;
     virtual void Assign(const TCanvas3D& source) = 0;
     virtual void SetProjection(int32_t depth, const Rect& bounds, const Rect& rect) = 0;
-    virtual void PresentFrame(TCanvas* destination, TCanvas* windowCanvas,
+    virtual void PresentFrame(TMedium* destination, TMedium* windowCanvas,
                               const Rect& userRect) = 0;
     virtual bool RepaintFromBuffer() = 0;
     // Frames drawn in layers. A canvas that draws its frames off screen may keep there just
@@ -227,7 +246,7 @@ protected:
 class TChartCanvas3D : public TCanvas3D {
 public:
     // Draws into the window canvas between frames; not owned.
-    explicit TChartCanvas3D(TCanvas* windowCanvas);
+    explicit TChartCanvas3D(TMedium* windowCanvas);
     ~TChartCanvas3D() override;
 
     // Asks the owning panel to repaint (after the monochrome setting changed); may be empty.
@@ -296,13 +315,13 @@ public:
     bool ProjectsByTranslation() const override {
         return orthogonal_ ? zoomFactor_ == 1.0 : !is3D_;
     }
-    Rect OpenFrame(TCanvas* destination, const TView3DOptions* options, TColor backColor, bool is3D,
+    Rect OpenFrame(TMedium* destination, const TView3DOptions* options, TColor backColor, bool is3D,
                    const Rect& userRect) override;
     void Assign(const TCanvas3D& source) override;
     void SetProjection(int32_t depth, const Rect& bounds, const Rect& rect) override;
-    void PresentFrame(TCanvas* destination, TCanvas* windowCanvas, const Rect& userRect) override;
+    void PresentFrame(TMedium* destination, TMedium* windowCanvas, const Rect& userRect) override;
     bool RepaintFromBuffer() override;
-    bool KeepsUnderlay() const override { return offscreenBuffered_ && !metafiling_; }
+    bool KeepsUnderlay() const override { return Buffered() && !metafiling_; }
     void DrawOnDestination(bool onDestination) override;
     void CopyUnderlay(const std::vector<Rect>* rects) override;
     const gfx::Bitmap* Underlay() const override { return bitmap_.get(); }
@@ -341,7 +360,8 @@ public:
                            uint32_t align) override;
 
 private:
-    gfx::DeviceContext& Dc() { return canvas_->Handle(); }
+    // Frames go through the off-screen buffer: never while metafiling.
+    bool Buffered() const { return offscreenBuffered_ && !metafiling_; }
     void PolygonFromScratch(size_t count);
     // Draws the text with a logical font changed by the adjust function, then restores.
     template <class Adjust>
@@ -374,20 +394,13 @@ private:
     bool dirtyDuringFrame_ = false;
     std::optional<std::vector<Rect>> presentLimit_;
     // The destination of the frame being drawn, and where it goes on it.
-    TCanvas* destination_ = nullptr;
+    TMedium* destination_ = nullptr;
     Rect userRect_;
 
     bool zoomText_ = true;
     double zoomFactor_ = 1.0;
     double perspectiveFactor_ = 0.0;
     std::array<Point, 6> scratch_{};
-    // The last clip region of ClipToBox, with the corners and bounds it was made for.
-    struct BoxClip {
-        bool Valid = false;
-        std::array<Point, 6> Corners{};
-        Rect Within;
-        gfx::Region Region;
-    } boxClip_;
 
     uint64_t gradientBrushes_ = 0;
     uint64_t fontsCreated_ = 0;

@@ -186,7 +186,7 @@ bool IsDefaultChartFont(const TFont& font) {
            font.Color() == clBlack && font.Style() == 0 && font.CharSet() == gfx::DEFAULT_CHARSET;
 }
 
-void ApplyChartPen(TCanvas& canvas, const TChartPen& pen) {
+void ApplyChartPen(TMedium& canvas, const TChartPen& pen) {
     TPen& target = canvas.Pen();
     if (!pen.Visible()) {
         target.SetStyle(TPenStyle::psClear);

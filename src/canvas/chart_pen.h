@@ -212,8 +212,8 @@ std::unique_ptr<TFont> NewChartFont(TNotifyEvent onChange);
 // The font needs no storing with the chart's settings.
 bool IsDefaultChartFont(const TFont& font);
 
-class TCanvas;
+class TMedium;
 // Makes the canvas pen draw as the chart pen says.
-void ApplyChartPen(TCanvas& canvas, const TChartPen& pen);
+void ApplyChartPen(TMedium& canvas, const TChartPen& pen);
 
 } // namespace vemora

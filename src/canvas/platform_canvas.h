@@ -1,78 +1,80 @@
-// The platform canvas: a device context with its pen, brush and font as objects. The
-// tools raise no notifications; their state is handed to the device context at each
-// operation, with system colours resolved then.
+// The platform canvas: the raster medium, a device context drawing into a bitmap with the
+// medium's pen, brush and font. The tools raise no notifications; their state is handed to
+// the device context at each operation, with system colours resolved then.
 #pragma once
 
-#include "canvas/chart_pen.h"
-#include "platform/gfx/device_context.h"
+#include "canvas/medium.h"
 
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace vemora {
 
-using gfx::Point;
-using gfx::Rect;
-
-class TCanvas {
+class TCanvas final : public TMedium {
 public:
     explicit TCanvas(gfx::Bitmap* target = nullptr);
-    TCanvas(const TCanvas&) = delete;
-    TCanvas& operator=(const TCanvas&) = delete;
 
     void SetTarget(gfx::Bitmap* target) { dc_.SelectBitmap(target); }
     gfx::Bitmap* Target() const { return dc_.Target(); }
-
-    TPen& Pen() { return pen_; }
-    TBrush& Brush() { return brush_; }
-    TFont& Font() { return font_; }
-    const TPen& Pen() const { return pen_; }
-    const TBrush& Brush() const { return brush_; }
-    const TFont& Font() const { return font_; }
 
     // The device context with the tools applied, for the calls the canvas does not wrap.
     gfx::DeviceContext& Handle();
     gfx::DeviceContext& DeviceContext() { return dc_; }
 
-    void MoveTo(int32_t x, int32_t y) { dc_.MoveToEx(x, y); }
-    void LineTo(int32_t x, int32_t y);
-    void Polyline(std::span<const Point> points);
-    void Polygon(std::span<const Point> points);
-    void Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
-    void Ellipse(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
-    void RoundRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t w, int32_t h);
-    void Arc(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
-             int32_t y3);
-    void Pie(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
-             int32_t y3);
-    void FillRect(const Rect& rect);
-    void TextOut(int32_t x, int32_t y, std::string_view text);
-    // A failed measurement gives 0.
-    gfx::Size TextExtent(std::string_view text);
-    void Draw(int32_t x, int32_t y, const gfx::Bitmap& picture);
-    void StretchDraw(const Rect& rect, const gfx::Bitmap& picture);
-    void SetPixel(int32_t x, int32_t y, TColor color);
+    gfx::ColorRef GetBkColor() const override { return dc_.GetBkColor(); }
+    void SetBkColor(TColor color) override { Handle().SetBkColor(ResolveColor(color)); }
+    int GetBkMode() const override { return dc_.GetBkMode(); }
+    void SetBkMode(int mode) override { Handle().SetBkMode(mode); }
+    uint32_t GetTextAlign() const override { return dc_.GetTextAlign(); }
+    void SetTextAlign(uint32_t align) override { dc_.SetTextAlign(align); }
+    void SelectTools() override { Handle(); }
 
-    // The logical-font record the font stands for.
-    gfx::LogFont LogicalFont() const;
+    void MoveTo(int32_t x, int32_t y) override { dc_.MoveToEx(x, y); }
+    void LineTo(int32_t x, int32_t y) override;
+    void Polyline(std::span<const Point> points) override;
+    void Arc(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
+             int32_t y3) override;
+    void Polygon(std::span<const Point> points) override;
+    void Rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1) override;
+    void Ellipse(int32_t x0, int32_t y0, int32_t x1, int32_t y1) override;
+    void RoundRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t w, int32_t h) override;
+    void Pie(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
+             int32_t y3) override;
+    void FillRect(const Rect& rect) override;
+    void FillRect(const Rect& rect, TColor color) override;
+    uint64_t FillGradient(const Rect& rect, TColor a, TColor b,
+                          TGradientDirection direction) override;
+    void SetPixel(int32_t x, int32_t y, TColor color) override;
+    void TextOut(int32_t x, int32_t y, std::string_view text) override;
+    void TextOut(int32_t x, int32_t y, std::string_view text, const gfx::LogFont& font) override;
+    using TMedium::Draw;
+    void Draw(int32_t x, int32_t y, int32_t width, int32_t height, const gfx::Bitmap& picture,
+              int32_t sourceX, int32_t sourceY) override;
+    void StretchDraw(const Rect& rect, const gfx::Bitmap& picture) override;
+    void IntersectClipRect(const Rect& rect) override { dc_.IntersectClipRect(rect); }
+    void SelectClipPolygon(std::span<const Point> points) override;
+    void Unclip() override { dc_.SelectClipRgn(nullptr); }
+    void LimitDrawing(const gfx::Region* region) override { dc_.LimitDrawing(region); }
+    TCanvas* Raster() override { return this; }
 
 private:
+    gfx::DeviceContext& Metrics() override { return dc_; }
     void ApplyPen();
     void ApplyBrush();
     void ApplyFont();
 
     gfx::DeviceContext dc_;
-    TPen pen_;
-    TBrush brush_;
-    TFont font_;
     // The brush generation last selected; none at first.
     uint64_t selectedBrush_ = UINT64_MAX;
+    // The last clip polygon, with the corners and bounds its region was made for: a chart
+    // clips every frame's series to the same box.
+    struct PolygonClip {
+        bool Valid = false;
+        std::vector<Point> Corners;
+        Rect Within;
+        gfx::Region Region;
+    } polygonClip_;
 };
-
-// Platform values of the tools, with system colours resolved.
-gfx::ColorRef ResolveColor(TColor color);
-gfx::PenStyle ToDevice(TPenStyle style);
-gfx::PenMode ToDevice(TPenMode mode);
-gfx::BrushStyle ToDevice(TBrushStyle style);
 
 } // namespace vemora

@@ -192,7 +192,7 @@ void TCustomChart::TitleDraw(TChartTitle& title, bool onTop) {
 
     if (place.Framed) {
         const Rect& r = title.TitleRect();
-        ApplyChartPen(*canvas.ReferenceCanvas(), title.Frame());
+        canvas.ApplyChartPen(title.Frame());
         canvas.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
     }
 
@@ -221,7 +221,7 @@ bool TCustomChart::WallDark3D(const TChartWall& wall) const {
 
 void TCustomChart::PrepareWall(const TChartWall& wall) {
     TCanvas3D& canvas = Canvas3D();
-    ApplyChartPen(*canvas.ReferenceCanvas(), wall.Pen());
+    canvas.ApplyChartPen(wall.Pen());
     TBrush& brush = canvas.Brush();
     if (wall.Brush().HasBitmap()) {
         brush.SetBitmap(wall.Brush().Bitmap());

@@ -180,12 +180,12 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
     }
 }
 
-Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect, TCanvas* destination) {
+Rect TCustomChartPanel::OpenCanvas(const Rect& clientRect, TMedium* destination) {
     return canvas3D_->OpenFrame(destination ? destination : windowCanvas_.get(),
                                 view3DOptions_.get(), color_, view3D_, clientRect);
 }
 
-void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
+void TCustomChartPanel::DrawToCanvas(TMedium& destination, const Rect& rect) {
     // Only the window's own frame may keep what the last one drew; a frame drawn anywhere
     // else leaves the buffer as the window's next frame cannot know it.
     const bool partial =
@@ -218,6 +218,17 @@ void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
         fullFrameDue_ = true;
         FrameLost();
     }
+}
+
+void TCustomChartPanel::DrawToMedium(TMedium& medium, const Rect& rect) {
+    canvas3D_->SetMetafiling(true);
+    try {
+        DrawToCanvas(medium, rect);
+    } catch (...) {
+        canvas3D_->SetMetafiling(false);
+        throw;
+    }
+    canvas3D_->SetMetafiling(false);
 }
 
 void TCustomChartPanel::PaintPanel(const Rect& rect) {

@@ -192,10 +192,13 @@ public:
     void MouseWheel(bool down, ui::TShiftState shift, int32_t x, int32_t y) override;
     void MouseLeave() override;
     // A whole frame for the destination rectangle, drawn off screen and then copied.
-    void DrawToCanvas(TCanvas& destination, const Rect& rect);
+    void DrawToCanvas(TMedium& destination, const Rect& rect);
+    // A whole frame drawn straight onto the medium as its record of the picture
+    // (metafiling): the layout of the window's frame of that size, nothing kept.
+    void DrawToMedium(TMedium& medium, const Rect& rect);
     // Prepares the canvas for a frame of the given client rectangle, for the window
     // canvas unless another destination is given; returns the drawing area.
-    Rect OpenCanvas(const Rect& clientRect, TCanvas* destination = nullptr);
+    Rect OpenCanvas(const Rect& clientRect, TMedium* destination = nullptr);
 
     // The plot rectangle of a new frame from the drawing area, the border and the margins.
     void CalcPlotRect(const Rect& panelBounds);

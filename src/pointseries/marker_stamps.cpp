@@ -30,8 +30,9 @@ private:
 
 bool TMarkerStamps::Possible(const TSeriesPointer& pointer) const {
     const TCanvas3D& canvas = owner_.PointerCanvas();
-    const TCanvas* reference = canvas.ReferenceCanvas();
-    if (!reference || !reference->Target())
+    // Stamps are copies of pixels: only a medium made of them takes them.
+    const gfx::DeviceContext* pixels = canvas.PixelDevice();
+    if (!pixels || !pixels->Target() || canvas.Metafiling())
         return false;
     // A copy is the marker only if the marker's pixels do not depend on where it stands:
     // the projection must move drawings without reshaping them, and no pattern may be
@@ -57,7 +58,7 @@ bool TMarkerStamps::Begin(TSeriesPointer& pointer) {
     placements_.clear();
     if (!Possible(pointer))
         return false;
-    dc_ = &owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    dc_ = owner_.PointerCanvas().PixelDevice();
     active_ = true;
     return true;
 }
@@ -94,7 +95,7 @@ Rect TMarkerStamps::KnownReach() const {
 bool TMarkerStamps::Footprint(TSeriesPointer& pointer, int32_t x, int32_t y, TColor color,
                               TSeriesPointerStyle style, Rect& painted) {
     pointer_ = &pointer;
-    dc_ = &owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    dc_ = owner_.PointerCanvas().PixelDevice();
     gfx::Stamp stamp;
     if (!Capture(x, y, Key{color, style}, stamp))
         return false;
@@ -183,7 +184,7 @@ int32_t TMarkerStamps::StampOf(TSeriesPointer& pointer, TColor color, TSeriesPoi
     if (kept_.size() == kMaxKept)
         return -1;
     pointer_ = &pointer;
-    dc_ = &owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    dc_ = owner_.PointerCanvas().PixelDevice();
     gfx::Stamp stamp;
     if (!Capture(0, 0, key, stamp))
         return -1;
@@ -202,11 +203,11 @@ Rect TMarkerStamps::AnyReach(const TSeriesPointer& pointer) const {
 void TMarkerStamps::PaintPlaced(std::span<const gfx::StampPlacement> placements,
                                 const gfx::PixelMask* within, const gfx::Bitmap* background,
                                 bool keepOwners) {
-    gfx::DeviceContext& dc = owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
+    gfx::DeviceContext* dc = owner_.PointerCanvas().PixelDevice();
     ownersKept_ = false;
-    if (!dc.Target())
+    if (!dc || !dc->Target())
         return;
-    gfx::Bitmap& target = *dc.Target();
+    gfx::Bitmap& target = *dc->Target();
     int32_t* owners = nullptr;
     if (keepOwners && !within) {
         const size_t size = static_cast<size_t>(target.Width()) * target.Height();
@@ -216,7 +217,7 @@ void TMarkerStamps::PaintPlaced(std::span<const gfx::StampPlacement> placements,
         ownersHeight_ = target.Height();
         owners = owners_.data();
     }
-    painter_.Paint(target, dc.EffectiveClip(), kept_, placements, within, background, owners);
+    painter_.Paint(target, dc->EffectiveClip(), kept_, placements, within, background, owners);
     ownersKept_ = owners != nullptr;
     ownerCounts_.Known = false;
 }
@@ -224,13 +225,13 @@ void TMarkerStamps::PaintPlaced(std::span<const gfx::StampPlacement> placements,
 bool TMarkerStamps::Move(std::span<const gfx::StampMove> moves, const gfx::Bitmap& background,
                          std::span<const Rect> ground, const gfx::StampFinder& find,
                          std::vector<Rect>& changed) {
-    gfx::DeviceContext& dc = owner_.PointerCanvas().ReferenceCanvas()->DeviceContext();
-    gfx::Bitmap* target = dc.Target();
+    gfx::DeviceContext* dc = owner_.PointerCanvas().PixelDevice();
+    gfx::Bitmap* target = dc ? dc->Target() : nullptr;
     if (!ownersKept_ || !target || target->Width() != ownersWidth_ ||
         target->Height() != ownersHeight_ || background.Width() != ownersWidth_ ||
         background.Height() != ownersHeight_)
         return false;
-    gfx::MoveStamps(*target, owners_.data(), ownerCounts_, dc.EffectiveClip(), background, kept_,
+    gfx::MoveStamps(*target, owners_.data(), ownerCounts_, dc->EffectiveClip(), background, kept_,
                     moves, ground, find, changed);
     return true;
 }

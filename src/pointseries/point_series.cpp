@@ -489,7 +489,10 @@ void TCustomSeries::PaintMarker(int32_t x, int32_t y, int32_t index, TColor colo
     pointer_->PrepareCanvas(color);
     const TSeriesPointerStyle style =
         OnGetPointerStyle ? OnGetPointerStyle(this, index) : pointer_->Style();
+    TCanvas3D& canvas = PointerCanvas();
+    canvas.BeginFigure(x, y);
     pointer_->Draw(x, y, color, style);
+    canvas.EndFigure();
 }
 
 void TCustomSeries::HorizMargins(int32_t& left, int32_t& right) {

@@ -50,7 +50,7 @@ void TSeriesPointer::Assign(const TSeriesPointer& source) {
 
 void TSeriesPointer::PrepareCanvas(TColor color) {
     TCanvas3D& canvas = owner_->PointerCanvas();
-    ApplyChartPen(*canvas.ReferenceCanvas(), *pen_);
+    canvas.ApplyChartPen(*pen_);
     if (pen_->Visible() && pen_->Color() == clDefault)
         canvas.Pen().SetColor(color);
     canvas.Brush().Assign(*brush_);
@@ -87,7 +87,7 @@ void TSeriesPointer::LeaveToolsAsDrawn(int32_t px, int32_t py, TColor color,
     }
     // Filling a shape selects the pen and the brush, and a brush just set brings its
     // background with it.
-    canvas.ReferenceCanvas()->Handle();
+    canvas.SelectTools();
 }
 
 void TSeriesPointer::DrawLegendShape(TCanvas3D& canvas, TColor color, const Rect& rect) {

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QProxyStyle>
@@ -317,6 +318,41 @@ TEST_F(MainWindow, SavingWritesExactlyTheChartsPixelsUnderTheNameOfTheDataFile) 
               2);
 }
 
+TEST_F(MainWindow, SavingTakesTheFormatFromTheSuffixOrElseFromTheChosenFilter) {
+    Plot(25);
+    const gfx::Bitmap shown = Host().Surface();
+    const auto save = [&](const std::string& name, const char* filter) {
+        AnswerFileDialog([&](QFileDialog& dialog) {
+            if (filter)
+                dialog.selectNameFilter(QString::fromLatin1(filter));
+            Choose(dialog, QString::fromStdString(dir.PathOf(name)));
+        });
+        QTest::keyClick(form->ScrollBar1(), Qt::Key_S, Qt::ControlModifier);
+    };
+    const auto isSvg = [](const std::string& text) {
+        return text.starts_with("<?xml") && text.find("<svg") != std::string::npos;
+    };
+    save("named.svg", "PDF documents (*.pdf)");
+    EXPECT_TRUE(isSvg(ReadAll(dir.PathOf("named.svg"))));
+    save("named.PDF", nullptr);
+    EXPECT_TRUE(ReadAll(dir.PathOf("named.PDF")).starts_with("%PDF-"));
+    save("bare", "SVG pictures (*.svg)");
+    EXPECT_TRUE(isSvg(ReadAll(dir.PathOf("bare.svg"))));
+    save("bare", "PDF documents (*.pdf)");
+    EXPECT_TRUE(ReadAll(dir.PathOf("bare.pdf")).starts_with("%PDF-"));
+    save("bare", "PNG pictures (*.png)");
+    gfx::Bitmap read;
+    ASSERT_TRUE(gfx::ReadPng(dir.PathOf("bare.png"), read));
+    EXPECT_TRUE(read == shown);
+    // A suffix that names no picture keeps its place in the name.
+    save("bare.chart", "SVG pictures (*.svg)");
+    EXPECT_TRUE(isSvg(ReadAll(dir.PathOf("bare.chart.svg"))));
+    EXPECT_FALSE(std::filesystem::exists(dir.PathOf("bare")));
+    // Drawing the vector pictures left the shown chart as it was.
+    EXPECT_TRUE(Host().Surface() == shown);
+    EXPECT_FALSE(Host().IsInvalid());
+}
+
 TEST_F(MainWindow, ASaveThatFailsSaysWhyAndLeavesWhatTheFileHeld) {
     Plot(25);
     const std::string old = dir.Write("old.png", "what was there");
@@ -488,6 +524,14 @@ TEST_F(MainWindow, CopyPutsThePictureOnTheClipboardAndOpenFillsThePathField) {
     QTest::keyClick(form->ScrollBar1(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32) ==
                 form->ChartPicture());
+
+    // The same picture as SVG beside the image, for the programs that take drawings.
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasImage());
+    const QByteArray svg = data->data(QStringLiteral("image/svg+xml"));
+    EXPECT_TRUE(svg.startsWith("<?xml") && svg.contains("<svg")) << svg.left(80).toStdString();
+    EXPECT_TRUE(svg.contains("width=\"813px\" height=\"653px\"")) << svg.left(300).toStdString();
 
     // In the path field Ctrl+C copies the selected text, as in any text field.
     form->Edit1()->setFocus();

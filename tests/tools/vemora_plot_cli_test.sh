@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs vemora-plot as a user would and checks its output, exit codes and streams.
-# Usage: vemora_plot_cli_test.sh VEMORA_PLOT SOURCE_DIR
+# Usage: vemora_plot_cli_test.sh VEMORA_PLOT SOURCE_DIR [PICTURE_MATCH]
 set -u
 # Absolute, as some checks run in a folder of their own.
 tool=$(realpath "$1")
 src=$(realpath "$2")
+match=${3:+$(realpath "$3")}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -116,6 +117,42 @@ check "render missing message" "$([[ $(cat "$work/err") == "File not found." && 
 "$tool" render "$work/late.txt" --png "$work/none.png" >/dev/null 2>"$work/err"
 check "render bad number place" "$([[ $(cat "$work/err") == $'Invalid numeric input.\nline 4, column 5: 6x' ]]; echo $?)"
 
+# The same picture as SVG and PDF: drawn with the same layout, so rasterised again it is the
+# PNG but for the edges of shapes and glyphs; the PDF's text is the labels, its page the
+# chart's size at 96 dpi and its title the file's name.
+"$tool" render "$src/data/proba2.txt" --svg "$work/r.svg" --pdf "$work/r.pdf" 2>"$work/err"
+check "vector exits 0" $?
+check "svg parses" "$(xmllint --noout "$work/r.svg" 2>/dev/null; echo $?)"
+check "svg size" "$(grep -q 'width="813px" height="653px"' "$work/r.svg"; echo $?)"
+rsvg-convert "$work/r.svg" -o "$work/r-svg.png"
+check "svg is the png" "$("$match" "$work/r.png" "$work/r-svg.png" 60 0.95 >/dev/null; echo $?)"
+check "pdf opens" "$(pdfinfo "$work/r.pdf" >"$work/info" 2>/dev/null; echo $?)"
+check "pdf one page" "$(grep -qx 'Pages: *1' "$work/info"; echo $?)"
+check "pdf page size" "$(grep -q '^Page size: *609.75 x 489.75 pts' "$work/info"; echo $?)"
+check "pdf title" "$(grep -qx 'Title: *proba2.txt' "$work/info"; echo $?)"
+pdftotext -layout "$work/r.pdf" "$work/r.txt"
+labels=$(grep -o '"text": "[^"]*"' "$work/r.json" | sed 's/"text": "\(.*\)"/\1/' | sort -u)
+missing=0
+for label in $labels; do grep -qw -- "$label" "$work/r.txt" || missing=$((missing + 1)); done
+check "pdf text holds every label" $((missing != 0 || $(echo "$labels" | wc -l) < 30))
+pdftoppm -r 96 -png -singlefile "$work/r.pdf" "$work/r-pdf"
+check "pdf is the png" "$("$match" "$work/r.png" "$work/r-pdf.png" 60 0.95 >/dev/null; echo $?)"
+"$tool" render "$src/data/proba2.txt" --size 300x200 --png "$work/small.png" --svg - >"$work/small.svg"
+check "svg to stdout with png" $?
+rsvg-convert "$work/small.svg" -o "$work/small-svg.png"
+check "svg of another size" "$("$match" "$work/small.png" "$work/small-svg.png" 60 0.95 >/dev/null; echo $?)"
+"$tool" render "$src/data/proba2.txt" --pdf - >"$work/stdout.pdf"
+check "pdf to stdout" "$(cmp -s "$work/stdout.pdf" "$work/r.pdf" || [[ $(head -c 5 "$work/stdout.pdf") == %PDF- ]]; echo $?)"
+# Markers hidden under later ones are left out, and each kept marker is one reference to
+# its drawing: a dense run stays small.
+{ for i in $(seq 1 4000); do echo "$((i % 50)) $((i % 37))"; done; } >"$work/dense.txt"
+"$tool" render "$work/dense.txt" --svg "$work/dense.svg" --png "$work/dense.png"
+check "dense svg small" "$(( $(wc -c <"$work/dense.svg") > 600000 ))"
+rsvg-convert "$work/dense.svg" -o "$work/dense-svg.png"
+check "dense svg is the png" "$("$match" "$work/dense.png" "$work/dense-svg.png" 60 0.95 >/dev/null; echo $?)"
+"$tool" render "$work/absent.txt" --svg "$work/none.svg" 2>"$work/err"
+check "svg missing data exits 1" "$([[ $? -eq 1 && ! -e "$work/none.svg" ]]; echo $?)"
+
 # replay: one frame per point; its last frame is the picture render makes.
 "$tool" replay "$src/data/proba2.txt" --no-pause --png "$work/p.png" >"$work/out" 2>"$work/err"
 check "replay exits 0" $?
@@ -174,6 +211,12 @@ usage_error "--png-every 5 '': the folder name is empty" replay x --png-every 5 
 usage_error "--png-every: not an option of render" render x --png-every 5 d
 usage_error "--frob: unknown option" render x --frob
 usage_error "--json -: standard output already takes the PNG" render x --png - --json -
+usage_error "--svg -: standard output already takes the PNG" render x --png - --svg -
+usage_error "--pdf -: standard output already takes the SVG" render x --svg - --pdf -
+usage_error "--svg: OUT is missing" render x --svg
+usage_error "--pdf '': the file name is empty" render x --pdf ''
+usage_error "--svg: not an option of replay" replay x --svg y
+usage_error "--pdf: not an option of replay" replay x --pdf y
 usage_error "read: PATH is missing" read
 usage_error "y: only one PATH may be given" read x y
 usage_error "frobnicate: unknown command" frobnicate x
@@ -198,6 +241,9 @@ check "full disk message" "$([[ $(cat "$work/err") == "Cannot write old.png: Fil
 check "full disk keeps the old picture" "$(cmp -s old.png old.copy; echo $?)"
 (ulimit -f 1; trap '' XFSZ; exec "$tool" render "$data" --json old.copy) >/dev/null 2>"$work/err"
 check "full disk keeps the old layout" "$(cmp -s old.png old.copy; echo $?)"
+(ulimit -f 1; trap '' XFSZ; exec "$tool" render "$data" --svg old.png) >/dev/null 2>"$work/err"
+check "full disk svg message" "$([[ $(cat "$work/err") == "Cannot write old.png: File too large." ]]; echo $?)"
+check "full disk keeps the old picture for svg" "$(cmp -s old.png old.copy; echo $?)"
 (ulimit -f 1; trap '' XFSZ; exec "$tool" replay "$work/hundred.txt" --no-pause --png-every 50 frames) \
     >/dev/null 2>"$work/err"
 check "full disk frames exit 1" $(($? != 1))
@@ -212,6 +258,8 @@ for out in "$full" full.png; do
     check "device message: $out" "$([[ $(cat "$work/err") == "Cannot write $out: No space left on device." ]]; echo $?)"
     "$tool" render "$data" --json "$out" >/dev/null 2>"$work/err"
     check "device json message: $out" "$([[ $(cat "$work/err") == "Cannot write $out: No space left on device." ]]; echo $?)"
+    "$tool" render "$data" --pdf "$out" >/dev/null 2>"$work/err"
+    check "device pdf message: $out" "$([[ $(cat "$work/err") == "Cannot write $out: No space left on device." ]]; echo $?)"
 done
 check "device stays" "$([[ -c $full ]]; echo $?)"
 check "link to device stays" "$([[ -L full.png && -c full.png ]]; echo $?)"
@@ -247,7 +295,8 @@ check "replay counts on stderr" "$(grep -qx 'frames: 400' "$work/err"; echo $?)"
 check "png to /dev/stdout" "$(cmp -s dev-stdout.png "$work/r.png"; echo $?)"
 
 # Standard output that cannot take the bytes is an error with the reason.
-for args in "--help" "read $data" "replay $data --no-pause" "render $data --png -" "render $data --json -"; do
+for args in "--help" "read $data" "replay $data --no-pause" "render $data --png -" "render $data --json -" \
+    "render $data --svg -"; do
     # shellcheck disable=SC2086
     "$tool" $args >"$full" 2>"$work/err"
     check "full stdout exits 1: $args" $(($? != 1))

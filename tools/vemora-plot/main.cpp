@@ -1,5 +1,6 @@
 // vemora-plot: the headless companion of the program. It reads, plots and measures data
 // files with the same reader, plot run, chart and engine as the window.
+#include "app/chart_picture.h"
 #include "platform/files/safe_write.h"
 #include "platform/gfx/png.h"
 #include "platform/numeric/exceptions.h"
@@ -17,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -27,7 +29,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUsage =
     "usage: vemora-plot read PATH\n"
-    "       vemora-plot render PATH [--size WxH] [--png OUT] [--json OUT]\n"
+    "       vemora-plot render PATH [--size WxH] [--png OUT] [--json OUT] [--svg OUT]\n"
+    "                          [--pdf OUT]\n"
     "       vemora-plot replay PATH [--speed N] [--size WxH] [--no-pause] [--png OUT]\n"
     "                          [--png-every K DIR]\n"
     "\n"
@@ -35,7 +38,9 @@ constexpr const char* kUsage =
     "               'points N', then one 'X Y' line per point.\n"
     "  render PATH  the chart as the window shows it once the run on PATH has ended:\n"
     "               a PNG picture of the chart's client area (813x653 by default)\n"
-    "               and the frame's layout as JSON.\n"
+    "               and the frame's layout as JSON; the same picture as SVG and as\n"
+    "               PDF (a page of the chart's size at 96 dpi, titled with the file's\n"
+    "               name), drawn with lines, shapes and text.\n"
     "  replay PATH  the whole run as the window plays it, one frame per point, with\n"
     "               the pauses of speed N (1..100, default 1) unless --no-pause;\n"
     "               prints the counts and times, and saves the last frame as PNG;\n"
@@ -118,6 +123,8 @@ struct Options {
     int32_t height = 0;
     std::string png;
     std::string json;
+    std::string svg;
+    std::string pdf;
     int32_t speed = 1;
     bool noPause = false;
     int32_t pngEvery = 0;
@@ -177,12 +184,15 @@ std::string ParseOptions(int argc, char** argv, bool replay, Options& o) {
             if (auto fault = SizeFault(value(1), o.width, o.height); !fault.empty())
                 return "--size " + Shown(value(1)) + ": " + fault;
             ++i;
-        } else if (a == "--png" || (a == "--json" && !replay)) {
+        } else if (a == "--png" || (!replay && (a == "--json" || a == "--svg" || a == "--pdf"))) {
             if (auto fault = missing(1, "OUT is"); !fault.empty())
                 return fault;
             if (value(1).empty())
                 return std::string(a) + " '': the file name is empty";
-            (a == "--png" ? o.png : o.json) = value(1);
+            (a == "--png"    ? o.png
+             : a == "--json" ? o.json
+             : a == "--svg"  ? o.svg
+                             : o.pdf) = value(1);
             ++i;
         } else if (a == "--speed" && replay) {
             if (auto fault = missing(1, "N is"); !fault.empty())
@@ -203,8 +213,8 @@ std::string ParseOptions(int argc, char** argv, bool replay, Options& o) {
         } else if (a == "--no-pause" && replay) {
             o.noPause = true;
         } else if (a.starts_with('-') && a.size() > 1) {
-            const bool other =
-                a == "--json" || a == "--speed" || a == "--png-every" || a == "--no-pause";
+            const bool other = a == "--json" || a == "--svg" || a == "--pdf" || a == "--speed" ||
+                               a == "--png-every" || a == "--no-pause";
             return std::string(a) + (other ? ": not an option of " + command : ": unknown option");
         } else if (o.havePath) {
             return Shown(a) + ": only one PATH may be given";
@@ -215,8 +225,18 @@ std::string ParseOptions(int argc, char** argv, bool replay, Options& o) {
     }
     if (!o.havePath)
         return command + ": PATH is missing";
-    if (o.png == "-" && o.json == "-")
-        return "--json -: standard output already takes the PNG";
+    // Standard output takes one document: the first of them in this order.
+    const char* taken = nullptr;
+    for (const auto& [out, option, what] : {std::tuple{&o.png, "--png", "PNG"},
+                                            {&o.json, "--json", "JSON"},
+                                            {&o.svg, "--svg", "SVG"},
+                                            {&o.pdf, "--pdf", "PDF"}}) {
+        if (*out != "-")
+            continue;
+        if (taken)
+            return std::string(option) + " -: standard output already takes the " + taken;
+        taken = what;
+    }
     return {};
 }
 
@@ -247,6 +267,20 @@ int WriteOutputs(PlotScene& scene, const Options& o) {
     if (!o.json.empty() &&
         WriteOutput(o.json, TextWriter(plot::FrameJson(scene.Chart(), scene.Series()))) != 0)
         return 1;
+    for (const auto& [out, format] :
+         {std::pair{&o.svg, TVectorFormat::vfSVG}, {&o.pdf, TVectorFormat::vfPDF}}) {
+        if (out->empty())
+            continue;
+        std::string document;
+        try {
+            document = VectorPicture(scene.Chart(), format, PictureTitle(o.path));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Cannot write %s: %s.\n", out->c_str(), e.what());
+            return 1;
+        }
+        if (WriteOutput(*out, TextWriter(document)) != 0)
+            return 1;
+    }
     return 0;
 }
 

@@ -64,34 +64,37 @@ auto ToCoord(double v) {
 
 } // namespace
 
-// Where the laid out run starts (the left end of its baseline) for the reference point and
-// the alignment.
-Point DeviceContext::TextOrigin(int32_t x, int32_t y, double ux, double uy,
-                                const TextMeasure& m) const {
+Point TextOrigin(int32_t x, int32_t y, uint32_t align, double ux, double uy, int width, int height,
+                 int ascent) {
     const double vx = -uy, vy = ux;
     double along = 0;
-    switch (textAlign_ & TA_CENTER) {
+    switch (align & TA_CENTER) {
     case TA_RIGHT:
-        along = -m.Width;
+        along = -width;
         break;
     case TA_CENTER:
-        along = -m.Width / 2.0;
+        along = -width / 2.0;
         break;
     default:
         break;
     }
     double across = 0;
-    switch (textAlign_ & TA_BASELINE) {
+    switch (align & TA_BASELINE) {
     case TA_BASELINE:
         break;
     case TA_BOTTOM:
-        across = -(m.Height - m.Ascent);
+        across = -(height - ascent);
         break;
     default:
-        across = m.Ascent;
+        across = ascent;
         break;
     }
     return {ToCoord(x + along * ux + across * vx), ToCoord(y + along * uy + across * vy)};
+}
+
+Point DeviceContext::TextOrigin(int32_t x, int32_t y, double ux, double uy,
+                                const TextMeasure& m) const {
+    return gfx::TextOrigin(x, y, textAlign_, ux, uy, m.Width, m.Height, m.Ascent);
 }
 
 Rect DeviceContext::TextBounds(int32_t x, int32_t y, std::string_view utf8) const {

@@ -98,6 +98,12 @@ constexpr uint32_t TA_BASELINE = 24;
 
 constexpr uint32_t PATCOPY = 0x00F00021;
 
+// Where a run of text laid out with the metrics starts (the left end of its baseline) for
+// the reference point and the alignment; (ux, uy) is the unit along its baseline on the
+// screen.
+Point TextOrigin(int32_t x, int32_t y, uint32_t align, double ux, double uy, int width, int height,
+                 int ascent);
+
 // How a region combines with the clip region; the chart needs only these two.
 enum class RegionMode { And = 1, Copy = 5 };
 

@@ -511,13 +511,20 @@ char32_t NextCodePoint(std::string_view text, size_t& pos) {
 
 } // namespace
 
-bool LayoutText(const LogFont& font, std::string_view utf8, TextRun& run) {
-    run.Width = 0;
-    run.Height = 0;
-    run.Ascent = 0;
-    run.Angle = 0;
-    run.Glyphs.clear();
+namespace {
 
+// The metrics of a line of text and, for each glyph, its index, the glyph in the run's size
+// and angle, and the pen position; false when no face can be loaded.
+struct LineMetrics {
+    const Face* F = nullptr;
+    int PixelSize = 0;
+    int Width = 0;
+    int Height = 0;
+    int Ascent = 0;
+    int Angle = 0; // tenths of a degree, 0..3599
+};
+template <class Each>
+bool LayOutLine(const LogFont& font, std::string_view utf8, LineMetrics& line, Each&& each) {
     FontState& state = State();
     state.TrimGlyphCache();
     Face* face = state.Resolve(font);
@@ -539,36 +546,80 @@ bool LayoutText(const LogFont& font, std::string_view utf8, TextRun& run) {
     if (angle < 0) {
         angle += 3600;
     }
-    const Direction dir = DirectionOf(angle);
-
-    run.Glyphs.reserve(utf8.size());
     int pen = 0;
     size_t pos = 0;
     while (pos < utf8.size()) {
         const char32_t cp = NextCodePoint(utf8, pos);
-        const FT_UInt index = FT_Get_Char_Index(face->Handle, cp);
+        FT_UInt index = FT_Get_Char_Index(face->Handle, cp);
         const CachedGlyph* glyph = state.Glyph(*face, pixelSize, angle, index);
         if (!glyph && index != 0) {
+            index = 0;
             glyph = state.Glyph(*face, pixelSize, angle, 0);
         }
         if (!glyph) {
             continue;
         }
-        PlacedGlyph placed;
-        if (angle == 0) {
-            placed.X = pen + glyph->Image.Left;
-            placed.Y = -glyph->Image.Top;
-        } else {
-            placed.X = static_cast<int>(std::lround(pen * dir.Cos)) + glyph->Image.Left;
-            placed.Y = static_cast<int>(std::lround(-pen * dir.Sin)) - glyph->Image.Top;
-        }
-        placed.Image = &glyph->Image;
-        run.Glyphs.push_back(placed);
+        each(index, *glyph, pen);
         pen += glyph->Advance;
     }
-    run.Width = pen;
-    run.Height = ascent + descent;
-    run.Ascent = ascent;
+    line = {face, pixelSize, pen, ascent + descent, ascent, angle};
+    return true;
+}
+
+} // namespace
+
+bool LayoutText(const LogFont& font, std::string_view utf8, TextRun& run) {
+    run.Width = 0;
+    run.Height = 0;
+    run.Ascent = 0;
+    run.Angle = 0;
+    run.Glyphs.clear();
+    run.Glyphs.reserve(utf8.size());
+    int angle = font.Escapement % 3600;
+    if (angle < 0) {
+        angle += 3600;
+    }
+    const Direction dir = DirectionOf(angle);
+    LineMetrics line;
+    const bool laid = LayOutLine(font, utf8, line, [&](FT_UInt, const CachedGlyph& glyph, int pen) {
+        PlacedGlyph placed;
+        if (angle == 0) {
+            placed.X = pen + glyph.Image.Left;
+            placed.Y = -glyph.Image.Top;
+        } else {
+            placed.X = static_cast<int>(std::lround(pen * dir.Cos)) + glyph.Image.Left;
+            placed.Y = static_cast<int>(std::lround(-pen * dir.Sin)) - glyph.Image.Top;
+        }
+        placed.Image = &glyph.Image;
+        run.Glyphs.push_back(placed);
+    });
+    if (!laid) {
+        run.Glyphs.clear();
+        return false;
+    }
+    run.Width = line.Width;
+    run.Height = line.Height;
+    run.Ascent = line.Ascent;
+    run.Angle = font.Escapement * std::numbers::pi / 1800.0;
+    return true;
+}
+
+bool LayoutOutlines(const LogFont& font, std::string_view utf8, OutlineRun& run) {
+    run = OutlineRun{};
+    run.Glyphs.reserve(utf8.size());
+    LineMetrics line;
+    if (!LayOutLine(font, utf8, line, [&](FT_UInt index, const CachedGlyph&, int pen) {
+            run.Glyphs.push_back({index, pen});
+        })) {
+        run.Glyphs.clear();
+        return false;
+    }
+    run.FontFile = line.F->Path;
+    run.FaceIndex = line.F->Index;
+    run.PixelSize = line.PixelSize;
+    run.Width = line.Width;
+    run.Height = line.Height;
+    run.Ascent = line.Ascent;
     run.Angle = font.Escapement * std::numbers::pi / 1800.0;
     return true;
 }

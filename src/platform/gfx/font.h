@@ -78,6 +78,25 @@ struct TextRun {
 // that finds the cache full, so use a run before laying out the next one.
 bool LayoutText(const LogFont& font, std::string_view utf8, TextRun& run);
 
+// A line of text as glyphs of the face at their pen positions, for a medium that draws the
+// face's outlines itself: the face, size and advances LayoutText uses, so both place every
+// glyph alike.
+struct OutlineGlyph {
+    uint32_t Index = 0;
+    int Pen = 0; // pixels along the baseline from the text's reference point
+};
+struct OutlineRun {
+    std::string_view FontFile;
+    int FaceIndex = 0;
+    int PixelSize = 0; // the em in pixels
+    int Width = 0;
+    int Height = 0;
+    int Ascent = 0;
+    double Angle = 0;
+    std::vector<OutlineGlyph> Glyphs;
+};
+bool LayoutOutlines(const LogFont& font, std::string_view utf8, OutlineRun& run);
+
 // The file the record resolves to, for diagnostics and tests; empty when none.
 std::string_view ResolvedFontFile(const LogFont& font);
 
