@@ -348,9 +348,14 @@ QImage TForm1::ChartPicture() {
     const gfx::Bitmap& surface = ShownChart();
     if (surface.Empty())
         return {};
-    return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(), surface.Height(),
-                  surface.Width() * 4, QImage::Format_RGB32)
-        .copy();
+    QImage picture = QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(),
+                            surface.Height(), surface.Width() * 4, QImage::Format_RGB32)
+                         .copy();
+    // Drawn at the screen's density, and pasted as such.
+    const auto density = static_cast<int>(gfx::PngPixelsPerMetre(chart1_->PixelScale()));
+    picture.setDotsPerMeterX(density);
+    picture.setDotsPerMeterY(density);
+    return picture;
 }
 
 QString TForm1::DefaultPicturePath() const {
@@ -366,7 +371,7 @@ QString TForm1::DefaultPicturePath() const {
 }
 
 void TForm1::WriteChartPicture(const QString& path) {
-    const std::string error = gfx::SavePng(ShownChart(), path.toStdString());
+    const std::string error = gfx::SavePng(ShownChart(), path.toStdString(), chart1_->PixelScale());
     if (!error.empty())
         throw std::runtime_error("Cannot save the picture as " + path.toStdString() + ": " + error);
 }
@@ -432,9 +437,11 @@ std::optional<ui::TToolTip> TForm1::PointToolTip(int32_t x, int32_t y) {
         return std::nullopt;
     const double px = part.Series->XValues().ValueAt(part.PointIndex);
     const double py = part.Series->YValues().ValueAt(part.PointIndex);
-    // It stays up while the pointer stays about where it rested.
+    // It stays up while the pointer stays about where it rested (two pixels of the screen's
+    // size, whatever its density).
+    const int32_t d = chart1_->Canvas3D().Pixels(2);
     return ui::TToolTip{QStringLiteral("X: %1\nY: %2").arg(ShortestText(px), ShortestText(py)),
-                        QRect(x - 2, y - 2, 5, 5)};
+                        QRect(x - d, y - d, 2 * d + 1, 2 * d + 1)};
 }
 
 void TForm1::ScrollBar1Change() {

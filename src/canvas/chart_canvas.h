@@ -84,6 +84,17 @@ public:
     TBrush& Brush() { return canvas_->Brush(); }
     TFont& Font() { return canvas_->Font(); }
     bool Metafiling() const { return metafiling_; }
+    // Device pixels per pixel of the chart's settings (1 on a normal screen; 2 on a screen
+    // of twice the density): every size the chart gives in pixels is drawn that many times
+    // as large, through Pixels where the chart uses it and through the tools' scaling.
+    double PixelScale() const { return pixelScale_; }
+    void SetPixelScale(double scale) {
+        pixelScale_ = scale;
+        if (canvas_)
+            canvas_->SetPixelScale(scale);
+    }
+    // A length the settings give in pixels, in device pixels.
+    int32_t Pixels(int32_t pixels) const { return gfx::ScalePixels(pixels, pixelScale_); }
 
     virtual TColor GetBackColor() const = 0;
     virtual int GetBackMode() const = 0;
@@ -138,6 +149,7 @@ public:
 protected:
     TCanvas* canvas_ = nullptr;
     bool metafiling_ = false;
+    double pixelScale_ = 1.0;
 };
 
 class TCanvas3D : public TChartCanvas {

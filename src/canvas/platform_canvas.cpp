@@ -1,5 +1,7 @@
 #include "canvas/platform_canvas.h"
 
+#include <algorithm>
+
 namespace vemora {
 
 gfx::ColorRef ResolveColor(TColor color) {
@@ -49,6 +51,17 @@ void TCanvas::ApplyPen() {
     p.Width = pen_.Width();
     p.Style = ToDevice(pen_.Style());
     p.Mode = ToDevice(pen_.Mode());
+    p.Across = 1;
+    p.PatternScale = 1.0;
+    if (pixelScale_ != 1.0) {
+        // A cosmetic pen stays a one-pixel line made thicker; a wide one is just wider.
+        if (p.Width <= 1) {
+            p.Across = std::max(1, gfx::ScalePixels(1, pixelScale_));
+            p.PatternScale = pixelScale_;
+        } else {
+            p.Width = gfx::ScalePixels(p.Width, pixelScale_);
+        }
+    }
 }
 
 void TCanvas::ApplyBrush() {
@@ -72,7 +85,7 @@ void TCanvas::ApplyBrush() {
 
 gfx::LogFont TCanvas::LogicalFont() const {
     gfx::LogFont log;
-    log.Height = font_.Height();
+    log.Height = gfx::ScalePixels(font_.Height(), pixelScale_);
     log.Weight = (font_.Style() & fsBold) ? gfx::FW_BOLD : gfx::FW_NORMAL;
     log.Italic = (font_.Style() & fsItalic) ? 1 : 0;
     log.Underline = (font_.Style() & fsUnderline) ? 1 : 0;

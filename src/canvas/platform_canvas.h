@@ -23,6 +23,12 @@ public:
     void SetTarget(gfx::Bitmap* target) { dc_.SelectBitmap(target); }
     gfx::Bitmap* Target() const { return dc_.Target(); }
 
+    // How many device pixels stand for one pixel of the tools: pen widths (a cosmetic pen
+    // draws lines this wide, its pattern stretched) and font heights are scaled by it as
+    // they are handed to the device context. 1 on a normal screen.
+    double PixelScale() const { return pixelScale_; }
+    void SetPixelScale(double scale) { pixelScale_ = scale; }
+
     TPen& Pen() { return pen_; }
     TBrush& Brush() { return brush_; }
     TFont& Font() { return font_; }
@@ -65,6 +71,7 @@ private:
     TPen pen_;
     TBrush brush_;
     TFont font_;
+    double pixelScale_ = 1.0;
     // The brush generation last selected; none at first.
     uint64_t selectedBrush_ = UINT64_MAX;
 };

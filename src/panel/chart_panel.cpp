@@ -117,8 +117,29 @@ void TCustomChartPanel::MouseLeave() {
 void TCustomChartPanel::SetCanvas3D(std::unique_ptr<TCanvas3D> canvas) {
     if (!canvas)
         return;
+    canvas->SetPixelScale(canvas3D_->PixelScale());
     canvas3D_ = std::move(canvas);
     Invalidate();
+}
+
+void TCustomChartPanel::ApplyPixelScale(double scale) {
+    canvas3D_->SetPixelScale(scale);
+    windowCanvas_->SetPixelScale(scale);
+}
+
+void TCustomChartPanel::SetPixelScale(double scale) {
+    if (scale == PixelScale())
+        return;
+    ApplyPixelScale(scale);
+    Invalidate();
+}
+
+void TCustomChartPanel::FollowHostPixelRatio() {
+    if (!host_ || host_->PixelRatio() == PixelScale())
+        return;
+    ApplyPixelScale(host_->PixelRatio());
+    canvas3D_->MarkDirty();
+    fullFrameDue_ = true;
 }
 
 void TCustomChartPanel::SelectFont(const TFont& font) {
@@ -157,6 +178,7 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
     windowCanvas_->SetTarget(&surface);
     if (isPrinting_ || destroying_)
         return;
+    FollowHostPixelRatio();
     // A window resized behind the panel's back needs a frame of its new size.
     const Rect client{0, 0, surface.Width(), surface.Height()};
     // The zoom rectangle moves on the screen alone, so a buffered frame holds it at the
@@ -249,11 +271,11 @@ void TCustomChartPanel::DrawBevels(const Rect& rect) {
             return;
         const TColor topLeft = kind == TPanelBevel::bvLowered ? clBtnShadow : clBtnHighlight;
         const TColor bottomRight = kind == TPanelBevel::bvRaised ? clBtnShadow : clBtnHighlight;
-        canvas.Frame3D(r, topLeft, bottomRight, bevelWidth_);
+        canvas.Frame3D(r, topLeft, bottomRight, canvas.Pixels(bevelWidth_));
     };
     Rect r = rect;
     bevel(r, bevelOuter_);
-    canvas.Frame3D(r, color_, color_, borderWidth_);
+    canvas.Frame3D(r, color_, color_, canvas.Pixels(borderWidth_));
     bevel(r, bevelInner_);
 }
 
@@ -261,7 +283,7 @@ void TCustomChartPanel::CalcPlotRect(const Rect& panelBounds) {
     panelBounds_ = panelBounds;
     const auto w = static_cast<int32_t>(std::min<int64_t>(panelBounds.Width(), INT32_MAX));
     const auto h = static_cast<int32_t>(std::min<int64_t>(panelBounds.Height(), INT32_MAX));
-    const int64_t border = borderWidth_;
+    const int64_t border = canvas3D_->Pixels(borderWidth_);
     plotRect_.Left = SaturateInt32(panelBounds.Left + border + MulDiv(MarginLeft(), w, 100));
     plotRect_.Top = SaturateInt32(panelBounds.Top + border + MulDiv(MarginTop(), h, 100));
     plotRect_.Right = SaturateInt32(panelBounds.Right - border - MulDiv(MarginRight(), w, 100));
@@ -278,11 +300,11 @@ void TCustomChartPanel::UpdatePlotSize() {
     if (r.Left > r.Right)
         r.Right = SaturateInt32(int64_t{r.Left} + 1);
     else if (r.Left == r.Right)
-        r.Right = SaturateInt32(int64_t{r.Left} + width_);
+        r.Right = SaturateInt32(int64_t{r.Left} + canvas3D_->Pixels(width_));
     if (r.Top > r.Bottom)
         r.Bottom = SaturateInt32(int64_t{r.Top} + 1);
     else if (r.Top == r.Bottom)
-        r.Bottom = SaturateInt32(int64_t{r.Top} + height_);
+        r.Bottom = SaturateInt32(int64_t{r.Top} + canvas3D_->Pixels(height_));
     plotWidth_ = SaturateInt32(r.Width());
     plotHeight_ = SaturateInt32(r.Height());
     plotXCenter_ = static_cast<int32_t>((int64_t{r.Left} + r.Right) / 2);

@@ -116,6 +116,11 @@ public:
     const TView3DOptions& View3DOptions() const { return *view3DOptions_; }
     void SetView3DOptions(const TView3DOptions& value) { view3DOptions_->Assign(value); }
 
+    // Device pixels per pixel of the settings: the chart is drawn this many times as large
+    // (the window's density, taken from the host at each paint; 1 on a normal screen).
+    double PixelScale() const { return canvas3D_->PixelScale(); }
+    void SetPixelScale(double scale);
+
     bool IsPrinting() const { return isPrinting_; }
     bool PrintProportional() const { return printProportional_; }
     int32_t PrintResolution() const { return printResolution_; }
@@ -240,6 +245,8 @@ protected:
     // Begins the teardown: nothing invalidates or repaints from here on, and the window
     // no longer paints through the panel.
     void BeginDestroy();
+    // Takes the host's pixel ratio when it differs from the chart's, for a frame drawn whole.
+    void FollowHostPixelRatio();
 
     Rect panelBounds_;
     Rect plotRect_;
@@ -247,6 +254,9 @@ protected:
     int32_t chartDepthY_ = 0;
 
 private:
+    // The scale onto the canvases, without invalidating.
+    void ApplyPixelScale(double scale);
+
     ui::WindowHost* host_;
     std::string name_;
     int32_t left_ = 0;
