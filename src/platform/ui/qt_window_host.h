@@ -60,6 +60,10 @@ public:
     // there; none when unset or when it answers nothing. Its area is in device pixels too.
     std::function<std::optional<TToolTip>(int32_t x, int32_t y)> OnToolTip;
 
+    // The widget's rectangle that covers a rectangle of the client area's device pixels,
+    // rounded outward to whole pixels of the widget.
+    QRect ToWidget(const gfx::Rect& r) const;
+
     // The top-level handler's first step: whichever window holds the mouse loses it and
     // its client cancels what the mouse was doing.
     static void CancelMouseCapture();
@@ -86,9 +90,6 @@ private:
     QPoint ClientPos(const QSinglePointEvent* event) const;
     // A position in the widget, in device pixels of the client area.
     QPoint DevicePos(QPointF widgetPos) const;
-    // The widget's rectangle that covers the client area's device rectangle, rounded
-    // outward to whole pixels of the widget.
-    QRect ToWidget(const gfx::Rect& r) const;
     void ReleaseCapture();
 
     WindowClient* client_ = nullptr;
