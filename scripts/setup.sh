@@ -13,6 +13,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth imagemagick xdotool libxcb1-dev
     desktop-file-utils libxml2-utils file  # the install and package checks
+    poppler-utils  # the printed page's check
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(python3 python3-matplotlib valgrind)

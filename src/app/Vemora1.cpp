@@ -22,6 +22,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -332,6 +335,8 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
         ui::Guarded([this] { CopyChartPicture(); });
     } else if (event->matches(QKeySequence::Open)) {
         ui::Guarded([this] { OpenDataFile(); });
+    } else if (event->matches(QKeySequence::Print)) {
+        ui::Guarded([this] { PrintChartPicture(); });
     } else {
         QWidget::keyPressEvent(event);
         return;
@@ -398,6 +403,41 @@ void TForm1::CopyChartPicture() {
     const QImage picture = ChartPicture();
     if (!picture.isNull())
         QGuiApplication::clipboard()->setImage(picture);
+}
+
+void TForm1::PrintChartPicture() {
+    if (Running())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QFileInfo(DefaultPicturePath()).completeBaseName());
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PrintChart(printer);
+}
+
+void TForm1::PrintChart(QPrinter& printer) {
+    // The chart's size in pixels of the window, and the scale that fits it to the page;
+    // drawn at that scale it lands on the paper one pixel to a printer dot.
+    const int edge = 2 * ui::QtWindowHost::kEdgeWidth;
+    const int width = std::max(chart1Window_->width() - edge, 1);
+    const int height = std::max(chart1Window_->height() - edge, 1);
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const double fit = std::min(static_cast<double>(page.width()) / width,
+                                static_cast<double>(page.height()) / height);
+    if (!(fit > 0))
+        throw std::runtime_error("Cannot print the chart: the page has no room for it");
+    const double scale = std::min(fit, kMostPrintScale);
+    gfx::Bitmap picture(gfx::ScalePixels(width, scale), gfx::ScalePixels(height, scale), 0xFFFFFF);
+    chart1_->DrawForPrinting(picture, scale);
+    const QImage image(reinterpret_cast<const uchar*>(picture.Data()), picture.Width(),
+                       picture.Height(), picture.Width() * 4, QImage::Format_RGB32);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw std::runtime_error("Cannot print the chart: the printer could not be opened");
+    painter.drawImage(QRectF(0, 0, width * fit, height * fit), image);
+    if (!painter.end())
+        throw std::runtime_error("Cannot print the chart: the printer failed");
 }
 
 void TForm1::OpenDataFile() {

@@ -242,6 +242,26 @@ void TCustomChartPanel::DrawToCanvas(TCanvas& destination, const Rect& rect) {
     }
 }
 
+void TCustomChartPanel::DrawForPrinting(gfx::Bitmap& page, double scale) {
+    // Back to the screen's density and out of printing whatever happens.
+    struct Restore {
+        TCustomChartPanel& panel;
+        double scale;
+        ~Restore() {
+            panel.isPrinting_ = false;
+            panel.ApplyPixelScale(scale);
+        }
+    } restore{*this, PixelScale()};
+    isPrinting_ = true;
+    ApplyPixelScale(scale);
+    TCanvas paper(&page);
+    const Rect area{0, 0, page.Width(), page.Height()};
+    // A frame sizes the labels with the span of the frame before: the first one on paper
+    // lays them out for its own size and density, the second is the page.
+    DrawToCanvas(paper, area);
+    DrawToCanvas(paper, area);
+}
+
 void TCustomChartPanel::PaintPanel(const Rect& rect) {
     FillBackground(rect);
     DrawBackImage(rect);

@@ -198,6 +198,11 @@ public:
     void MouseLeave() override;
     // A whole frame for the destination rectangle, drawn off screen and then copied.
     void DrawToCanvas(TCanvas& destination, const Rect& rect);
+    // A whole frame for paper, the size of the page bitmap, drawn at `scale` device pixels
+    // per pixel of the settings with the printing rules: IsPrinting is set while it is
+    // drawn (no panel fill or bevels unless PanelWhenPrinting, white text turned black,
+    // styled grid lines of width 1 drawn thin). The window's picture is left as it was.
+    void DrawForPrinting(gfx::Bitmap& page, double scale);
     // Prepares the canvas for a frame of the given client rectangle, for the window
     // canvas unless another destination is given; returns the drawing area.
     Rect OpenCanvas(const Rect& clientRect, TCanvas* destination = nullptr);

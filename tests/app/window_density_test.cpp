@@ -26,15 +26,6 @@ protected:
         ratio = Host().PixelRatio();
         ASSERT_GT(ratio, 1.0) << "run with QT_SCALE_FACTOR set";
     }
-    // The sample plotted as the user plots it, at full speed.
-    void PlotSample() {
-        form->ScrollBar1()->setValue(100);
-        form->SetPathText(
-            QString::fromStdString(std::string(VEMORA_SOURCE_DIR) + "/data/proba2.txt"));
-        PressStart();
-        Idle();
-        ASSERT_EQ(form->Series1().PointCount(), 400);
-    }
     double ratio = 1.0;
 };
 
