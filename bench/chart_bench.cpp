@@ -23,8 +23,10 @@ namespace {
 using namespace vemora;
 
 struct ChartScene {
-    explicit ChartScene(int points) {
+    // `ratio`: the window is on a screen of that density.
+    explicit ChartScene(int points, double ratio = 1.0) {
         series = &BuildChart1(chart);
+        host.SetPixelRatio(ratio);
         std::mt19937 random(12345);
         std::uniform_real_distribution<double> value(0, 1000);
         for (int i = 0; i < points; ++i)
@@ -47,6 +49,20 @@ void BM_Frame(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_Frame)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+// The same frame on a screen of twice (and one and a half times) the density: four times
+// (2.25 times) the pixels, with every marker, line and text that much larger.
+void BM_FrameDense(benchmark::State& state) {
+    ChartScene scene(static_cast<int>(state.range(0)), static_cast<double>(state.range(1)) / 2);
+    for (auto _ : state)
+        scene.chart.Repaint();
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_FrameDense)
+    ->ArgNames({"points", "ratio_x2"})
+    ->Args({40000, 4})
+    ->Args({40000, 3})
+    ->Unit(benchmark::kMillisecond);
 
 // The shapes of data users bring: a smooth signal with noise whose X grows line by line
 // (a time series), the same lines in reverse order, and the same points shuffled.

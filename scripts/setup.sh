@@ -14,7 +14,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth imagemagick xdotool libxcb1-dev
     desktop-file-utils libxml2-utils file  # the install and package checks
-    librsvg2-bin poppler-utils  # the SVG and PDF checks: rsvg-convert, pdfinfo, pdftotext
+    librsvg2-bin poppler-utils  # the SVG, PDF and printed page checks: rsvg-convert, pdfinfo, pdftotext, pdftoppm
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(python3 python3-matplotlib valgrind)

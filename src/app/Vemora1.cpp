@@ -23,6 +23,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -333,6 +336,8 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
         ui::Guarded([this] { CopyChartPicture(); });
     } else if (event->matches(QKeySequence::Open)) {
         ui::Guarded([this] { OpenDataFile(); });
+    } else if (event->matches(QKeySequence::Print)) {
+        ui::Guarded([this] { PrintChartPicture(); });
     } else {
         QWidget::keyPressEvent(event);
         return;
@@ -349,9 +354,14 @@ QImage TForm1::ChartPicture() {
     const gfx::Bitmap& surface = ShownChart();
     if (surface.Empty())
         return {};
-    return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(), surface.Height(),
-                  surface.Width() * 4, QImage::Format_RGB32)
-        .copy();
+    QImage picture = QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(),
+                            surface.Height(), surface.Width() * 4, QImage::Format_RGB32)
+                         .copy();
+    // Drawn at the screen's density, and pasted as such.
+    const auto density = static_cast<int>(gfx::PngPixelsPerMetre(chart1_->PixelScale()));
+    picture.setDotsPerMeterX(density);
+    picture.setDotsPerMeterY(density);
+    return picture;
 }
 
 QString TForm1::DefaultPicturePath() const {
@@ -397,7 +407,7 @@ void TForm1::WriteChartPicture(const QString& path) {
         if (err != 0)
             error = platform::ErrorText(err);
     } else {
-        error = gfx::SavePng(ShownChart(), path.toStdString());
+        error = gfx::SavePng(ShownChart(), path.toStdString(), chart1_->PixelScale());
     }
     if (!error.empty())
         throw std::runtime_error("Cannot save the picture as " + path.toStdString() + ": " + error);
@@ -449,6 +459,41 @@ void TForm1::CopyChartPicture() {
     QGuiApplication::clipboard()->setMimeData(data.release());
 }
 
+void TForm1::PrintChartPicture() {
+    if (Running())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QFileInfo(DefaultPicturePath()).completeBaseName());
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PrintChart(printer);
+}
+
+void TForm1::PrintChart(QPrinter& printer) {
+    // The chart's size in pixels of the window, and the scale that fits it to the page;
+    // drawn at that scale it lands on the paper one pixel to a printer dot.
+    const int edge = 2 * ui::QtWindowHost::kEdgeWidth;
+    const int width = std::max(chart1Window_->width() - edge, 1);
+    const int height = std::max(chart1Window_->height() - edge, 1);
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const double fit = std::min(static_cast<double>(page.width()) / width,
+                                static_cast<double>(page.height()) / height);
+    if (!(fit > 0))
+        throw std::runtime_error("Cannot print the chart: the page has no room for it");
+    const double scale = std::min(fit, kMostPrintScale);
+    gfx::Bitmap picture(gfx::ScalePixels(width, scale), gfx::ScalePixels(height, scale), 0xFFFFFF);
+    chart1_->DrawForPrinting(picture, scale);
+    const QImage image(reinterpret_cast<const uchar*>(picture.Data()), picture.Width(),
+                       picture.Height(), picture.Width() * 4, QImage::Format_RGB32);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw std::runtime_error("Cannot print the chart: the printer could not be opened");
+    painter.drawImage(QRectF(0, 0, width * fit, height * fit), image);
+    if (!painter.end())
+        throw std::runtime_error("Cannot print the chart: the printer failed");
+}
+
 void TForm1::OpenDataFile() {
     if (Running())
         return;
@@ -486,9 +531,11 @@ std::optional<ui::TToolTip> TForm1::PointToolTip(int32_t x, int32_t y) {
         return std::nullopt;
     const double px = part.Series->XValues().ValueAt(part.PointIndex);
     const double py = part.Series->YValues().ValueAt(part.PointIndex);
-    // It stays up while the pointer stays about where it rested.
+    // It stays up while the pointer stays about where it rested (two pixels of the screen's
+    // size, whatever its density).
+    const int32_t d = chart1_->Canvas3D().Pixels(2);
     return ui::TToolTip{QStringLiteral("X: %1\nY: %2").arg(ShortestText(px), ShortestText(py)),
-                        QRect(x - 2, y - 2, 5, 5)};
+                        QRect(x - d, y - d, 2 * d + 1, 2 * d + 1)};
 }
 
 void TForm1::ScrollBar1Change() {

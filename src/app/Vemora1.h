@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMimeData;
 class QPalette;
+class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QScrollBar;
@@ -80,6 +81,14 @@ public:
     void SaveChartPicture();
     void CopyChartPicture();
     void OpenDataFile();
+    // Ctrl+P: the chart on paper, through the system's print dialog; nothing during a run.
+    void PrintChartPicture();
+    // The chart on the printer as it is set up: one page, the chart fitted within its
+    // margins with its proportions kept, drawn at the printer's resolution (at most
+    // kMostPrintScale device pixels per pixel of the screen's size) with the printing
+    // rules. Throws with the reason when the printer cannot be used.
+    void PrintChart(QPrinter& printer);
+    static constexpr double kMostPrintScale = 6.25; // 600 dots per inch
     // The chart's client area as it is shown, with any pending paint done first.
     QImage ChartPicture();
     // Writes the chart's picture to `path` as a PNG, or as SVG or PDF when its suffix

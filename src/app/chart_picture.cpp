@@ -5,8 +5,7 @@
 namespace vemora {
 
 std::string VectorPicture(TChart& chart, TVectorFormat format, std::string_view title) {
-    const Rect client =
-        chart.Host() ? chart.Host()->ClientRect() : Rect{0, 0, chart.Width(), chart.Height()};
+    const Rect client = chart.PageRect();
     std::string document;
     TVectorCanvas page(
         format, static_cast<int32_t>(client.Width()), static_cast<int32_t>(client.Height()),

@@ -37,11 +37,12 @@ int32_t TCustomChartAxis::ApplyPositionPercent(int32_t coordinate, const Rect& r
 }
 
 int32_t TCustomChartAxis::TickAreaSize() const {
-    int64_t size = axisPen_->Visible() ? axisPen_->Width() : 0;
+    const TCanvas3D& canvas = Canvas();
+    int64_t size = axisPen_->Visible() ? canvas.Pixels(axisPen_->Width()) : 0;
     if (ticks_->Visible())
-        size += tickLength_;
+        size += canvas.Pixels(tickLength_);
     if (minorTicks_->Visible())
-        size = std::max<int64_t>(size, minorTickLength_);
+        size = std::max<int64_t>(size, canvas.Pixels(minorTickLength_));
     return SaturateInt32(size);
 }
 
@@ -352,6 +353,8 @@ template <class Fn> void TCustomChartAxis::AxisLineSegments(Fn&& fn) const {
 template <class Fn>
 void TCustomChartAxis::TickSegment(int32_t p, int32_t offset, int32_t length, Fn&& fn) const {
     using TOp = TAxisSegment::TOp;
+    offset = Canvas().Pixels(offset);
+    length = Canvas().Pixels(length);
     const int32_t w = chart_->WallSizeFor(*this);
     const int64_t line = linePos_;
     if (depthRole_) {
@@ -489,7 +492,8 @@ void TCustomChartAxis::DrawGrid() {
 
 namespace {
 
-// What a line from a to b paints, with round ends for a pen wider than a pixel.
+// What a line from a to b paints with a pen of that many device pixels: round ends for a
+// wide pen, and a cosmetic pen drawn thicker on a dense device reaches as far.
 Rect LineBounds(Point a, Point b, int32_t penWidth) {
     const int64_t grow = penWidth > 1 ? penWidth / 2 + 1 : 0;
     return {SaturateInt32(std::min<int64_t>(a.X, b.X) - grow),
@@ -515,7 +519,7 @@ void TCustomChartAxis::CollectItems(uint32_t part, std::vector<TFrameItem>& item
             });
     };
     const auto lines = [&](TFrameItemKind kind, const TChartPen& pen) {
-        const int32_t width = pen.Width();
+        const int32_t width = canvas.Pixels(pen.Width());
         return [&, kind, width](const TAxisSegment& s) {
             const Point a = s.Flat() ? Point{s.X0, s.Y0} : canvas.ProjectPosition(s.X0, s.Y0, s.Z0);
             const Point b = s.Flat() ? Point{s.X1, s.Y1} : canvas.ProjectPosition(s.X1, s.Y1, s.Z1);

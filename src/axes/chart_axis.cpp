@@ -414,13 +414,15 @@ bool TCustomChartAxis::HitTest(int32_t x, int32_t y) const {
         return false;
     const int32_t lo = std::min(scale_.StartPixel, scale_.EndPixel);
     const int32_t hi = std::max(scale_.StartPixel, scale_.EndPixel);
+    // The tolerance is the mouse's, in pixels of the screen's size.
+    const int32_t tolerance = Canvas().Pixels(AxisClickTolerance);
     int32_t a;
     int32_t b;
     if (labelsPos_ < linePos_) {
         a = labelsPos_;
-        b = AddClamped(linePos_, AxisClickTolerance);
+        b = AddClamped(linePos_, tolerance);
     } else {
-        a = AddClamped(linePos_, -AxisClickTolerance);
+        a = AddClamped(linePos_, -tolerance);
         b = labelsPos_;
     }
     const Rect hit = scale_.Horizontal ? Rect{lo, a, hi, b} : Rect{a, lo, b, hi};

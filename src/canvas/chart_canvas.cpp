@@ -81,6 +81,8 @@ Rect TChartCanvas3D::OpenFrame(TMedium* destination, const TView3DOptions* optio
     }
     if (is3D_)
         ComputeViewTrig();
+    if (destination)
+        destination->SetPixelScale(pixelScale_);
     if (!Buffered()) {
         canvas_ = destination;
         return userRect;
@@ -95,6 +97,7 @@ Rect TChartCanvas3D::OpenFrame(TMedium* destination, const TView3DOptions* optio
         bitmap_ = std::make_unique<gfx::Bitmap>(w, h);
         bitmapCanvas_ = std::make_unique<TCanvas>(bitmap_.get());
     }
+    bitmapCanvas_->SetPixelScale(pixelScale_);
     canvas_ = bitmapCanvas_.get();
     return Rect{0, 0, w, h};
 }
@@ -128,8 +131,8 @@ void TChartCanvas3D::SetProjection(int32_t depth, const Rect&, const Rect& rect)
     ox_ = cx_;
     oy_ = cy_;
     if (view3DOptions_) {
-        ox_ = SaturateInt32(static_cast<int64_t>(cx_) + view3DOptions_->HorizOffset());
-        oy_ = SaturateInt32(static_cast<int64_t>(cy_) + view3DOptions_->VertOffset());
+        ox_ = SaturateInt32(static_cast<int64_t>(cx_) + Pixels(view3DOptions_->HorizOffset()));
+        oy_ = SaturateInt32(static_cast<int64_t>(cy_) + Pixels(view3DOptions_->VertOffset()));
         if (view3DOptions_->Perspective() > 0)
             perspectiveFactor_ = view3DOptions_->Perspective() / 35000.0L;
     }
@@ -427,7 +430,8 @@ int32_t TChartCanvas3D::ScaledFontHeight() const {
     const int32_t size = canvas_->Font().Size();
     const int32_t scaled =
         std::max<int32_t>(1, RoundSaturated(size * static_cast<long double>(zoomFactor_)));
-    return scaled == size ? 0 : -MulDiv(scaled, gfx::kPixelsPerInch, 72);
+    return scaled == size ? 0
+                          : gfx::ScalePixels(-MulDiv(scaled, gfx::kPixelsPerInch, 72), pixelScale_);
 }
 
 template <class Adjust>

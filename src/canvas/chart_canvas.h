@@ -103,6 +103,17 @@ public:
     // Brackets the drawing of one figure placed at the point (see TMedium::BeginFigure).
     void BeginFigure(int32_t x, int32_t y) { canvas_->BeginFigure(x, y); }
     void EndFigure() { canvas_->EndFigure(); }
+    // Device pixels per pixel of the chart's settings (1 on a normal screen; 2 on a screen
+    // of twice the density): every size the chart gives in pixels is drawn that many times
+    // as large, through Pixels where the chart uses it and through the tools' scaling.
+    double PixelScale() const { return pixelScale_; }
+    void SetPixelScale(double scale) {
+        pixelScale_ = scale;
+        if (canvas_)
+            canvas_->SetPixelScale(scale);
+    }
+    // A length the settings give in pixels, in device pixels.
+    int32_t Pixels(int32_t pixels) const { return gfx::ScalePixels(pixels, pixelScale_); }
 
     virtual TColor GetBackColor() const = 0;
     virtual int GetBackMode() const = 0;
@@ -157,6 +168,7 @@ public:
 protected:
     TMedium* canvas_ = nullptr;
     bool metafiling_ = false;
+    double pixelScale_ = 1.0;
 };
 
 class TCanvas3D : public TChartCanvas {

@@ -44,7 +44,7 @@ gfx::BrushStyle ToDevice(TBrushStyle style) {
 
 gfx::LogFont TMedium::LogicalFont() const {
     gfx::LogFont log;
-    log.Height = font_.Height();
+    log.Height = gfx::ScalePixels(font_.Height(), pixelScale_);
     log.Weight = (font_.Style() & fsBold) ? gfx::FW_BOLD : gfx::FW_NORMAL;
     log.Italic = (font_.Style() & fsItalic) ? 1 : 0;
     log.Underline = (font_.Style() & fsUnderline) ? 1 : 0;

@@ -37,8 +37,14 @@ public:
     const TPen& Pen() const { return pen_; }
     const TBrush& Brush() const { return brush_; }
     const TFont& Font() const { return font_; }
-    // The logical-font record the font stands for.
+    // The logical-font record the font stands for, its height scaled to device pixels.
     gfx::LogFont LogicalFont() const;
+
+    // How many device pixels stand for one pixel of the tools: pen widths (a cosmetic pen
+    // draws lines this wide, its pattern stretched) and font heights are scaled by it as
+    // they are handed to the page. 1 on a normal screen and on every vector page.
+    double PixelScale() const { return pixelScale_; }
+    void SetPixelScale(double scale) { pixelScale_ = scale; }
 
     // The background of text cells and hatches. Setting it selects the tools first, so that
     // a brush changed just before does not undo it at the next drawing.
@@ -119,6 +125,7 @@ protected:
     TPen pen_;
     TBrush brush_;
     TFont font_;
+    double pixelScale_ = 1.0;
 };
 
 // Platform values of the tools, with system colours resolved.

@@ -14,6 +14,17 @@ void TCanvas::ApplyPen() {
     p.Width = pen_.Width();
     p.Style = ToDevice(pen_.Style());
     p.Mode = ToDevice(pen_.Mode());
+    p.Across = 1;
+    p.PatternScale = 1.0;
+    if (pixelScale_ != 1.0) {
+        // A cosmetic pen stays a one-pixel line made thicker; a wide one is just wider.
+        if (p.Width <= 1) {
+            p.Across = std::max(1, gfx::ScalePixels(1, pixelScale_));
+            p.PatternScale = pixelScale_;
+        } else {
+            p.Width = gfx::ScalePixels(p.Width, pixelScale_);
+        }
+    }
 }
 
 void TCanvas::ApplyBrush() {

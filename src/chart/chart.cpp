@@ -55,9 +55,9 @@ int32_t TCustomChart::WallSizeFor(const TCustomChartAxis& axis) const {
     if (!View3D() || !View3DWalls())
         return 0;
     if (&axis == &LeftAxis())
-        return leftWall_->Size();
+        return Canvas3D().Pixels(leftWall_->Size());
     if (&axis == &BottomAxis())
-        return bottomWall_->Size();
+        return Canvas3D().Pixels(bottomWall_->Size());
     return 0;
 }
 
@@ -114,7 +114,8 @@ void TCustomChart::TitleLayout(TChartTitle& title, bool onTop) {
     const int32_t h = canvas.FontHeight();
     const std::vector<std::string>& lines = title.Text();
     const TChartHiddenPen& frame = title.Frame();
-    const int32_t f = frame.Visible() && frame.Color() != clDefault ? frame.Width() : 0;
+    const int32_t f =
+        frame.Visible() && frame.Color() != clDefault ? canvas.Pixels(frame.Width()) : 0;
     const Rect plot = PlotRect();
     TChartTitle::TPlace place;
     place.LineHeight = h;
@@ -153,9 +154,9 @@ void TCustomChart::TitleLayout(TChartTitle& title, bool onTop) {
         return;
     Rect next = plot;
     if (onTop)
-        next.Top = SaturateInt32(place.Top + textHeight + f + TitleFootDistance);
+        next.Top = SaturateInt32(place.Top + textHeight + f + canvas.Pixels(TitleFootDistance));
     else
-        next.Bottom = SaturateInt32(place.Top - f - TitleFootDistance);
+        next.Bottom = SaturateInt32(place.Top - f - canvas.Pixels(TitleFootDistance));
     SetPlotRect(next);
     UpdatePlotSize();
 }
@@ -257,7 +258,7 @@ void TCustomChart::PaintWalls() {
         canvas.Rectangle(plot.Left, plot.Top, SaturateInt32(int64_t{plot.Right} + 1),
                          SaturateInt32(int64_t{plot.Bottom} + 1));
     } else if (View3DWalls()) {
-        const int32_t size = depth < 0 ? -backWall_->Size() : backWall_->Size();
+        const int32_t size = depth < 0 ? -BackWallSize() : BackWallSize();
         if (backWall_->Size() < 1) {
             canvas.RectangleAtDepth({SaturateInt32(int64_t{plot.Left} + 1),
                                      SaturateInt32(int64_t{plot.Top} - 1), plot.Right, plot.Bottom},
@@ -288,8 +289,8 @@ void TCustomChart::PaintWalls() {
     if (leftWall_->Size() < 1) {
         canvas.RectangleAtX(plot.Left, plot.Top, wallBottom, 0, SaturateInt32(int64_t{depth} + 1));
     } else {
-        canvas.Box(SaturateInt32(int64_t{plot.Left} - leftWall_->Size()), plot.Left, plot.Top,
-                   wallBottom, 0, depth, WallDark3D(*leftWall_));
+        canvas.Box(SaturateInt32(int64_t{plot.Left} - canvas.Pixels(leftWall_->Size())), plot.Left,
+                   plot.Top, wallBottom, 0, depth, WallDark3D(*leftWall_));
     }
     PrepareWall(*bottomWall_);
     const int32_t y =
@@ -297,8 +298,9 @@ void TCustomChart::PaintWalls() {
     if (bottomWall_->Size() < 1) {
         canvas.RectangleAtY(plot.Left, plot.Right, y, 0, depth);
     } else {
-        canvas.Box(plot.Left, plot.Right, y, SaturateInt32(int64_t{y} + bottomWall_->Size()), 0,
-                   depth, WallDark3D(*bottomWall_));
+        canvas.Box(plot.Left, plot.Right, y,
+                   SaturateInt32(int64_t{y} + canvas.Pixels(bottomWall_->Size())), 0, depth,
+                   WallDark3D(*bottomWall_));
     }
 }
 

@@ -253,7 +253,7 @@ public:
     void TitleDraw(TChartTitle& title, bool onTop);
 
 protected:
-    int32_t BackWallSize() const override { return backWall_->Size(); }
+    int32_t BackWallSize() const override { return Canvas3D().Pixels(backWall_->Size()); }
     // The picture goes inside the walls instead when BackImageInside is set.
     void DrawBackImage(const Rect& rect) override;
     void LayoutTitles() override;

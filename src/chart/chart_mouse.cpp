@@ -253,8 +253,10 @@ void TCustomChart::MouseUp(TMouseButton button, TShiftState shift, int32_t x, in
         EndZoomDrag();
         zoom.EndX = x;
         zoom.EndY = y;
-        if (Exceeds(zoom.StartX, zoom.EndX, ZoomDragThreshold) &&
-            Exceeds(zoom.StartY, zoom.EndY, ZoomDragThreshold)) {
+        // The threshold is the mouse's, in pixels of the screen's size.
+        const int32_t threshold = Canvas3D().Pixels(ZoomDragThreshold);
+        if (Exceeds(zoom.StartX, zoom.EndX, threshold) &&
+            Exceeds(zoom.StartY, zoom.EndY, threshold)) {
             // Down and to the right zooms in; any other way undoes the zoom.
             if (zoom.StartX < zoom.EndX && zoom.StartY < zoom.EndY)
                 ZoomToFrame();

@@ -9,6 +9,7 @@
 namespace vemora {
 
 void TCustomAxisPanel::ComputeLayout() {
+    FollowHostPixelRatio();
     const Rect client = Host() ? Host()->ClientRect() : Rect{0, 0, Width(), Height()};
     CalcPlotRect(OpenCanvas(client));
     LayoutFrame();

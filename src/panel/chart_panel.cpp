@@ -117,8 +117,29 @@ void TCustomChartPanel::MouseLeave() {
 void TCustomChartPanel::SetCanvas3D(std::unique_ptr<TCanvas3D> canvas) {
     if (!canvas)
         return;
+    canvas->SetPixelScale(canvas3D_->PixelScale());
     canvas3D_ = std::move(canvas);
     Invalidate();
+}
+
+void TCustomChartPanel::ApplyPixelScale(double scale) {
+    canvas3D_->SetPixelScale(scale);
+    windowCanvas_->SetPixelScale(scale);
+}
+
+void TCustomChartPanel::SetPixelScale(double scale) {
+    if (scale == PixelScale())
+        return;
+    ApplyPixelScale(scale);
+    Invalidate();
+}
+
+void TCustomChartPanel::FollowHostPixelRatio() {
+    if (!host_ || host_->PixelRatio() == PixelScale())
+        return;
+    ApplyPixelScale(host_->PixelRatio());
+    canvas3D_->MarkDirty();
+    fullFrameDue_ = true;
 }
 
 void TCustomChartPanel::SelectFont(const TFont& font) {
@@ -157,6 +178,7 @@ void TCustomChartPanel::PaintWindow(gfx::Bitmap& surface) {
     windowCanvas_->SetTarget(&surface);
     if (isPrinting_ || destroying_)
         return;
+    FollowHostPixelRatio();
     // A window resized behind the panel's back needs a frame of its new size.
     const Rect client{0, 0, surface.Width(), surface.Height()};
     // The zoom rectangle moves on the screen alone, so a buffered frame holds it at the
@@ -221,6 +243,11 @@ void TCustomChartPanel::DrawToCanvas(TMedium& destination, const Rect& rect) {
 }
 
 void TCustomChartPanel::DrawToMedium(TMedium& medium, const Rect& rect) {
+    // A page of the medium is drawn at 96 dpi whatever the screen's density; the window's
+    // picture is left as it was, and its next frame laid out for the window again.
+    const ScreenFrameKept kept(*this);
+    ApplyPixelScale(1.0);
+    SettleLayout(rect);
     canvas3D_->SetMetafiling(true);
     try {
         DrawToCanvas(medium, rect);
@@ -229,6 +256,52 @@ void TCustomChartPanel::DrawToMedium(TMedium& medium, const Rect& rect) {
         throw;
     }
     canvas3D_->SetMetafiling(false);
+}
+
+void TCustomChartPanel::DrawForPrinting(gfx::Bitmap& page, double scale) {
+    const ScreenFrameKept kept(*this);
+    isPrinting_ = true;
+    ApplyPixelScale(scale);
+    TCanvas paper(&page);
+    const Rect area{0, 0, page.Width(), page.Height()};
+    // The first frame on paper lays the labels out for its size and density, the second is
+    // the page.
+    DrawToCanvas(paper, area);
+    DrawToCanvas(paper, area);
+}
+
+void TCustomChartPanel::SettleLayout(const Rect& rect) {
+    // A frame sizes the labels with the axes' span in the frame before: frames of this size
+    // and density are drawn off the record until the layout is the one a frame of it keeps.
+    gfx::Bitmap scratch(std::max(rect.Right, 1), std::max(rect.Bottom, 1));
+    TCanvas canvas(&scratch);
+    DrawToCanvas(canvas, rect);
+    DrawToCanvas(canvas, rect);
+}
+
+TCustomChartPanel::ScreenFrameKept::ScreenFrameKept(TCustomChartPanel& panel)
+    : panel_(panel), scale_(panel.PixelScale()), printing_(panel.isPrinting_) {}
+
+TCustomChartPanel::ScreenFrameKept::~ScreenFrameKept() {
+    panel_.isPrinting_ = printing_;
+    panel_.canvas3D_->SetMetafiling(false);
+    panel_.ApplyPixelScale(scale_);
+    if (!panel_.host_)
+        return;
+    // Drawn off the window, whatever went wrong: nothing of it may reach the caller.
+    try {
+        panel_.SettleLayout(panel_.host_->ClientRect());
+    } catch (...) {
+    }
+}
+
+Rect TCustomChartPanel::PageRect() const {
+    if (!host_)
+        return {0, 0, Width(), Height()};
+    const Rect client = host_->ClientRect();
+    const double s = PixelScale();
+    return {0, 0, gfx::ScalePixels(client.Width(), 1.0 / s),
+            gfx::ScalePixels(client.Height(), 1.0 / s)};
 }
 
 void TCustomChartPanel::PaintPanel(const Rect& rect) {
@@ -260,11 +333,11 @@ void TCustomChartPanel::DrawBevels(const Rect& rect) {
             return;
         const TColor topLeft = kind == TPanelBevel::bvLowered ? clBtnShadow : clBtnHighlight;
         const TColor bottomRight = kind == TPanelBevel::bvRaised ? clBtnShadow : clBtnHighlight;
-        canvas.Frame3D(r, topLeft, bottomRight, bevelWidth_);
+        canvas.Frame3D(r, topLeft, bottomRight, canvas.Pixels(bevelWidth_));
     };
     Rect r = rect;
     bevel(r, bevelOuter_);
-    canvas.Frame3D(r, color_, color_, borderWidth_);
+    canvas.Frame3D(r, color_, color_, canvas.Pixels(borderWidth_));
     bevel(r, bevelInner_);
 }
 
@@ -272,7 +345,7 @@ void TCustomChartPanel::CalcPlotRect(const Rect& panelBounds) {
     panelBounds_ = panelBounds;
     const auto w = static_cast<int32_t>(std::min<int64_t>(panelBounds.Width(), INT32_MAX));
     const auto h = static_cast<int32_t>(std::min<int64_t>(panelBounds.Height(), INT32_MAX));
-    const int64_t border = borderWidth_;
+    const int64_t border = canvas3D_->Pixels(borderWidth_);
     plotRect_.Left = SaturateInt32(panelBounds.Left + border + MulDiv(MarginLeft(), w, 100));
     plotRect_.Top = SaturateInt32(panelBounds.Top + border + MulDiv(MarginTop(), h, 100));
     plotRect_.Right = SaturateInt32(panelBounds.Right - border - MulDiv(MarginRight(), w, 100));
@@ -289,11 +362,11 @@ void TCustomChartPanel::UpdatePlotSize() {
     if (r.Left > r.Right)
         r.Right = SaturateInt32(int64_t{r.Left} + 1);
     else if (r.Left == r.Right)
-        r.Right = SaturateInt32(int64_t{r.Left} + width_);
+        r.Right = SaturateInt32(int64_t{r.Left} + canvas3D_->Pixels(width_));
     if (r.Top > r.Bottom)
         r.Bottom = SaturateInt32(int64_t{r.Top} + 1);
     else if (r.Top == r.Bottom)
-        r.Bottom = SaturateInt32(int64_t{r.Top} + height_);
+        r.Bottom = SaturateInt32(int64_t{r.Top} + canvas3D_->Pixels(height_));
     plotWidth_ = SaturateInt32(r.Width());
     plotHeight_ = SaturateInt32(r.Height());
     plotXCenter_ = static_cast<int32_t>((int64_t{r.Left} + r.Right) / 2);

@@ -116,6 +116,11 @@ public:
     const TView3DOptions& View3DOptions() const { return *view3DOptions_; }
     void SetView3DOptions(const TView3DOptions& value) { view3DOptions_->Assign(value); }
 
+    // Device pixels per pixel of the settings: the chart is drawn this many times as large
+    // (the window's density, taken from the host at each paint; 1 on a normal screen).
+    double PixelScale() const { return canvas3D_->PixelScale(); }
+    void SetPixelScale(double scale);
+
     bool IsPrinting() const { return isPrinting_; }
     bool PrintProportional() const { return printProportional_; }
     int32_t PrintResolution() const { return printResolution_; }
@@ -196,6 +201,13 @@ public:
     // A whole frame drawn straight onto the medium as its record of the picture
     // (metafiling): the layout of the window's frame of that size, nothing kept.
     void DrawToMedium(TMedium& medium, const Rect& rect);
+    // A whole frame for paper, the size of the page bitmap, drawn at `scale` device pixels
+    // per pixel of the settings with the printing rules: IsPrinting is set while it is
+    // drawn (no panel fill or bevels unless PanelWhenPrinting, white text turned black,
+    // styled grid lines of width 1 drawn thin). The window's picture is left as it was.
+    void DrawForPrinting(gfx::Bitmap& page, double scale);
+    // The window's chart in pixels of a 96 dpi page: the client rectangle at density 1.
+    Rect PageRect() const;
     // Prepares the canvas for a frame of the given client rectangle, for the window
     // canvas unless another destination is given; returns the drawing area.
     Rect OpenCanvas(const Rect& clientRect, TMedium* destination = nullptr);
@@ -243,6 +255,8 @@ protected:
     // Begins the teardown: nothing invalidates or repaints from here on, and the window
     // no longer paints through the panel.
     void BeginDestroy();
+    // Takes the host's pixel ratio when it differs from the chart's, for a frame drawn whole.
+    void FollowHostPixelRatio();
 
     Rect panelBounds_;
     Rect plotRect_;
@@ -250,6 +264,25 @@ protected:
     int32_t chartDepthY_ = 0;
 
 private:
+    // The scale onto the canvases, without invalidating.
+    void ApplyPixelScale(double scale);
+    // Draws frames of the rectangle off the record until their layout holds.
+    void SettleLayout(const Rect& rect);
+    // The screen's density and printing state while a frame is drawn for another page,
+    // given back afterwards with the window's layout settled again.
+    class ScreenFrameKept {
+    public:
+        explicit ScreenFrameKept(TCustomChartPanel& panel);
+        ~ScreenFrameKept();
+        ScreenFrameKept(const ScreenFrameKept&) = delete;
+        ScreenFrameKept& operator=(const ScreenFrameKept&) = delete;
+
+    private:
+        TCustomChartPanel& panel_;
+        double scale_;
+        bool printing_;
+    };
+
     ui::WindowHost* host_;
     std::string name_;
     int32_t left_ = 0;

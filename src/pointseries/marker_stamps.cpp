@@ -46,8 +46,8 @@ bool TMarkerStamps::Possible(const TSeriesPointer& pointer) const {
     if ((brush.Style() != TBrushStyle::bsSolid && brush.Style() != TBrushStyle::bsClear) ||
         brush.HasBitmap())
         return false;
-    return 2 * int64_t{pointer.HorizSize()} + 1 <= gfx::kMaxStampWidth &&
-           2 * int64_t{pointer.VertSize()} + 1 <= 4 * gfx::kMaxStampWidth;
+    return 2 * int64_t{pointer.HorizPixels()} + 1 <= gfx::kMaxStampWidth &&
+           2 * int64_t{pointer.VertPixels()} + 1 <= 4 * gfx::kMaxStampWidth;
 }
 
 bool TMarkerStamps::Begin(TSeriesPointer& pointer) {
@@ -65,7 +65,9 @@ bool TMarkerStamps::Begin(TSeriesPointer& pointer) {
 
 Rect TMarkerStamps::ExpectedBox(const TSeriesPointer& pointer, int32_t x, int32_t y) const {
     // The screen box the marker is expected to keep within: its corners at its depths.
-    const int32_t h = pointer.HorizSize() + 1, v = pointer.VertSize() + 1;
+    // The pen's reach beyond the corners: one pixel, or as many as a denser device draws.
+    const int32_t pen = pointer.Pixels(1);
+    const int32_t h = pointer.HorizPixels() + pen, v = pointer.VertPixels() + pen;
     Rect box{x - h, y - v, x + h + 1, y + v + 1};
     if (!owner_.PointerView3D())
         return box;

@@ -499,8 +499,8 @@ void TCustomSeries::HorizMargins(int32_t& left, int32_t& right) {
     left = right = 0;
     pointer_->HorizMargins(left, right);
     if (stairs_ && drawLine_) {
-        left = std::max(left, linePen_->Width());
-        right = std::max(right, linePen_->Width());
+        left = std::max(left, pointer_->Pixels(linePen_->Width()));
+        right = std::max(right, pointer_->Pixels(linePen_->Width()));
     }
 }
 
@@ -508,8 +508,8 @@ void TCustomSeries::VertMargins(int32_t& top, int32_t& bottom) {
     top = bottom = 0;
     pointer_->VertMargins(top, bottom);
     if (stairs_ && drawLine_) {
-        top = std::max(top, linePen_->Width());
-        bottom = std::max(bottom, linePen_->Width() + 1);
+        top = std::max(top, pointer_->Pixels(linePen_->Width()));
+        bottom = std::max(bottom, pointer_->Pixels(linePen_->Width() + 1));
     }
     if (lineHeight_ > 0 && !drawArea_ && bottom < lineHeight_)
         bottom = lineHeight_;
@@ -526,8 +526,8 @@ int32_t TCustomSeries::HitPoint(int32_t& x, int32_t& y, bool& onPointer) {
     for (int32_t i = FirstShown(); i <= LastShown() && i < PointCount(); ++i) {
         const int64_t px = XPixel(i);
         const int64_t py = YPixel(i);
-        if (pointer_->Visible() && std::llabs(px - x) < pointer_->HorizSize() &&
-            std::llabs(py - y) < pointer_->VertSize()) {
+        if (pointer_->Visible() && std::llabs(px - x) < pointer_->HorizPixels() &&
+            std::llabs(py - y) < pointer_->VertPixels()) {
             onPointer = true;
             return i;
         }

@@ -59,7 +59,7 @@ void TSeriesPointer::PrepareCanvas(TColor color) {
 }
 
 void TSeriesPointer::Draw(int32_t px, int32_t py, TColor color, TSeriesPointerStyle style) {
-    DrawShape(owner_->PointerCanvas(), owner_->PointerView3D(), px, py, horizSize_, vertSize_,
+    DrawShape(owner_->PointerCanvas(), owner_->PointerView3D(), px, py, HorizPixels(), VertPixels(),
               color, style);
 }
 
@@ -77,7 +77,7 @@ void TSeriesPointer::LeaveToolsAsDrawn(int32_t px, int32_t py, TColor color,
     if (style == S::psSmallDot)
         return;
     if (owner_->PointerView3D() && draw3D_) {
-        int32_t h = horizSize_, v = vertSize_;
+        int32_t h = HorizPixels(), v = VertPixels();
         KeepWithinReach(px, py, h, v);
         if (style == S::psRectangle)
             canvas.LeaveToolsAsBox(px - h, px + h, py - v, py + v, owner_->PointerZStart(),
@@ -196,7 +196,7 @@ void TSeriesPointer::DrawShape(TCanvas3D& canvas, bool is3D, int32_t px, int32_t
 
 void TSeriesPointer::HorizMargins(int32_t& left, int32_t& right) const {
     if (visible_ && inflateMargins_) {
-        const int32_t margin = horizSize_ < INT32_MAX ? horizSize_ + 1 : INT32_MAX;
+        const int32_t margin = horizSize_ < INT32_MAX ? Pixels(horizSize_ + 1) : INT32_MAX;
         left = std::max(left, margin);
         right = std::max(right, margin);
     }
@@ -204,7 +204,7 @@ void TSeriesPointer::HorizMargins(int32_t& left, int32_t& right) const {
 
 void TSeriesPointer::VertMargins(int32_t& top, int32_t& bottom) const {
     if (visible_ && inflateMargins_) {
-        const int32_t margin = vertSize_ < INT32_MAX ? vertSize_ + 1 : INT32_MAX;
+        const int32_t margin = vertSize_ < INT32_MAX ? Pixels(vertSize_ + 1) : INT32_MAX;
         top = std::max(top, margin);
         bottom = std::max(bottom, margin);
     }

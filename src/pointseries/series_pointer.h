@@ -78,6 +78,12 @@ public:
 
     void HorizMargins(int32_t& left, int32_t& right) const;
     void VertMargins(int32_t& top, int32_t& bottom) const;
+    // The sizes and a length as drawn, in device pixels of the owner's canvas.
+    int32_t HorizPixels() const { return Pixels(horizSize_); }
+    int32_t VertPixels() const { return Pixels(vertSize_); }
+    int32_t Pixels(int32_t pixels) const {
+        return owner_ ? owner_->PointerCanvas().Pixels(pixels) : pixels;
+    }
 
 private:
     template <class T> void Store(T& field, T value) {

@@ -24,10 +24,13 @@ using Configure = std::function<void(TChart&, TPointSeries&)>;
 
 class Twin {
 public:
-    Twin(int32_t width, int32_t height, const Configure& configure = {})
+    // `ratio`: the windows are on a screen of that density.
+    Twin(int32_t width, int32_t height, const Configure& configure = {}, double ratio = 1.0)
         : part_(BuildChart1(partChart_)), whole_(BuildChart1(wholeChart_)) {
         for (TChart* chart : {&partChart_, &wholeChart_})
             chart->SetBounds(0, 0, width, height);
+        partHost_.SetPixelRatio(ratio);
+        wholeHost_.SetPixelRatio(ratio);
         if (configure) {
             configure(partChart_, part_);
             configure(wholeChart_, whole_);
@@ -238,6 +241,34 @@ TEST(PartFrames, TimeSeriesEqualWholeFrames) {
             ASSERT_FALSE(HasFatalFailure()) << "point " << i;
         }
         EXPECT_GT(twin.PartFrames(), twin.Frames() * 3 / 4);
+    }
+}
+
+// On a denser screen every pixel size is larger and the markers' pen is thicker: the part
+// frames still cover all that changed.
+TEST(PartFrames, DenserScreensEqualWholeFrames) {
+    for (const double ratio : {2.0, 1.5}) {
+        SCOPED_TRACE(ratio);
+        std::mt19937 random(99);
+        {
+            SCOPED_TRACE("uniform");
+            Twin twin(500, 400, {}, ratio);
+            for (const Point2& p : Uniform(random, 200)) {
+                twin.Add(p.X, p.Y);
+                ASSERT_FALSE(HasFatalFailure());
+            }
+            EXPECT_EQ(twin.PartHost().Screen().Width(), gfx::ScalePixels(496, ratio));
+            EXPECT_GT(twin.PartFrames(), twin.Frames() / 2);
+        }
+        {
+            SCOPED_TRACE("X rising");
+            Twin twin(560, 420, {}, ratio);
+            for (int i = 0; i < 250; ++i) {
+                twin.Add(i * 0.5, 40 * std::sin(i / 23.0) + 7 * std::sin(i / 3.0));
+                ASSERT_FALSE(HasFatalFailure()) << "point " << i;
+            }
+            EXPECT_GT(twin.PartFrames(), twin.Frames() * 3 / 4);
+        }
     }
 }
 

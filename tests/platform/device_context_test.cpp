@@ -118,6 +118,41 @@ TEST(DeviceContextLines, WidePensAreSolidWithRoundEnds) {
     EXPECT_EQ(ink.Top, 2);
 }
 
+// A cosmetic pen on a denser device: the one-pixel line's steps, each as many pixels
+// across as the pen says (one more before the line than after it, as a wide pen of that
+// width), its pattern's runs stretched and carried on from segment to segment.
+TEST(DeviceContextLines, ThickCosmeticLinesStretchTheirPattern) {
+    Surface s(16, 7);
+    s.dc.CurrentPen().Style = PenStyle::Dot;
+    s.dc.CurrentPen().Across = 2;
+    s.dc.CurrentPen().PatternScale = 2;
+    s.dc.SetBkMode(TRANSPARENT);
+    s.dc.MoveToEx(0, 2);
+    s.dc.LineTo(10, 2);
+    s.dc.LineTo(10, 7);
+    EXPECT_EQ(s.Picture(),
+              Rows("................", "######..........", "######..........", "................",
+                   ".........##.....", ".........##.....", ".........##....."));
+
+    // Stretched by 1.5, each run takes its rounded length: dots of 4 (ties to even).
+    Surface f(16, 1);
+    f.dc.CurrentPen().Style = PenStyle::Dot;
+    f.dc.CurrentPen().PatternScale = 1.5;
+    f.dc.SetBkMode(TRANSPARENT);
+    f.dc.MoveToEx(0, 0);
+    f.dc.LineTo(16, 0);
+    EXPECT_EQ(f.Picture(), Rows("####....####...."));
+
+    // A solid one: exactly the pixels of the one-pixel line, each made a run, clipped.
+    Surface c(8, 6);
+    c.dc.CurrentPen().Across = 3;
+    c.dc.IntersectClipRect({0, 0, 5, 6});
+    c.dc.MoveToEx(1, 1);
+    c.dc.LineTo(7, 4);
+    EXPECT_EQ(c.Picture(),
+              Rows(".##.....", ".####...", ".####...", "...##...", "........", "........"));
+}
+
 TEST(DeviceContextLines, ClippedLinesKeepTheirPixelsAndDashPhase) {
     // Every line drawn through a clip equals the unclipped line cut to the clip.
     const Rect window{13, 9, 41, 37};

@@ -105,6 +105,45 @@ TEST(Png, RoundTripKeepsEveryPixelOfAnOddSizedBitmap) {
     EXPECT_TRUE(back == dot);
 }
 
+// The density chunk of a PNG in pixels per metre, both ways; nullopt when it has none or
+// gives no unit.
+std::optional<std::pair<uint32_t, uint32_t>> Density(const Bytes& png) {
+    const auto be32 = [&](size_t at) {
+        return uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 |
+               uint32_t{png[at + 3]};
+    };
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const uint32_t length = be32(at);
+        const std::string type(png.begin() + at + 4, png.begin() + at + 8);
+        if (type == "pHYs" && length == 9 && at + 17 <= png.size())
+            return png[at + 16] == 1 ? std::optional(std::pair(be32(at + 8), be32(at + 12)))
+                                     : std::nullopt;
+        at += 12 + size_t{length};
+    }
+    return std::nullopt;
+}
+
+TEST(Png, RecordsTheDensityItWasDrawnFor) {
+    Scratch dir;
+    const std::string path = dir / "dense.png";
+    // 96 dots per inch times the scale: 3779.5 and 7559.1 pixels per metre.
+    for (const auto& [scale, perMetre] :
+         {std::pair{1.0, 3780u}, std::pair{2.0, 7559u}, std::pair{1.5, 5669u}}) {
+        EXPECT_EQ(PngPixelsPerMetre(scale), perMetre);
+        ASSERT_TRUE(WritePng(Pattern(5, 4), path, scale));
+        EXPECT_EQ(Density(ReadAll(path)), std::pair(perMetre, perMetre)) << scale;
+    }
+    // Into a stream too, and the pixels are as they were.
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(WritePng(Pattern(5, 4), file, 3.0));
+    std::fclose(file);
+    EXPECT_EQ(Density(ReadAll(path)), std::pair(11339u, 11339u));
+    Bitmap back;
+    ASSERT_TRUE(ReadPng(path, back));
+    EXPECT_TRUE(back == Pattern(5, 4));
+}
+
 TEST(Png, ReadFailuresLeaveTheBitmapAlone) {
     Scratch dir;
     const Bitmap before(2, 3, 0x010203);

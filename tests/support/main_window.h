@@ -99,6 +99,17 @@ protected:
         Idle();
     }
 
+#ifdef VEMORA_SOURCE_DIR
+    // The shipped sample plotted as the user plots it, at full speed.
+    void PlotSample() {
+        form->ScrollBar1()->setValue(100);
+        form->SetPathText(QStringLiteral(VEMORA_SOURCE_DIR "/data/proba2.txt"));
+        PressStart();
+        Idle();
+        ASSERT_EQ(form->Series1().PointCount(), 400);
+    }
+#endif
+
     TempDir dir;
     std::unique_ptr<TForm1> form;
 };

@@ -13,9 +13,11 @@
 namespace vemora::testing {
 
 struct SampleChart {
-    SampleChart()
-        : series(BuildChart1(chart)),
-          window(std::string(VEMORA_SOURCE_DIR) + "/data/proba2.txt"), run(window, series) {
+    // `ratio`: the window is on a screen of that density.
+    explicit SampleChart(double ratio = 1.0)
+        : series(BuildChart1(chart)), window(std::string(VEMORA_SOURCE_DIR) + "/data/proba2.txt"),
+          run(window, series) {
+        host.SetPixelRatio(ratio);
         run.Button1Click(nullptr);
     }
     ui::HeadlessWindowHost host;

@@ -165,6 +165,35 @@ for i in $(seq 1 100); do echo "$i $((i % 7))"; done >"$work/hundred.txt"
 check "replay pauses" "$(grep -qx 'pause_ms: 500' "$work/out"; echo $?)"
 check "replay waited" "$(( $(sed -n 's/^wall_ms: //p' "$work/out") < 500 ))"
 
+# Denser screens: --size stays in pixels of a normal screen, the picture and its layout
+# are S times as many pixels, and the PNG says how dense it is (pixels per metre at
+# 96 x S dots per inch, in the pHYs chunk that follows the header).
+density() { # the pHYs chunk's X and Y pixels per metre and its unit, as "x y unit"
+    [[ $(od -An -c -j 37 -N 4 "$1" | tr -d ' ') == "pHYs" ]] || { echo none; return; }
+    od -An -tu1 -j 41 -N 9 "$1" | awk '{print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8, $9}'
+}
+check "normal png density" "$([[ $(density "$work/r.png") == "3780 3780 1" ]]; echo $?)"
+"$tool" render "$src/data/proba2.txt" --scale 2 --png "$work/r2.png" --json "$work/r2.json" 2>"$work/err"
+check "scale 2 exits 0" $?
+check "scale 2 size" "$([[ $(identify -format '%wx%h' "$work/r2.png") == 1626x1306 ]]; echo $?)"
+check "scale 2 density" "$([[ $(density "$work/r2.png") == "7559 7559 1" ]]; echo $?)"
+check "scale 2 panel" "$(grep -q '"panel_bounds": \[0, 0, 1626, 1306\]' "$work/r2.json"; echo $?)"
+check "scale 2 depth" "$(grep -q '"chart_depth": 8, "series_depth": 8' "$work/r2.json"; echo $?)"
+texts() { grep -o '"text": "[^"]*"' "$1"; }
+check "scale 2 same labels" "$([[ $(texts "$work/r2.json") == $(texts "$work/r.json") ]]; echo $?)"
+markers2=$(grep '"markers"' "$work/r2.json" | grep -o '\[[0-9-]*, [0-9-]*\]' | wc -l)
+check "scale 2 markers" $((markers2 != 400))
+"$tool" render "$src/data/proba2.txt" --size 400x300 --scale 1.5 --png "$work/r15.png" \
+    --json "$work/r15.json" 2>"$work/err"
+check "scale 1.5 size" "$([[ $(identify -format '%wx%h' "$work/r15.png") == 600x450 ]]; echo $?)"
+check "scale 1.5 density" "$([[ $(density "$work/r15.png") == "5669 5669 1" ]]; echo $?)"
+check "scale 1.5 panel" "$(grep -q '"panel_bounds": \[0, 0, 600, 450\]' "$work/r15.json"; echo $?)"
+"$tool" render "$src/data/proba2.txt" --scale 1 --png "$work/r1.png" 2>"$work/err"
+check "scale 1 is the normal picture" "$(cmp -s "$work/r1.png" "$work/r.png"; echo $?)"
+"$tool" replay "$src/data/proba2.txt" --no-pause --scale 2 --png "$work/p2.png" >"$work/out" 2>"$work/err"
+check "scale 2 replay frames" "$(grep -qx 'frames: 400' "$work/out"; echo $?)"
+check "scale 2 replay picture is render's" "$(cmp -s "$work/p2.png" "$work/r2.png"; echo $?)"
+
 # Frames of a run as pictures: every K-th point's, and the last one; the last is the
 # picture --png saves.
 "$tool" replay "$work/hundred.txt" --no-pause --png-every 30 "$work/frames" --png "$work/last.png" \
@@ -209,6 +238,16 @@ usage_error "--png-every: K and DIR are missing" replay x --png-every 5
 usage_error "--png-every k d: K is a whole number from 1 to 999999999" replay x --png-every k d
 usage_error "--png-every 5 '': the folder name is empty" replay x --png-every 5 ''
 usage_error "--png-every: not an option of render" render x --png-every 5 d
+usage_error "--scale 0.5: a number from 1 to 8, such as 2 or 1.5" render x --scale 0.5
+usage_error "--scale 8.5: a number from 1 to 8, such as 2 or 1.5" replay x --scale 8.5
+usage_error "--scale 2x: a number from 1 to 8, such as 2 or 1.5" render x --scale 2x
+usage_error "--scale 1e0: a number from 1 to 8, such as 2 or 1.5" render x --scale 1e0
+usage_error "--scale '': a number from 1 to 8, such as 2 or 1.5" render x --scale ''
+usage_error "--scale: S is missing" render x --scale
+usage_error "--scale 2.5: 8000x6000 at this density is 20000x15000 pixels, more than 16384x16384" \
+    render x --scale 2.5 --size 8000x6000
+usage_error "--scale 8: 2049x100 at this density is 16392x800 pixels, more than 16384x16384" \
+    replay x --size 2049x100 --scale 8
 usage_error "--frob: unknown option" render x --frob
 usage_error "--json -: standard output already takes the PNG" render x --png - --json -
 usage_error "--svg -: standard output already takes the PNG" render x --png - --svg -

@@ -29,10 +29,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUsage =
     "usage: vemora-plot read PATH\n"
-    "       vemora-plot render PATH [--size WxH] [--png OUT] [--json OUT] [--svg OUT]\n"
-    "                          [--pdf OUT]\n"
-    "       vemora-plot replay PATH [--speed N] [--size WxH] [--no-pause] [--png OUT]\n"
-    "                          [--png-every K DIR]\n"
+    "       vemora-plot render PATH [--size WxH] [--scale S] [--png OUT] [--json OUT]\n"
+    "                          [--svg OUT] [--pdf OUT]\n"
+    "       vemora-plot replay PATH [--speed N] [--size WxH] [--scale S] [--no-pause]\n"
+    "                          [--png OUT] [--png-every K DIR]\n"
     "\n"
     "  read PATH    read the data file as the start button does and print its points:\n"
     "               'points N', then one 'X Y' line per point.\n"
@@ -46,6 +46,11 @@ constexpr const char* kUsage =
     "               prints the counts and times, and saves the last frame as PNG;\n"
     "               --png-every K DIR writes the frame after every K-th point, and the\n"
     "               last one, as DIR/frame-NNNNNN.png (NNNNNN: the points shown).\n"
+    "\n"
+    "--size WxH is in pixels of a normal (96 dpi) screen. --scale S (1 to 8, such as 2 or\n"
+    "1.5) draws the chart for a screen S times as dense, as the window does there: the\n"
+    "picture is WxH times S pixels (at most 16384x16384), its text, lines and markers S\n"
+    "times as large, the JSON in its pixels, and the PNG records 96 x S dots per inch.\n"
     "\n"
     "An empty PATH ('') reads standard input. A file that cannot be read prints the\n"
     "message the window would show and exits 1.\n"
@@ -112,8 +117,8 @@ platform::FileWriter TextWriter(const std::string& text) {
     };
 }
 
-platform::FileWriter PngWriter(const gfx::Bitmap& bitmap) {
-    return [&bitmap](std::FILE* file) { return gfx::WritePng(bitmap, file); };
+platform::FileWriter PngWriter(const gfx::Bitmap& bitmap, double scale) {
+    return [&bitmap, scale](std::FILE* file) { return gfx::WritePng(bitmap, file, scale); };
 }
 
 struct Options {
@@ -121,6 +126,7 @@ struct Options {
     bool havePath = false;
     int32_t width = 0;
     int32_t height = 0;
+    double scale = 1.0;
     std::string png;
     std::string json;
     std::string svg;
@@ -168,6 +174,24 @@ std::string SizeFault(std::string_view text, int32_t& w, int32_t& h) {
     return {};
 }
 
+// A density from 1 to 8 written as a decimal number (2, 1.5, 1.25); false for any other text.
+bool ParseScale(std::string_view text, double& out) {
+    const size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    const std::string_view fraction = dot == std::string_view::npos ? "" : text.substr(dot + 1);
+    const auto digits = [](std::string_view t) {
+        return std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (whole.empty() || whole.size() > 3 || !digits(whole) || !digits(fraction) ||
+        (dot != std::string_view::npos && fraction.empty()))
+        return false;
+    const double value = std::strtod(std::string(text).c_str(), nullptr);
+    if (!(value >= 1 && value <= 8))
+        return false;
+    out = value;
+    return true;
+}
+
 // Reads the options that the command allows into `o`. Returns what is wrong with the
 // command line, naming the argument at fault, or an empty text.
 std::string ParseOptions(int argc, char** argv, bool replay, Options& o) {
@@ -183,6 +207,12 @@ std::string ParseOptions(int argc, char** argv, bool replay, Options& o) {
                 return fault;
             if (auto fault = SizeFault(value(1), o.width, o.height); !fault.empty())
                 return "--size " + Shown(value(1)) + ": " + fault;
+            ++i;
+        } else if (a == "--scale") {
+            if (auto fault = missing(1, "S is"); !fault.empty())
+                return fault;
+            if (!ParseScale(value(1), o.scale))
+                return "--scale " + Shown(value(1)) + ": a number from 1 to 8, such as 2 or 1.5";
             ++i;
         } else if (a == "--png" || (!replay && (a == "--json" || a == "--svg" || a == "--pdf"))) {
             if (auto fault = missing(1, "OUT is"); !fault.empty())
@@ -225,6 +255,24 @@ std::string ParseOptions(int argc, char** argv, bool replay, Options& o) {
     }
     if (!o.havePath)
         return command + ": PATH is missing";
+    if (o.scale != 1.0) {
+        constexpr int32_t kLargestPicture = 16384;
+        const int32_t w =
+            o.width > 0 ? o.width : kChart1Width - 2 * ui::HeadlessWindowHost::kEdgeWidth;
+        const int32_t h =
+            o.height > 0 ? o.height : kChart1Height - 2 * ui::HeadlessWindowHost::kEdgeWidth;
+        const int32_t pw = gfx::ScalePixels(w, o.scale), ph = gfx::ScalePixels(h, o.scale);
+        if (pw > kLargestPicture || ph > kLargestPicture) {
+            char text[200];
+            std::snprintf(text, sizeof text,
+                          ": %dx%d at this density is %dx%d pixels, more than %dx%d", w, h, pw, ph,
+                          kLargestPicture, kLargestPicture);
+            for (int i = 2; i + 1 < argc; ++i) {
+                if (std::string_view(argv[i]) == "--scale")
+                    return "--scale " + Shown(argv[i + 1]) + text;
+            }
+        }
+    }
     // Standard output takes one document: the first of them in this order.
     const char* taken = nullptr;
     for (const auto& [out, option, what] : {std::tuple{&o.png, "--png", "PNG"},
@@ -262,7 +310,7 @@ int CommandRead(const std::string& path) {
 }
 
 int WriteOutputs(PlotScene& scene, const Options& o) {
-    if (!o.png.empty() && WriteOutput(o.png, PngWriter(scene.Host().Screen())) != 0)
+    if (!o.png.empty() && WriteOutput(o.png, PngWriter(scene.Host().Screen(), o.scale)) != 0)
         return 1;
     if (!o.json.empty() &&
         WriteOutput(o.json, TextWriter(plot::FrameJson(scene.Chart(), scene.Series()))) != 0)
@@ -299,6 +347,7 @@ template <class Body> std::optional<Failure> Guarded(Body&& body) {
 
 int CommandRender(const Options& o) {
     PlotScene scene(o.path, o.width, o.height);
+    scene.Host().SetPixelRatio(o.scale);
     // The window is shown, with its empty chart, before the user can press start.
     scene.Host().Update();
     if (auto error = Guarded([&] { scene.Run().Button1Click(nullptr); }))
@@ -323,6 +372,7 @@ int CommandRender(const Options& o) {
 
 int CommandReplay(const Options& o) {
     PlotScene scene(o.path, o.width, o.height);
+    scene.Host().SetPixelRatio(o.scale);
     scene.Host().Update();
     scene.Run().ScrollBar1Change(o.speed);
     std::vector<double> frameMs;
@@ -352,7 +402,7 @@ int CommandReplay(const Options& o) {
         const std::string path = (std::filesystem::path(o.pngDir) / name).string();
         if (!pngFailed.empty())
             return;
-        const int err = platform::WriteFileSafely(path, PngWriter(scene.Host().Screen()));
+        const int err = platform::WriteFileSafely(path, PngWriter(scene.Host().Screen(), o.scale));
         if (err != 0)
             pngFailed = path + ": " + platform::ErrorText(err);
     };

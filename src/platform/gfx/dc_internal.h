@@ -84,6 +84,8 @@ inline void DeviceContext::DrawLineTo(int32_t x, int32_t y) {
         return;
     if (pen_.Width > 1)
         WideLine(from, position_);
+    else if (pen_.Across > 1 || pen_.PatternScale != 1.0)
+        ThickLine(from, position_);
     else
         CosmeticLine(from, position_);
 }

@@ -125,8 +125,8 @@ void DeviceContext::Rectangle(int32_t left, int32_t top, int32_t right, int32_t 
             BrushSpan(y, box.Left, box.Right - 1, brush_);
         return;
     }
-    const int32_t w = std::max(1, pen_.Width);
-    if (w == 1 && DashOf(pen_.Style)) {
+    const int32_t w = OutlineWidth();
+    if (pen_.Width <= 1 && DashOf(pen_.Style)) {
         // A styled outline runs its pattern once round the box.
         const int32_t yEnd = std::min(box.Bottom - 1, clip_.Bounds().Bottom);
         for (int32_t y = std::max(box.Top + 1, clip_.Bounds().Top); y < yEnd; ++y)
@@ -165,7 +165,7 @@ void DeviceContext::DrawRoundShape(const Rect& box, Shape&& shape, bool fill, Ke
     if (!target_ || box.IsEmpty())
         return;
     const bool pen = PenDraws();
-    const int32_t w = pen ? std::max(1, pen_.Width) : 0;
+    const int32_t w = pen ? OutlineWidth() : 0;
     const Rect inner{SaturateInt32(int64_t{box.Left} + w), SaturateInt32(int64_t{box.Top} + w),
                      SaturateInt32(int64_t{box.Right} - w), SaturateInt32(int64_t{box.Bottom} - w)};
     const Pixel color = ToPixel(pen_.Color);

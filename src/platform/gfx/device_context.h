@@ -22,6 +22,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vemora::gfx {
 
@@ -72,6 +73,10 @@ struct Pen {
     int32_t Width = 1;
     PenStyle Style = PenStyle::Solid;
     PenMode Mode = PenMode::Copy;
+    // A cosmetic pen (width 0 or 1) on a denser device: its lines are this many pixels
+    // across, and every run of its pattern this many times as long (rounded).
+    int32_t Across = 1;
+    double PatternScale = 1.0;
 };
 
 struct Brush {
@@ -192,7 +197,13 @@ private:
     inline void PenPixel(int32_t x, int32_t y, Pixel color, PenMode mode);
     inline void DrawLineTo(int32_t x, int32_t y);
     void CosmeticLine(Point from, Point to);
+    void ThickLine(Point from, Point to);
     void WideLine(Point from, Point to);
+    // The width an outline of the pen covers: a wide pen's width, else its lines' across.
+    int32_t OutlineWidth() const { return pen_.Width > 1 ? pen_.Width : std::max(1, pen_.Across); }
+    // The pen's pattern stretched by its scale, one entry per pixel (nonzero: ink); null
+    // for a solid pen.
+    const std::vector<uint8_t>* ScaledPattern();
 
     // What measuring a text needs of its laid out run: its metrics, and the box of its
     // glyphs relative to the run's origin.
@@ -235,6 +246,11 @@ private:
         Region UserClip;
         Region Clip;
     } redirected_;
+    struct StretchedPattern {
+        PenStyle Style = PenStyle::Solid;
+        double Scale = 0;
+        std::vector<uint8_t> Ink;
+    } stretched_;
     PolygonScanner scanner_;
     std::vector<Point> scratch_;
     mutable TextRun run_;

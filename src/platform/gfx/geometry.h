@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace vemora::gfx {
@@ -52,5 +53,16 @@ struct Rect {
     }
     bool operator==(const Rect&) const = default;
 };
+
+// A length given in pixels of a normal screen, on a device `scale` times as dense: the
+// nearest whole number of device pixels, ties to even; the length itself at scale 1.
+inline int32_t ScalePixels(int32_t pixels, double scale) {
+    if (scale == 1.0)
+        return pixels;
+    const long double v = std::nearbyint(static_cast<long double>(pixels) * scale);
+    if (!(v > INT32_MIN))
+        return INT32_MIN;
+    return v >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+}
 
 } // namespace vemora::gfx

@@ -2,6 +2,7 @@
 
 #include "platform/files/safe_write.h"
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <png.h>
@@ -46,7 +47,7 @@ private:
     std::FILE* file_;
 };
 
-bool WriteRows(png_structp png, png_infop info, std::FILE* file, const Bitmap& bitmap,
+bool WriteRows(png_structp png, png_infop info, std::FILE* file, const Bitmap& bitmap, double scale,
                std::vector<png_byte>& row) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
@@ -55,6 +56,8 @@ bool WriteRows(png_structp png, png_infop info, std::FILE* file, const Bitmap& b
     png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap.Width()),
                  static_cast<png_uint_32>(bitmap.Height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    const png_uint_32 density = PngPixelsPerMetre(scale);
+    png_set_pHYs(png, info, density, density, PNG_RESOLUTION_METER);
     png_write_info(png, info);
     for (int y = 0; y < bitmap.Height(); ++y) {
         const Pixel* src = bitmap.Row(y);
@@ -124,7 +127,7 @@ bool ReadPixels(png_structp png, png_infop info, std::FILE* file, std::vector<pn
 namespace {
 
 // The PNG into an open file; the file stays open.
-bool WriteToFile(const Bitmap& bitmap, std::FILE* file) {
+bool WriteToFile(const Bitmap& bitmap, std::FILE* file, double scale) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -133,7 +136,7 @@ bool WriteToFile(const Bitmap& bitmap, std::FILE* file) {
         // Allocated here rather than after the setjmp, so that a jump out of libpng cannot
         // skip its destructor.
         std::vector<png_byte> row(static_cast<size_t>(bitmap.Width()) * 3);
-        ok = WriteRows(png, info, file, bitmap, row);
+        ok = WriteRows(png, info, file, bitmap, scale, row);
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
     return ok && std::fflush(file) == 0 && !std::ferror(file);
@@ -141,19 +144,24 @@ bool WriteToFile(const Bitmap& bitmap, std::FILE* file) {
 
 } // namespace
 
-bool WritePng(const Bitmap& bitmap, std::FILE* file) {
-    return !bitmap.Empty() && WriteToFile(bitmap, file);
+uint32_t PngPixelsPerMetre(double scale) {
+    constexpr long double kInchesPerMetre = 1 / 0.0254L;
+    return static_cast<uint32_t>(std::lround(96 * scale * kInchesPerMetre));
 }
 
-bool WritePng(const Bitmap& bitmap, const std::string& path) {
-    return SavePng(bitmap, path).empty();
+bool WritePng(const Bitmap& bitmap, std::FILE* file, double scale) {
+    return !bitmap.Empty() && WriteToFile(bitmap, file, scale);
 }
 
-std::string SavePng(const Bitmap& bitmap, const std::string& path) {
+bool WritePng(const Bitmap& bitmap, const std::string& path, double scale) {
+    return SavePng(bitmap, path, scale).empty();
+}
+
+std::string SavePng(const Bitmap& bitmap, const std::string& path, double scale) {
     if (bitmap.Empty())
         return "the picture is empty";
-    const int err =
-        platform::WriteFileSafely(path, [&](std::FILE* file) { return WriteToFile(bitmap, file); });
+    const int err = platform::WriteFileSafely(
+        path, [&](std::FILE* file) { return WriteToFile(bitmap, file, scale); });
     return err == 0 ? std::string() : platform::ErrorText(err);
 }
 

@@ -1,12 +1,14 @@
 #include "platform/ui/headless_window_host.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vemora::ui {
 
 HeadlessWindowHost::HeadlessWindowHost(int32_t clientWidth, int32_t clientHeight)
     : screen_(std::max(clientWidth, 0), std::max(clientHeight, 0)),
-      bounds_{0, 0, std::max(clientWidth, 0), std::max(clientHeight, 0)} {}
+      bounds_{0, 0, std::max(clientWidth, 0), std::max(clientHeight, 0)},
+      clientWidth_(std::max(clientWidth, 0)), clientHeight_(std::max(clientHeight, 0)) {}
 
 void HeadlessWindowHost::SetBounds(const gfx::Rect& bounds, bool sunkenEdge) {
     bounds_ = bounds;
@@ -21,13 +23,34 @@ gfx::Rect HeadlessWindowHost::ClientRect() const {
 }
 
 void HeadlessWindowHost::ResizeClient(int32_t width, int32_t height) {
-    width = std::max(width, 0);
-    height = std::max(height, 0);
+    clientWidth_ = std::max(width, 0);
+    clientHeight_ = std::max(height, 0);
+    FitScreen();
+}
+
+void HeadlessWindowHost::SetPixelRatio(double ratio) {
+    if (ratio == ratio_ || !(ratio > 0))
+        return;
+    ratio_ = ratio;
+    FitScreen();
+}
+
+void HeadlessWindowHost::FitScreen() {
+    const int32_t width = std::max(gfx::ScalePixels(clientWidth_, ratio_), 0);
+    const int32_t height = std::max(gfx::ScalePixels(clientHeight_, ratio_), 0);
     if (width == screen_.Width() && height == screen_.Height())
         return;
     screen_.Resize(width, height);
     // A window that grows or shrinks is repainted, as a real one is.
     Invalidate();
+}
+
+int32_t HeadlessWindowHost::ToDevice(int32_t x) const {
+    if (ratio_ == 1.0)
+        return x;
+    // The device pixel under the pointer's hot spot.
+    const long double d = std::floor(static_cast<long double>(x) * ratio_);
+    return static_cast<int32_t>(std::clamp<long double>(d, INT32_MIN, INT32_MAX));
 }
 
 void HeadlessWindowHost::Invalidate() {
@@ -48,24 +71,24 @@ void HeadlessWindowHost::SendMouseDown(TMouseButton button, TShiftState shift, i
                                        int32_t y) {
     buttonsHeld_ |= ButtonBit(button);
     if (client_)
-        client_->MouseDown(button, shift, x, y);
+        client_->MouseDown(button, shift, ToDevice(x), ToDevice(y));
 }
 
 void HeadlessWindowHost::SendMouseMove(TShiftState shift, int32_t x, int32_t y) {
     if (client_)
-        client_->MouseMove(shift, x, y);
+        client_->MouseMove(shift, ToDevice(x), ToDevice(y));
 }
 
 void HeadlessWindowHost::SendMouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {
     buttonsHeld_ &= ~ButtonBit(button);
     if (client_)
-        client_->MouseUp(button, shift, x, y);
+        client_->MouseUp(button, shift, ToDevice(x), ToDevice(y));
 }
 
 void HeadlessWindowHost::SendWheel(int32_t delta, TShiftState shift, int32_t x, int32_t y) {
     SplitWheelNotches(wheelRest_, delta, [&](bool down) {
         if (client_)
-            client_->MouseWheel(down, shift, x, y);
+            client_->MouseWheel(down, shift, ToDevice(x), ToDevice(y));
     });
 }
 

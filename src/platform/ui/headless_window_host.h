@@ -21,6 +21,7 @@ public:
     void SetClient(WindowClient* client) override { client_ = client; }
     void SetBounds(const gfx::Rect& bounds, bool sunkenEdge) override;
     gfx::Rect ClientRect() const override;
+    double PixelRatio() const override { return ratio_; }
     void Invalidate() override;
     void Update() override;
     void SetCursor(TCursor cursor) override { cursor_ = cursor; }
@@ -29,12 +30,17 @@ public:
     bool HasMouseCapture() const override { return captured_ || buttonsHeld_ != 0; }
     void ShowDirectDrawing() override { ++directShows_; }
 
-    // The client area changes size without the control knowing (a resize by the user).
+    // The client area changes size without the control knowing (a resize by the user); in
+    // pixels of the window's size.
     void ResizeClient(int32_t width, int32_t height);
+    // The window is on a screen of that density: its client area has that many device
+    // pixels per pixel of its size, and is painted again.
+    void SetPixelRatio(double ratio);
     // The window was uncovered: paint whatever the invalid state.
     void Expose();
 
-    // Input as the window system delivers it: a pressed button keeps the mouse until it is
+    // Input as the window system delivers it, at positions in pixels of the window's size
+    // (the client gets device pixels): a pressed button keeps the mouse until it is
     // released, the pointer leaving is not reported while it does, and wheel steps are
     // added up to whole notches of kWheelDelta (positive away from the user).
     void SendMouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
@@ -56,10 +62,17 @@ public:
 
 private:
     void Paint();
+    // The screen's size for the client size and ratio.
+    void FitScreen();
+    // A coordinate in pixels of the window's size, in device pixels.
+    int32_t ToDevice(int32_t x) const;
 
     WindowClient* client_ = nullptr;
     gfx::Bitmap screen_;
     gfx::Rect bounds_;
+    int32_t clientWidth_ = 0;
+    int32_t clientHeight_ = 0;
+    double ratio_ = 1.0;
     bool invalid_ = true;
     bool captured_ = false;
     TCursor cursor_ = TCursor::crDefault;

@@ -11,6 +11,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace vemora::ui {
 
@@ -101,7 +102,27 @@ void QtWindowHost::SetBounds(const gfx::Rect& bounds, bool sunkenEdge) {
 
 gfx::Rect QtWindowHost::ClientRect() const {
     const int e = 2 * Edge();
-    return {0, 0, std::max(width() - e, 0), std::max(height() - e, 0)};
+    const double ratio = PixelRatio();
+    return {0, 0, std::max(gfx::ScalePixels(width() - e, ratio), 0),
+            std::max(gfx::ScalePixels(height() - e, ratio), 0)};
+}
+
+QPoint QtWindowHost::DevicePos(QPointF widgetPos) const {
+    if (PixelRatio() == 1.0)
+        return widgetPos.toPoint() - QPoint(Edge(), Edge());
+    const QPointF p = (widgetPos - QPointF(Edge(), Edge())) * PixelRatio();
+    // The device pixel under the pointer's hot spot.
+    return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
+
+QRect QtWindowHost::ToWidget(const gfx::Rect& r) const {
+    const double ratio = PixelRatio();
+    const int e = Edge();
+    const int left = static_cast<int>(std::floor(r.Left / ratio));
+    const int top = static_cast<int>(std::floor(r.Top / ratio));
+    const int right = static_cast<int>(std::ceil(r.Right / ratio));
+    const int bottom = static_cast<int>(std::ceil(r.Bottom / ratio));
+    return QRect(QPoint(left + e, top + e), QPoint(right + e - 1, bottom + e - 1));
 }
 
 void QtWindowHost::FitSurface() {
@@ -153,11 +174,11 @@ void QtWindowHost::Update() {
         const std::vector<gfx::Rect> shown = CoverWithFew(*changed, client, kMostRects);
         lastShown_ = {};
         QRegion region;
-        const int e = Edge();
         for (const gfx::Rect& r : shown) {
             lastShown_ = lastShown_.Union(r);
-            region += QRect(static_cast<int>(r.Left) + e, static_cast<int>(r.Top) + e,
-                            static_cast<int>(r.Width()), static_cast<int>(r.Height()));
+            // On a screen of fractional density a device pixel may straddle two of the
+            // widget's: the region takes both.
+            region += ToWidget(r);
         }
         if (!region.isEmpty())
             repaint(region);
@@ -229,10 +250,18 @@ void QtWindowHost::PaintClient() {
 }
 
 bool QtWindowHost::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        // On a screen of another density the client area has another number of pixels:
+        // a new frame, drawn for that density.
+        const bool handled = QFrame::event(event);
+        FitSurface();
+        Invalidate();
+        return handled;
+    }
     if (event->type() != QEvent::ToolTip)
         return QFrame::event(event);
     auto* help = static_cast<QHelpEvent*>(event);
-    const QPoint pos = help->pos() - QPoint(Edge(), Edge());
+    const QPoint pos = DevicePos(help->pos());
     std::optional<TToolTip> tip;
     Guarded([&] {
         if (OnToolTip)
@@ -243,7 +272,9 @@ bool QtWindowHost::event(QEvent* event) {
         event->ignore();
         return true;
     }
-    QToolTip::showText(help->globalPos(), tip->text, this, tip->area.translated(Edge(), Edge()));
+    const QRect& a = tip->area;
+    QToolTip::showText(help->globalPos(), tip->text, this,
+                       ToWidget({a.left(), a.top(), a.left() + a.width(), a.top() + a.height()}));
     return true;
 }
 
@@ -254,18 +285,34 @@ void QtWindowHost::paintEvent(QPaintEvent* event) {
         PaintClient();
     QPainter painter(this);
     const int e = Edge();
-    const QRect inside(e, e, surface_.Width(), surface_.Height());
+    const QRect inside(e, e, std::max(width() - 2 * e, 0), std::max(height() - 2 * e, 0));
     if (sunken_ && !inside.contains(event->rect()))
         DrawEdge(painter);
     if (surface_.Empty())
         return;
-    // The image only wraps the surface's pixels; the painter copies just the exposed parts.
+    // The image only wraps the surface's pixels; the painter copies just the exposed parts,
+    // each as the whole device pixels under it, one to one.
     const QImage image(reinterpret_cast<const uchar*>(surface_.Data()), surface_.Width(),
                        surface_.Height(), surface_.Width() * 4, QImage::Format_RGB32);
+    const double ratio = PixelRatio();
+    const QRect all(0, 0, surface_.Width(), surface_.Height());
     for (const QRect& exposed : event->region()) {
-        const QRect target = exposed & inside;
-        if (!target.isEmpty())
-            painter.drawImage(target, image, target.translated(-e, -e));
+        const QRect target = (exposed & inside).translated(-e, -e);
+        if (target.isEmpty())
+            continue;
+        if (ratio == 1.0) {
+            painter.drawImage(target.translated(e, e), image, target);
+            continue;
+        }
+        const QPoint from(static_cast<int>(std::floor(target.left() * ratio)),
+                          static_cast<int>(std::floor(target.top() * ratio)));
+        const QPoint to(static_cast<int>(std::ceil((target.right() + 1) * ratio)),
+                        static_cast<int>(std::ceil((target.bottom() + 1) * ratio)));
+        const QRect source = QRect(from, to - QPoint(1, 1)) & all;
+        if (!source.isEmpty())
+            painter.drawImage(QRectF(source.left() / ratio + e, source.top() / ratio + e,
+                                     source.width() / ratio, source.height() / ratio),
+                              image, QRectF(source));
     }
 }
 
@@ -300,7 +347,7 @@ template <class F> void QtWindowHost::ToClient(F&& call) {
 }
 
 QPoint QtWindowHost::ClientPos(const QSinglePointEvent* event) const {
-    return event->position().toPoint() - QPoint(Edge(), Edge());
+    return DevicePos(event->position());
 }
 
 void QtWindowHost::Press(QMouseEvent* event, bool doubleClick) {

@@ -35,6 +35,9 @@ public:
     void SetClient(WindowClient* client) override;
     void SetBounds(const gfx::Rect& bounds, bool sunkenEdge) override;
     gfx::Rect ClientRect() const override;
+    // The screen's device pixel ratio: the surface has that many pixels per pixel of the
+    // widget, and is shown one to one.
+    double PixelRatio() const override { return devicePixelRatioF(); }
     void Invalidate() override;
     // Repaints at once when invalid; the frame is on the screen when this returns. An
     // exception of the client's paint comes out of here, after the repaint.
@@ -53,9 +56,13 @@ public:
     // The window's pixels as last painted or drawn on.
     const gfx::Bitmap& Surface() const { return surface_; }
 
-    // Asked for a tooltip at a client position when the pointer rests there; none when
-    // unset or when it answers nothing.
+    // Asked for a tooltip at a client position (in device pixels) when the pointer rests
+    // there; none when unset or when it answers nothing. Its area is in device pixels too.
     std::function<std::optional<TToolTip>(int32_t x, int32_t y)> OnToolTip;
+
+    // The widget's rectangle that covers a rectangle of the client area's device pixels,
+    // rounded outward to whole pixels of the widget.
+    QRect ToWidget(const gfx::Rect& r) const;
 
     // The top-level handler's first step: whichever window holds the mouse loses it and
     // its client cancels what the mouse was doing.
@@ -81,6 +88,8 @@ private:
     // Hands an input event on to the client, failures to the top-level handler.
     template <class F> void ToClient(F&& call);
     QPoint ClientPos(const QSinglePointEvent* event) const;
+    // A position in the widget, in device pixels of the client area.
+    QPoint DevicePos(QPointF widgetPos) const;
     void ReleaseCapture();
 
     WindowClient* client_ = nullptr;

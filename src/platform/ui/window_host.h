@@ -115,8 +115,12 @@ public:
     // Outer position and size in the parent; with a sunken edge the window system takes
     // its border off the client area.
     virtual void SetBounds(const gfx::Rect& bounds, bool sunkenEdge) = 0;
-    // (0, 0, width, height) of the client area.
+    // (0, 0, width, height) of the client area, in device pixels.
     virtual gfx::Rect ClientRect() const = 0;
+    // Device pixels per pixel of the window's size (the screen's density against a normal
+    // one): the client area, the surface the client paints and the mouse positions are
+    // in device pixels.
+    virtual double PixelRatio() const { return 1.0; }
     // Marks the client area for painting; never paints by itself.
     virtual void Invalidate() = 0;
     // Paints now, and only when something is invalid; returns once the frame is shown.
