@@ -243,23 +243,15 @@ void TCustomChartPanel::DrawToCanvas(TMedium& destination, const Rect& rect) {
 }
 
 void TCustomChartPanel::DrawToMedium(TMedium& medium, const Rect& rect) {
-    // A page of the medium is drawn at 96 dpi whatever the screen's density; the window's
-    // picture is left as it was, and its next frame laid out for the window again.
-    const ScreenFrameKept kept(*this);
+    // A page of the medium is drawn at 96 dpi whatever the screen's density.
+    const ScreenStateKept kept(*this);
     ApplyPixelScale(1.0);
-    SettleLayout(rect);
     canvas3D_->SetMetafiling(true);
-    try {
-        DrawToCanvas(medium, rect);
-    } catch (...) {
-        canvas3D_->SetMetafiling(false);
-        throw;
-    }
-    canvas3D_->SetMetafiling(false);
+    DrawToCanvas(medium, rect);
 }
 
 void TCustomChartPanel::DrawForPrinting(gfx::Bitmap& page, double scale) {
-    const ScreenFrameKept kept(*this);
+    const ScreenStateKept kept(*this);
     isPrinting_ = true;
     ApplyPixelScale(scale);
     TCanvas paper(&page);
@@ -270,29 +262,13 @@ void TCustomChartPanel::DrawForPrinting(gfx::Bitmap& page, double scale) {
     DrawToCanvas(paper, area);
 }
 
-void TCustomChartPanel::SettleLayout(const Rect& rect) {
-    // A frame sizes the labels with the axes' span in the frame before: frames of this size
-    // and density are drawn off the record until the layout is the one a frame of it keeps.
-    gfx::Bitmap scratch(std::max(rect.Right, 1), std::max(rect.Bottom, 1));
-    TCanvas canvas(&scratch);
-    DrawToCanvas(canvas, rect);
-    DrawToCanvas(canvas, rect);
-}
-
-TCustomChartPanel::ScreenFrameKept::ScreenFrameKept(TCustomChartPanel& panel)
+TCustomChartPanel::ScreenStateKept::ScreenStateKept(TCustomChartPanel& panel)
     : panel_(panel), scale_(panel.PixelScale()), printing_(panel.isPrinting_) {}
 
-TCustomChartPanel::ScreenFrameKept::~ScreenFrameKept() {
+TCustomChartPanel::ScreenStateKept::~ScreenStateKept() {
     panel_.isPrinting_ = printing_;
     panel_.canvas3D_->SetMetafiling(false);
     panel_.ApplyPixelScale(scale_);
-    if (!panel_.host_)
-        return;
-    // Drawn off the window, whatever went wrong: nothing of it may reach the caller.
-    try {
-        panel_.SettleLayout(panel_.host_->ClientRect());
-    } catch (...) {
-    }
 }
 
 Rect TCustomChartPanel::PageRect() const {

@@ -266,16 +266,14 @@ protected:
 private:
     // The scale onto the canvases, without invalidating.
     void ApplyPixelScale(double scale);
-    // Draws frames of the rectangle off the record until their layout holds.
-    void SettleLayout(const Rect& rect);
-    // The screen's density and printing state while a frame is drawn for another page,
-    // given back afterwards with the window's layout settled again.
-    class ScreenFrameKept {
+    // The screen's density and the printing and metafiling states, given back when a frame
+    // drawn for another page is done, whatever happened.
+    class ScreenStateKept {
     public:
-        explicit ScreenFrameKept(TCustomChartPanel& panel);
-        ~ScreenFrameKept();
-        ScreenFrameKept(const ScreenFrameKept&) = delete;
-        ScreenFrameKept& operator=(const ScreenFrameKept&) = delete;
+        explicit ScreenStateKept(TCustomChartPanel& panel);
+        ~ScreenStateKept();
+        ScreenStateKept(const ScreenStateKept&) = delete;
+        ScreenStateKept& operator=(const ScreenStateKept&) = delete;
 
     private:
         TCustomChartPanel& panel_;

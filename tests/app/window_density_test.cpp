@@ -8,8 +8,10 @@
 #include "support/main_window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <string>
@@ -110,6 +112,54 @@ TEST_F(DenseWindow, APartFrameRepaintsEveryWidgetPixelItTouches) {
     // And nothing more than that rounding.
     EXPECT_LE(widget.width(), device.Width() / ratio + 2);
     EXPECT_LE(widget.height(), device.Height() / ratio + 2);
+}
+
+TEST_F(DenseWindow, AVectorPageIsTheNormalScreensAndLeavesTheWindowAsItWas) {
+    PlotSample();
+    TChart& chart = form->Chart1();
+    const gfx::Bitmap before = Host().Surface();
+    const std::string svg = form->VectorChartPicture(TVectorFormat::vfSVG);
+    // The page is the chart at 96 dpi: the window's size, not its device pixels.
+    EXPECT_NE(svg.find(R"(width="813px" height="653px")"), std::string::npos) << svg.substr(0, 300);
+    EXPECT_EQ(chart.PixelScale(), ratio);
+
+    // The tool's page of the same data at density 1 says the same.
+    const std::string path = dir.PathOf("tool.svg");
+    QProcess tool;
+    tool.start(QStringLiteral(VEMORA_PLOT_TOOL),
+               {QStringLiteral("render"), QStringLiteral(VEMORA_SOURCE_DIR "/data/proba2.txt"),
+                QStringLiteral("--svg"), QString::fromStdString(path)});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    // Apart from the bevel's colours, which the window takes from the palette: the same
+    // shapes, and a different fill on at most the four rings of the edge.
+    const QStringList window = QString::fromStdString(svg).split(QLatin1Char('\n'));
+    const QStringList fromTool = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    ASSERT_EQ(window.size(), fromTool.size());
+    const QRegularExpression fill(QStringLiteral("fill:rgb\\([^)]*\\)"));
+    int recoloured = 0;
+    for (qsizetype i = 0; i < window.size(); ++i) {
+        if (window[i] == fromTool[i])
+            continue;
+        ++recoloured;
+        EXPECT_EQ(QString(window[i]).remove(fill), QString(fromTool[i]).remove(fill));
+    }
+    EXPECT_LE(recoloured, 4);
+
+    // The window's next frame is whole and laid out for the window again, with the labels
+    // it had.
+    chart.Invalidate();
+    Host().repaint();
+    const gfx::Bitmap& after = Host().Surface();
+    ASSERT_EQ(after.Width(), before.Width());
+    ASSERT_EQ(after.Height(), before.Height());
+    int64_t differ = 0;
+    for (int32_t y = 0; y < after.Height(); ++y)
+        for (int32_t x = 0; x < after.Width(); ++x)
+            differ += after.At(x, y) != before.At(x, y);
+    EXPECT_EQ(differ, 0);
 }
 
 } // namespace
