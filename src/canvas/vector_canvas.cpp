@@ -98,9 +98,14 @@ TVectorCanvas::TVectorCanvas(TVectorFormat format, int32_t width, int32_t height
 
 TVectorCanvas::~TVectorCanvas() {
     Finish();
+    // The SVG surface keeps a reference to a record for every place that refers to it and
+    // never gives them back; with the document gone, nothing holds a record but this page.
     for (Figure& f : figures_) {
-        if (f.Recorded)
+        if (!f.Recorded)
+            continue;
+        while (cairo_surface_get_reference_count(f.Recorded) > 1)
             cairo_surface_destroy(f.Recorded);
+        cairo_surface_destroy(f.Recorded);
     }
     for (auto& [key, face] : faces_)
         cairo_font_face_destroy(face);

@@ -117,5 +117,18 @@ TEST(VectorCanvas, AWriterThatFailsFailsTheDocumentAndNothingIsDrawnAfterIt) {
     canvas.TextOut(1, 1, "late");
 }
 
+// Run under the leak checker: each document's records of repeated markers go with it, also
+// when a window makes one document after another.
+TEST(VectorCanvas, DocumentsOneAfterAnotherLeaveNothingBehind) {
+    for (const TVectorFormat format :
+         {TVectorFormat::vfSVG, TVectorFormat::vfSVG, TVectorFormat::vfPDF}) {
+        Page page(format);
+        for (int32_t x = 10; x < 60; x += 10)
+            page.Marker(x, 40);
+        ASSERT_TRUE(page.canvas.Finish());
+        EXPECT_GT(page.document.size(), 100u);
+    }
+}
+
 } // namespace
 } // namespace vemora
