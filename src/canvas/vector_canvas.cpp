@@ -3,6 +3,7 @@
 #include "platform/numeric/extended.h"
 
 #include <algorithm>
+#include <array>
 #include <cairo-ft.h>
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
@@ -184,31 +185,13 @@ void TVectorCanvas::Stroke(cairo_t* cr, const Shape& s) const {
                                                    : pen.Color);
     cairo_set_line_width(cr, width);
     // The patterns of the one-pixel pens; wider pens are solid with round ends.
-    static constexpr double kDash[] = {18, 6}, kDot[] = {3, 3}, kDashDot[] = {9, 6, 3, 6},
-                            kDashDotDot[] = {9, 3, 3, 3, 3, 3}, kAlternate[] = {1, 1};
-    std::span<const double> dashes;
+    std::array<double, 8> dashes{};
+    size_t count = 0;
     if (width == 1) {
-        switch (pen.Style) {
-        case gfx::PenStyle::Dash:
-            dashes = kDash;
-            break;
-        case gfx::PenStyle::Dot:
-            dashes = kDot;
-            break;
-        case gfx::PenStyle::DashDot:
-            dashes = kDashDot;
-            break;
-        case gfx::PenStyle::DashDotDot:
-            dashes = kDashDotDot;
-            break;
-        case gfx::PenStyle::Alternate:
-            dashes = kAlternate;
-            break;
-        default:
-            break;
-        }
+        for (const int run : gfx::DashRuns(pen.Style))
+            dashes.at(count++) = run;
     }
-    cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+    cairo_set_dash(cr, dashes.data(), static_cast<int>(count), 0);
     const bool round = width > 1;
     cairo_set_line_cap(cr, round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr, round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);

@@ -90,6 +90,10 @@ public:
     // TFrameLayout): drawing area, titles, plot rectangle, z-slots, axis ranges, positions,
     // steps and labels, series margins and shown points, and the projection.
     void ComputeLayout();
+    // The layout computed again until it stays as it is, as a run's many frames leave it:
+    // each layout sizes the axis labels with the span of the one before. The next frame is
+    // drawn whole.
+    void SettleLayout();
     // The layout of the latest frame, or of the latest ComputeLayout.
     const TFrameLayout& FrameLayout() const { return frame_; }
     // What the frames keep of each other: the last frame and the places of its markers.

@@ -15,6 +15,16 @@ void TCustomAxisPanel::ComputeLayout() {
     LayoutFrame();
 }
 
+void TCustomAxisPanel::SettleLayout() {
+    for (int i = 0; i < 8; ++i) {
+        const TFrameLayout before = FrameLayout();
+        ComputeLayout();
+        if (FrameLayout() == before)
+            break;
+    }
+    Invalidate();
+}
+
 void TCustomAxisPanel::DrawTitlesOnFrontPlane() {
     Canvas3D().BeginFrontPlane();
     DrawTitles();

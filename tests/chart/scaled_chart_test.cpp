@@ -26,13 +26,7 @@ struct Painted : testing::SampleChart {
     explicit Painted(double ratio) : SampleChart(ratio) { Settle(); }
     void Settle() {
         host.Update();
-        for (int i = 0; i < 8; ++i) {
-            const TFrameLayout before = chart.FrameLayout();
-            chart.ComputeLayout();
-            if (chart.FrameLayout() == before)
-                break;
-        }
-        chart.Invalidate();
+        chart.SettleLayout();
         host.Update();
     }
 };

@@ -352,17 +352,9 @@ int CommandRender(const Options& o) {
     scene.Host().Update();
     if (auto error = Guarded([&] { scene.Run().Button1Click(nullptr); }))
         return Fail(*error);
-    // Each frame sizes the axis labels with the previous frame's span: the layout is made
-    // again until it stays as it is, as the run's many frames leave it, and that frame drawn.
+    // The layout the run's many frames leave, and that frame drawn.
     auto error = Guarded([&] {
-        TChart& chart = scene.Chart();
-        for (int i = 0; i < 8; ++i) {
-            const TFrameLayout before = chart.FrameLayout();
-            chart.ComputeLayout();
-            if (chart.FrameLayout() == before)
-                break;
-        }
-        chart.Invalidate();
+        scene.Chart().SettleLayout();
         scene.Host().Update();
     });
     if (error)

@@ -6,7 +6,6 @@
 #include "platform/gfx/device_context.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 namespace vemora::gfx::detail {
 
@@ -34,24 +33,24 @@ struct DashPattern {
     uint32_t Period;
 };
 
-constexpr uint32_t RunBits(std::initializer_list<int> runs) {
+constexpr DashPattern PatternOf(PenStyle style) {
     uint32_t bits = 0, pos = 0;
     bool on = true;
-    for (int run : runs) {
+    for (int run : DashRuns(style)) {
         for (int i = 0; i < run; ++i, ++pos)
             if (on)
                 bits |= 1u << pos;
         on = !on;
     }
-    return bits;
+    return {bits, pos};
 }
 
 inline const DashPattern* DashOf(PenStyle style) {
-    static constexpr DashPattern kDash{RunBits({18, 6}), 24};
-    static constexpr DashPattern kDot{RunBits({3, 3}), 6};
-    static constexpr DashPattern kDashDot{RunBits({9, 6, 3, 6}), 24};
-    static constexpr DashPattern kDashDotDot{RunBits({9, 3, 3, 3, 3, 3}), 24};
-    static constexpr DashPattern kAlternate{RunBits({1, 1}), 2};
+    static constexpr DashPattern kDash = PatternOf(PenStyle::Dash);
+    static constexpr DashPattern kDot = PatternOf(PenStyle::Dot);
+    static constexpr DashPattern kDashDot = PatternOf(PenStyle::DashDot);
+    static constexpr DashPattern kDashDotDot = PatternOf(PenStyle::DashDotDot);
+    static constexpr DashPattern kAlternate = PatternOf(PenStyle::Alternate);
     switch (style) {
     case PenStyle::Dash:
         return &kDash;

@@ -37,6 +37,31 @@ constexpr ColorRef ToColorRef(Pixel p) {
 
 enum class PenStyle { Solid, Dash, Dot, DashDot, DashDotDot, Clear, InsideFrame, Alternate };
 
+namespace dash_runs {
+inline constexpr int kDash[] = {18, 6}, kDot[] = {3, 3}, kDashDot[] = {9, 6, 3, 6},
+                     kDashDotDot[] = {9, 3, 3, 3, 3, 3}, kAlternate[] = {1, 1};
+} // namespace dash_runs
+
+// The runs of a cosmetic pen's pattern along a line, in pixels, ink first; none for a pen
+// drawn whole.
+constexpr std::span<const int> DashRuns(PenStyle style) {
+    using namespace dash_runs;
+    switch (style) {
+    case PenStyle::Dash:
+        return kDash;
+    case PenStyle::Dot:
+        return kDot;
+    case PenStyle::DashDot:
+        return kDashDot;
+    case PenStyle::DashDotDot:
+        return kDashDotDot;
+    case PenStyle::Alternate:
+        return kAlternate;
+    default:
+        return {};
+    }
+}
+
 // The sixteen binary raster operations, numbered as the platform numbers them.
 enum class PenMode {
     Black = 1,
