@@ -124,12 +124,17 @@ void TPlotRun::ReadDataFile() {
 
 void TPlotRun::Button1Click(void* /*sender*/) {
     ReadDataFile();
+    PlotRows(dataPoints_, dataCount_);
+}
+
+void TPlotRun::PlotRows(const std::vector<TDataRow>& rows, int32_t count) {
+    dataCount_ = count;
     window_.SetProgressMax(dataCount_);
     window_.PlotStarting();
     series_.ClearPoints();
     series_.ReservePoints(dataCount_);
     for (int32_t i = 0; i < dataCount_; ++i) {
-        const TDataRow& row = dataPoints_[static_cast<size_t>(i)];
+        const TDataRow& row = rows[static_cast<size_t>(i)];
         series_.AddPoint(row[0], row[1], "", clDefault);
         window_.SetProgressPosition(i);
         window_.ShowProgress();
@@ -139,6 +144,8 @@ void TPlotRun::Button1Click(void* /*sender*/) {
 }
 
 void TPlotRun::Series1AfterAdd(TChartSeries* /*sender*/, int32_t /*valueIndex*/) {
+    if (!paced_)
+        return;
     window_.UpdateChart();
     window_.Sleep(PausePerPoint(dataCount_, speed_));
 }

@@ -95,6 +95,14 @@ public:
     void Series1AfterAdd(TChartSeries* sender, int32_t valueIndex);
     void ScrollBar1Change(int32_t position);
 
+    // The points of `rows` (the first `count` of them) into the series one by one, as a run
+    // shows them once the file is read: progress, pauses, and an end when the window asks.
+    void PlotRows(const std::vector<TDataRow>& rows, int32_t count);
+
+    // Points added to the series while this is off are neither drawn one by one nor
+    // paced: whoever adds them draws once they are all in.
+    void SetPaced(bool paced) { paced_ = paced; }
+
     // The two passes alone (steps up to closing the file the second time): fills
     // DataPoints and DataCount. Throws on failure, with the file closed.
     void ReadDataFile();
@@ -114,6 +122,7 @@ private:
     std::vector<TDataRow> dataPoints_;
     int32_t dataCount_ = kMaxPoints;
     int32_t speed_ = 1;
+    bool paced_ = true;
 };
 
 } // namespace vemora
