@@ -1,5 +1,6 @@
 #include "app/Vemora1.h"
 
+#include "app/following.h"
 #include "app/main_chart.h"
 #include "canvas/colors.h"
 #include "platform/files/safe_write.h"
@@ -31,6 +32,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionProgressBar>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <array>
@@ -40,6 +42,9 @@
 namespace vemora {
 
 namespace {
+
+const QString kCaption = QStringLiteral("Вемора № 1");
+const QString kFollowingCaption = QStringLiteral("Вемора № 1 — following");
 
 // The system colours as the palette gave them at start, by system colour index.
 std::array<TColor, 32> paletteColors{};
@@ -135,31 +140,61 @@ QString SampleDataPath() {
 TCommandLine ParseCommandLine(const QStringList& arguments) {
     TCommandLine line;
     bool optionsEnd = false;
+    bool named = false;
+    const auto fail = [&line](const QString& error) {
+        line.error = error;
+        return line;
+    };
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
+        QString argument = arguments[i];
         if (!optionsEnd && argument == QStringLiteral("--")) {
             optionsEnd = true;
             continue;
         }
-        if (!optionsEnd && argument.size() > 1 && argument.startsWith(u'-')) {
-            line.error = QStringLiteral("unknown option %1").arg(argument);
-            return line;
+        if (!optionsEnd && (argument == QStringLiteral("--speed") ||
+                            argument.startsWith(QStringLiteral("--speed=")))) {
+            QString value = argument.mid(8);
+            if (argument == QStringLiteral("--speed")) {
+                if (++i >= arguments.size())
+                    return fail(QStringLiteral("--speed needs a number from 1 to 100"));
+                value = arguments[i];
+            }
+            bool ok = false;
+            const int speed = value.toInt(&ok);
+            if (!ok || speed < 1 || speed > 100)
+                return fail(
+                    QStringLiteral("--speed needs a number from 1 to 100, not '%1'").arg(value));
+            line.speed = speed;
+            continue;
         }
-        if (!line.file.isEmpty()) {
-            line.error = QStringLiteral("only one FILE may be given");
-            return line;
+        const bool follow = !optionsEnd && (argument == QStringLiteral("--follow") ||
+                                            argument.startsWith(QStringLiteral("--follow=")));
+        if (follow) {
+            if (argument == QStringLiteral("--follow")) {
+                if (++i >= arguments.size())
+                    return fail(QStringLiteral("--follow needs a FILE, or - for standard input"));
+                argument = arguments[i];
+            } else {
+                argument = argument.mid(9);
+            }
+            line.follow = true;
+        } else if (!optionsEnd && argument.size() > 1 && argument.startsWith(u'-')) {
+            return fail(QStringLiteral("unknown option %1").arg(argument));
         }
-        if (argument.isEmpty()) {
-            line.error = QStringLiteral("FILE is empty");
-            return line;
-        }
-        line.file = QDir::cleanPath(QDir(ui::CurrentFolder()).absoluteFilePath(argument));
+        if (named)
+            return fail(QStringLiteral("only one FILE may be given"));
+        if (argument.isEmpty())
+            return fail(QStringLiteral("FILE is empty"));
+        named = true;
+        line.file = follow && argument == QStringLiteral("-")
+                        ? argument
+                        : QDir::cleanPath(QDir(ui::CurrentFolder()).absoluteFilePath(argument));
     }
     return line;
 }
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("Вемора № 1"));
+    setWindowTitle(kCaption);
     QPalette p = palette();
     p.setColor(QPalette::Window, ToQColor(clTeal));
     setPalette(p);
@@ -203,6 +238,9 @@ void TForm1::CreateControls() {
     edit1_->setCursorPosition(0);
     // The field takes dropped text itself; dropped files go to the window's handling.
     edit1_->installEventFilter(this);
+    // Enter in the field starts the run, as the button does.
+    connect(edit1_, &QLineEdit::returnPressed, this,
+            [this] { ui::Guarded([this] { Button1Click(); }); });
 
     chart1Window_ = new ui::QtWindowHost(this);
     chart1_ = std::make_unique<TChart>(chart1Window_);
@@ -216,6 +254,11 @@ void TForm1::CreateControls() {
     progressBar1_->setTextVisible(false);
     progressBar1_->setRange(0, 100);
     progressBar1_->setValue(0);
+
+    followTimer_ = new QTimer(this);
+    followTimer_->setInterval(kFollowInterval);
+    connect(followTimer_, &QTimer::timeout, this,
+            [this] { ui::Guarded([this] { FollowLook(); }); });
 
     setTabOrder(scrollBar1_, button1_);
     setTabOrder(button1_, edit1_);
@@ -284,6 +327,7 @@ void TForm1::SetPathText(const QString& path) {
 void TForm1::Button1Click() {
     if (Running())
         return;
+    StopFollowing();
     busy_.Begin();
     closeAfterRun_ = false;
     std::exception_ptr failure;
@@ -292,6 +336,11 @@ void TForm1::Button1Click() {
     } catch (...) {
         failure = std::current_exception();
     }
+    ShowFailure(failure);
+    EndRun();
+}
+
+void TForm1::ShowFailure(std::exception_ptr failure) {
     // The message comes before what the user did meanwhile: held input handed on while
     // the box is up would go to windows the box blocks, and be lost.
     if (failure) {
@@ -299,6 +348,88 @@ void TForm1::Button1Click() {
         ui::HandleException(failure);
         showingFailure_ = false;
     }
+}
+
+void TForm1::StartFollowing(const QString& path) {
+    if (Running())
+        return;
+    StopFollowing();
+    SetPathText(path);
+    const bool standard = path.isEmpty() || path == QStringLiteral("-");
+    following_ = std::make_shared<TFollowing>(standard ? std::string() : ui::FileNameBytes(path));
+    setWindowTitle(kFollowingCaption);
+    if (standard) {
+        // Standard input has no end to count to: no run, each line a point as it comes.
+        PlotStarting();
+        series1_->ClearPoints();
+        following_->SeriesCleared();
+        UpdateChart();
+    }
+    followTimer_->start();
+}
+
+void TForm1::StopFollowing() {
+    if (!following_)
+        return;
+    followTimer_->stop();
+    following_->Cancel = true;
+    following_.reset();
+    setWindowTitle(kCaption);
+}
+
+void TForm1::FollowLook() {
+    // New points wait while a run or its message is going on, and while the user drags.
+    if (!following_ || Running() || showingFailure_ || chart1_->ZoomRecord().Dragging ||
+        chart1_->PanningRecord().Dragging)
+        return;
+    std::exception_ptr failure;
+    try {
+        const TFollowing::TNews news = following_->Look();
+        if (news.NeedsRun) {
+            RunFollowed();
+            return;
+        }
+        if (news.Changed) {
+            run_->SetPaced(false);
+            try {
+                following_->UpdateSeries(*series1_);
+            } catch (...) {
+                run_->SetPaced(true);
+                throw;
+            }
+            run_->SetPaced(true);
+            UpdateChart();
+        }
+        if (news.Ended)
+            StopFollowing();
+    } catch (...) {
+        failure = std::current_exception();
+        StopFollowing();
+    }
+    ShowFailure(failure);
+}
+
+void TForm1::RunFollowed() {
+    busy_.Begin();
+    closeAfterRun_ = false;
+    std::exception_ptr failure;
+    const std::shared_ptr<TFollowing> following = following_;
+    try {
+        // The rest of what the file holds now, read aside as a run reads its file.
+        if (!busy_.RunAside([following] { following->ReadAll(); },
+                            [following] { following->Cancel = true; }))
+            throw EAbort();
+        const std::vector<TDataRow> rows = following->RunPoints();
+        run_->PlotRows(rows, static_cast<int32_t>(rows.size()));
+        following->RunDone();
+        // Esc or a close request ended the run, and with it the following.
+        if (busy_.StopRequested())
+            StopFollowing();
+    } catch (...) {
+        failure = std::current_exception();
+        StopFollowing();
+    }
+    ShowFailure(failure);
     EndRun();
 }
 
@@ -325,6 +456,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         }
         return;
     }
+    StopFollowing();
     QWidget::closeEvent(event);
 }
 
@@ -338,6 +470,13 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
         ui::Guarded([this] { OpenDataFile(); });
     } else if (event->matches(QKeySequence::Print)) {
         ui::Guarded([this] { PrintChartPicture(); });
+    } else if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+        if (Following())
+            StopFollowing();
+        else
+            ui::Guarded([this] { StartFollowing(edit1_->text()); });
+    } else if (event->key() == Qt::Key_Escape && Following()) {
+        StopFollowing();
     } else {
         QWidget::keyPressEvent(event);
         return;
@@ -501,7 +640,7 @@ void TForm1::OpenDataFile() {
     const QString folder =
         QFileInfo(current.absolutePath()).isDir() ? current.absolutePath() : QDir::homePath();
     QFileDialog dialog(this, QStringLiteral("Open a data file"), folder,
-                       QStringLiteral("Text files (*.txt);;All files (*)"));
+                       QStringLiteral("Data files (*.txt *.dat);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Not ExistingFile: the dialog would look for a name that is not UTF-8 under the
     // name it shows, and refuse it. The run says so should the file not exist.

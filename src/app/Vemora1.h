@@ -22,8 +22,11 @@ class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 
 namespace vemora {
+
+class TFollowing;
 
 // The system colours of the chart (button face, highlight, shadows) from the palette.
 void UsePaletteSystemColors(const QPalette& palette);
@@ -36,9 +39,12 @@ QString DroppedFilePath(const QMimeData* data);
 QString SampleDataPath();
 
 // What the program's arguments ask for: a data file for the path field (absolute, from
-// the working directory), or an error text for a wrong command line.
+// the working directory; "-" for standard input when followed), whether to follow it at
+// once, the speed to start with (0: not given), or an error text for a wrong command line.
 struct TCommandLine {
     QString file;
+    bool follow = false;
+    int speed = 0;
     QString error;
 };
 // `arguments` as the application object left them, the program first.
@@ -73,6 +79,18 @@ public:
 
     // Whether a plot run is going on; the user's input then waits for its end.
     bool Running() const { return busy_.Active(); }
+
+    // F5: follows the data file `path` (standard input for "-" or an empty path) while it
+    // is written. A file not there yet is waited for. A run of its complete lines comes
+    // first (again whenever the file is replaced or cut shorter); then each new complete
+    // line is a point at once, the newest kMaxDataPoints kept. Ends with Esc, F5, a new
+    // run, the file gone for a second, the end of the input, or a bad number (its message
+    // shown); the points stay.
+    void StartFollowing(const QString& path);
+    void StopFollowing();
+    bool Following() const { return following_ != nullptr; }
+    // How often a followed file is looked at.
+    static constexpr int kFollowInterval = 15; // milliseconds
 
     // Ctrl+S: the chart's picture into a PNG, SVG or PDF file chosen in a dialog (the
     // name's suffix decides; without one, the chosen filter's is added). Ctrl+C: the
@@ -139,6 +157,12 @@ private:
     // After a run, or a run that failed: input goes on, and a close asked for meanwhile
     // happens now.
     void EndRun();
+    // Shows the failure of a run or of following; the user's input waits meanwhile.
+    void ShowFailure(std::exception_ptr failure);
+    // What has been written to the followed file since the last look goes to the chart.
+    void FollowLook();
+    // The run of a followed file's complete lines, once it is found or new.
+    void RunFollowed();
     // The chart's pixels as shown, with any pending paint done first.
     const gfx::Bitmap& ShownChart();
     void CreateControls();
@@ -157,6 +181,8 @@ private:
     std::unique_ptr<TChart> chart1_;
     TPointSeries* series1_ = nullptr;
     std::unique_ptr<TPlotRun> run_;
+    std::shared_ptr<TFollowing> following_;
+    QTimer* followTimer_ = nullptr;
     ui::TBusyLoop busy_;
     bool closeAfterRun_ = false;
     // The message of a failed run is up; the user's input waits until it is answered.

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -19,11 +20,17 @@ constexpr int kReservedDescriptors = 8;
 void PrintUsage(std::FILE* to) {
     const QByteArray sample = vemora::SampleDataPath().toLocal8Bit();
     std::fprintf(to,
-                 "Usage: Vemora_1 [FILE]\n"
+                 "Usage: Vemora_1 [--speed N] [FILE]\n"
+                 "       Vemora_1 [--speed N] --follow FILE\n"
                  "Opens the plotting window. FILE goes into the path field (as an absolute\n"
-                 "path); press the start button to plot it. Without FILE the field holds\n"
-                 "the sample data file:\n"
-                 "  %s\n",
+                 "path); press the start button (or Enter) to plot it. Without FILE the field\n"
+                 "holds the sample data file:\n"
+                 "  %s\n"
+                 "\n"
+                 "  --follow FILE  plot FILE at once and follow it while it is written, as F5\n"
+                 "                 does: each new complete line becomes a point, the newest\n"
+                 "                 40000 are kept; '-' follows standard input\n"
+                 "  --speed N      the speed scroll bar at start, 1 to 100 (default 1)\n",
                  sample.constData());
 }
 
@@ -63,9 +70,13 @@ int main(int argc, char** argv) {
         vemora::UsePaletteSystemColors(QApplication::palette());
         vemora::TForm1 form;
         application.SetMainWindow(&form);
-        if (!line.file.isEmpty())
+        if (line.speed > 0)
+            form.ScrollBar1()->setValue(line.speed);
+        if (!line.file.isEmpty() && !line.follow)
             form.SetPathText(line.file);
         form.show();
+        if (line.follow)
+            form.StartFollowing(line.file);
         return application.Run();
     } catch (const std::exception& e) {
         // Only start-up can get here: every handler reports its own failures.

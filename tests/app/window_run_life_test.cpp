@@ -540,7 +540,11 @@ TEST_F(MainWindow, CopyPutsThePictureOnTheClipboardAndOpenFillsThePathField) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), form->Edit1()->text());
 
     const std::string other = dir.Write("other data.txt", "1 2\n");
-    AnswerFileDialog([&](QFileDialog& dialog) { Choose(dialog, QString::fromStdString(other)); });
+    AnswerFileDialog([&](QFileDialog& dialog) {
+        EXPECT_EQ(dialog.nameFilters(), (QStringList{QStringLiteral("Data files (*.txt *.dat)"),
+                                                     QStringLiteral("All files (*)")}));
+        Choose(dialog, QString::fromStdString(other));
+    });
     QTest::keyClick(form->ScrollBar1(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(form->Edit1()->text(), QString::fromStdString(other));
     // Nothing started.
@@ -649,6 +653,26 @@ TEST(CommandLine, TakesOneFileMadeAbsoluteFromTheWorkingFolder) {
     EXPECT_FALSE(parse({QStringLiteral("--bogus")}).error.isEmpty());
     EXPECT_FALSE(parse({QStringLiteral("a"), QStringLiteral("b")}).error.isEmpty());
     EXPECT_FALSE(parse({QString()}).error.isEmpty());
+
+    // Following: a file made absolute, or "-" for standard input as it is.
+    const TCommandLine follow = parse({QStringLiteral("--follow"), QStringLiteral("log.txt")});
+    EXPECT_TRUE(follow.follow);
+    EXPECT_EQ(follow.file, here + QStringLiteral("/log.txt"));
+    EXPECT_EQ(parse({QStringLiteral("--follow=-")}).file, QStringLiteral("-"));
+    EXPECT_TRUE(parse({QStringLiteral("--follow"), QStringLiteral("-")}).follow);
+    EXPECT_FALSE(parse({QStringLiteral("a.txt")}).follow);
+    EXPECT_FALSE(parse({QStringLiteral("--follow")}).error.isEmpty());
+    EXPECT_FALSE(parse({QStringLiteral("--follow"), QStringLiteral("a"), QStringLiteral("b")})
+                     .error.isEmpty());
+    // The speed to start with, from 1 to 100.
+    EXPECT_EQ(parse({}).speed, 0);
+    EXPECT_EQ(parse({QStringLiteral("--speed"), QStringLiteral("100"), QStringLiteral("a")}).speed,
+              100);
+    EXPECT_EQ(parse({QStringLiteral("--speed=1")}).speed, 1);
+    for (const char* bad : {"0", "101", "x", "5.5", ""})
+        EXPECT_FALSE(parse({QStringLiteral("--speed"), QString::fromLatin1(bad)}).error.isEmpty())
+            << bad;
+    EXPECT_FALSE(parse({QStringLiteral("--speed")}).error.isEmpty());
 }
 
 } // namespace
