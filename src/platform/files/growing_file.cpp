@@ -79,10 +79,8 @@ bool TGrowingFile::StillTheSame(TRead& read) {
     missingSince_.reset();
     if (static_cast<uint64_t>(at.st_dev) != device_ || static_cast<uint64_t>(at.st_ino) != inode_)
         return false;
-    struct stat open {};
-    if (fstat(handle_, &open) != 0 || open.st_size < offset_)
-        return false;
-    // Cut and written again to the same length or more: the bytes last read differ.
+    // Cut shorter, or cut and written again: the bytes last read are no longer there. The
+    // size alone would not tell: files of the system's own report none.
     if (!tail_.empty()) {
         std::vector<uint8_t> now(tail_.size());
         const auto got =
