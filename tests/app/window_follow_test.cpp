@@ -9,6 +9,7 @@
 #include "series/value_list.h"
 #include "support/main_window.h"
 #include "support/message_boxes.h"
+#include "support/piped_stdin.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,6 +37,7 @@ namespace {
 
 using testing::MainWindow;
 using testing::MessageBoxCloser;
+using testing::PipedStdin;
 using testing::PostKey;
 using Points = std::vector<TDataRow>;
 
@@ -277,33 +279,6 @@ TEST_F(Following, KeepsTheNewest40000Points) {
     ExpectShows(expected);
 }
 
-// Standard input from a pipe for as long as it lives.
-class PipedStdin {
-public:
-    PipedStdin() {
-        EXPECT_EQ(pipe(ends_), 0);
-        saved_ = dup(STDIN_FILENO);
-        dup2(ends_[0], STDIN_FILENO);
-    }
-    ~PipedStdin() {
-        CloseWriting();
-        dup2(saved_, STDIN_FILENO);
-        close(saved_);
-        close(ends_[0]);
-    }
-    void Write(const std::string& bytes) {
-        EXPECT_EQ(write(ends_[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    void CloseWriting() {
-        if (ends_[1] >= 0)
-            close(ends_[1]);
-        ends_[1] = -1;
-    }
-
-private:
-    int ends_[2] = {-1, -1};
-    int saved_ = -1;
-};
 
 TEST_F(Following, StandardInputPointsComeAsTheyArriveUntilItsEnd) {
     Plot(7);
