@@ -20,6 +20,7 @@ void PrintUsage(std::FILE* to) {
     const QByteArray sample = vemora::SampleDataPath().toLocal8Bit();
     std::fprintf(to,
                  "Usage: Vemora_1 [FILE]\n"
+                 "       Vemora_1 --help | --version\n"
                  "Opens the plotting window. FILE goes into the path field (as an absolute\n"
                  "path); press the start button to plot it. Without FILE the field holds\n"
                  "the sample data file:\n"
@@ -27,24 +28,37 @@ void PrintUsage(std::FILE* to) {
                  sample.constData());
 }
 
-bool AsksForHelp(int argc, char** argv) {
+// What the command line asks for before any window: the usage or the version, whichever
+// comes first; everything after "--" is a file name.
+enum class TEarlyRequest { None, Help, Version };
+
+TEarlyRequest EarlyRequest(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
-            return false;
+            return TEarlyRequest::None;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-            return true;
+            return TEarlyRequest::Help;
+        if (std::strcmp(argv[i], "--version") == 0)
+            return TEarlyRequest::Version;
     }
-    return false;
+    return TEarlyRequest::None;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (AsksForHelp(argc, argv)) {
+    switch (EarlyRequest(argc, argv)) {
+    case TEarlyRequest::Help: {
         // No window and no display: the usage only needs the program's own folder.
         QCoreApplication core(argc, argv);
         PrintUsage(stdout);
         return 0;
+    }
+    case TEarlyRequest::Version:
+        std::printf("Vemora_1 %s\n", VEMORA_VERSION);
+        return 0;
+    case TEarlyRequest::None:
+        break;
     }
     // Descriptors for the message that says the process has run out of them, taken
     // before the window system takes its own.
