@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -65,6 +67,13 @@ int main(int argc, char** argv) {
     vemora::platform::ReserveDescriptors(kReservedDescriptors);
     try {
         vemora::ui::TApplication application(argc, argv);
+        // The desktop's name of the program (its menu entry, and on Wayland the window's
+        // application id) and the icon of its windows.
+        QGuiApplication::setDesktopFileName(QStringLiteral(VEMORA_APP_ID));
+        QIcon icon;
+        for (const int size : {48, 256})
+            icon.addFile(QStringLiteral(":/icons/%1/" VEMORA_APP_ID ".png").arg(size));
+        QApplication::setWindowIcon(icon);
         // What the application object left of the arguments: its own options are gone.
         // Names kept whole: a file name need not be UTF-8.
         const vemora::TCommandLine line =
