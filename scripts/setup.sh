@@ -13,8 +13,10 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth imagemagick xdotool libxcb1-dev
+    x11-utils  # xprop: the window's class and icon
     desktop-file-utils libxml2-utils file  # the install and package checks
-    librsvg2-bin poppler-utils  # the SVG, PDF and printed page checks: rsvg-convert, pdfinfo, pdftotext, pdftoppm
+    lintian appstream man-db dpkg-dev  # the package's: lintian, appstreamcli, man, dpkg-parsechangelog
+    librsvg2-bin poppler-utils  # the icons drawn at build time; the SVG, PDF and printed page checks
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(python3 python3-matplotlib valgrind)

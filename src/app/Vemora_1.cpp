@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QScrollBar>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +24,7 @@ void PrintUsage(std::FILE* to) {
     std::fprintf(to,
                  "Usage: Vemora_1 [--speed N] [FILE]\n"
                  "       Vemora_1 [--speed N] --follow FILE\n"
+                 "       Vemora_1 --help | --version\n"
                  "Opens the plotting window. FILE goes into the path field (as an absolute\n"
                  "path); press the start button (or Enter) to plot it. Without FILE the field\n"
                  "holds the sample data file:\n"
@@ -34,30 +37,50 @@ void PrintUsage(std::FILE* to) {
                  sample.constData());
 }
 
-bool AsksForHelp(int argc, char** argv) {
+// What the command line asks for before any window: the usage or the version, whichever
+// comes first; everything after "--" is a file name.
+enum class TEarlyRequest { None, Help, Version };
+
+TEarlyRequest EarlyRequest(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
-            return false;
+            return TEarlyRequest::None;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-            return true;
+            return TEarlyRequest::Help;
+        if (std::strcmp(argv[i], "--version") == 0)
+            return TEarlyRequest::Version;
     }
-    return false;
+    return TEarlyRequest::None;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (AsksForHelp(argc, argv)) {
+    switch (EarlyRequest(argc, argv)) {
+    case TEarlyRequest::Help: {
         // No window and no display: the usage only needs the program's own folder.
         QCoreApplication core(argc, argv);
         PrintUsage(stdout);
         return 0;
+    }
+    case TEarlyRequest::Version:
+        std::printf("Vemora_1 %s\n", VEMORA_VERSION);
+        return 0;
+    case TEarlyRequest::None:
+        break;
     }
     // Descriptors for the message that says the process has run out of them, taken
     // before the window system takes its own.
     vemora::platform::ReserveDescriptors(kReservedDescriptors);
     try {
         vemora::ui::TApplication application(argc, argv);
+        // The desktop's name of the program (its menu entry, and on Wayland the window's
+        // application id) and the icon of its windows.
+        QGuiApplication::setDesktopFileName(QStringLiteral(VEMORA_APP_ID));
+        QIcon icon;
+        for (const int size : {48, 256})
+            icon.addFile(QStringLiteral(":/icons/%1/" VEMORA_APP_ID ".png").arg(size));
+        QApplication::setWindowIcon(icon);
         // What the application object left of the arguments: its own options are gone.
         // Names kept whole: a file name need not be UTF-8.
         const vemora::TCommandLine line =

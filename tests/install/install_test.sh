@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the build into a fresh prefix as a user would, and checks what lands there:
-# the program, its sample, its desktop entry and its icon, and nothing else; the
-# installed program finds its sample. With "package", the Debian package built from the
-# same build gets the same check, under /usr, and names the packages the program needs.
-# Usage: install_test.sh CMAKE CPACK BUILD_DIR [package]
+# Installs the build into a fresh prefix as a user would, and checks what lands there: the
+# two programs, the sample, the desktop entry, AppStream description and icons, the manual
+# pages, the copyright and changelog, and nothing else; the installed programs tell their
+# version without a display, and the window finds its sample. With "package", the Debian
+# package built from the same build gets the same check, under /usr, names the packages
+# the program needs, and lintian has nothing to say about it.
+# Usage: VEMORA_VERSION=x.y.z install_test.sh CMAKE CPACK BUILD_DIR [package]
 set -euo pipefail
 
 cmake_cmd=$1
@@ -17,7 +19,11 @@ fail() {
     failures=$((failures + 1))
 }
 
-for tool in desktop-file-validate xmllint dpkg-deb; do
+version=${VEMORA_VERSION:?the project version is not given}
+
+tools=(desktop-file-validate xmllint dpkg-deb dpkg-parsechangelog appstreamcli man file)
+[[ "$check_package" == package ]] && tools+=(lintian)
+for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
 done
 
@@ -26,15 +32,145 @@ trap 'rm -rf "$work"' EXIT
 # The program reports its sample by its real path: /tmp may be a link.
 work=$(cd "$work" && pwd -P)
 
+id=org.vemora.Vemora
 expected_files=$(printf '%s\n' \
     bin/Vemora_1 \
-    share/applications/vemora.desktop \
-    share/icons/hicolor/scalable/apps/vemora.svg \
-    share/vemora/proba2.txt)
+    bin/vemora-plot \
+    share/applications/$id.desktop \
+    share/doc/vemora/changelog.gz \
+    share/doc/vemora/copyright \
+    share/icons/hicolor/256x256/apps/$id.png \
+    share/icons/hicolor/48x48/apps/$id.png \
+    share/icons/hicolor/scalable/apps/$id.svg \
+    share/man/man1/Vemora_1.1.gz \
+    share/man/man1/vemora-plot.1.gz \
+    share/metainfo/$id.metainfo.xml \
+    share/vemora/proba2.txt | LC_ALL=C sort)
 
 # Everything a tree holds below ROOT, as sorted relative paths of files and links.
 files_under() {
     (cd "$1" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort)
+}
+
+# The text or number XPath expression $2 gives in the XML file $1.
+xpath_of() { xmllint --xpath "$2" "$1" 2>/dev/null; }
+
+# Fails unless the gzip file $2 was made as Debian wants it, `gzip -n -9`: no name and no
+# time in its header (the same bytes from the same text), and the best compression.
+check_gzip() {
+    local label=$1 gz=$2 header
+    header=$(od -An -tx1 -N9 "$gz" | tr -d ' \n')
+    # ID1 ID2 CM FLG MTIME(4) XFL: deflate, no flags, no time, XFL 2 = slowest.
+    [[ "$header" == 1f8b08000000000002 ]] ||
+        fail "$label: ${gz##*/} is not compressed as gzip -n -9 (header $header)"
+}
+
+# The menu entry, the AppStream description and the icons agree with each other and
+# with the window: one id names them all.
+check_desktop() {
+    local label=$1 prefix=$2
+    local desktop=$prefix/share/applications/$id.desktop
+    [[ -f "$desktop" ]] || return 0
+    local report
+    # The validator reports warnings and hints with status 0; none is accepted.
+    if ! report=$(desktop-file-validate "$desktop" 2>&1) || [[ -n "$report" ]]; then
+        fail "$label: desktop-file-validate complains:"
+        echo "$report" >&2
+    fi
+    for line in 'Type=Application' 'Name=Vemora' 'Exec=Vemora_1 %f' "Icon=$id" \
+                'Terminal=false' 'MimeType=text/plain;' 'StartupWMClass=Vemora_1'; do
+        grep -qxF "$line" "$desktop" || fail "$label: the desktop entry lacks '$line'"
+    done
+    grep -qE '^Comment=.+' "$desktop" || fail "$label: the desktop entry has no Comment"
+    grep -qE '^Categories=.+;$' "$desktop" || fail "$label: the desktop entry has no Categories"
+
+    local metainfo=$prefix/share/metainfo/$id.metainfo.xml
+    [[ -f "$metainfo" ]] || return 0
+    # Errors, warnings and infos all fail; the pedantic hints do not.
+    local status=0
+    report=$(appstreamcli validate --no-net "$metainfo" 2>&1) || status=$?
+    if [[ $status -ne 0 ]] || grep -qE '^[EWI]: ' <<<"$report"; then
+        fail "$label: appstreamcli validate --no-net complains (status $status):"
+        echo "$report" >&2
+    fi
+    [[ "$(xpath_of "$metainfo" 'string(/component/id)')" == "$id" ]] ||
+        fail "$label: the metainfo's id is not $id"
+    [[ "$(xpath_of "$metainfo" 'string(/component/launchable[@type="desktop-id"])')" == "$id.desktop" ]] ||
+        fail "$label: the metainfo does not launch $id.desktop"
+    [[ "$(xpath_of "$metainfo" 'string(/component/releases/release[1]/@version)')" == "$version" ]] ||
+        fail "$label: the metainfo's latest release is not $version"
+    for binary in Vemora_1 vemora-plot; do
+        [[ "$(xpath_of "$metainfo" "count(/component/provides/binary[text()='$binary'])")" == 1 ]] ||
+            fail "$label: the metainfo does not provide $binary"
+    done
+
+    local icons=$prefix/share/icons/hicolor
+    for size in 48 256; do
+        local png=$icons/${size}x${size}/apps/$id.png
+        [[ -f "$png" ]] || continue
+        [[ "$(file -b "$png")" == "PNG image data, $size x $size, "* ]] ||
+            fail "$label: ${png#"$prefix"/} is not a ${size}x${size} PNG: $(file -b "$png")"
+    done
+    local svg=$icons/scalable/apps/$id.svg
+    if [[ -f "$svg" ]]; then
+        xmllint --noout "$svg" || fail "$label: the icon is not well-formed XML"
+        [[ "$(xmllint --xpath 'local-name(/*)' "$svg" 2>/dev/null)" == svg ]] ||
+            fail "$label: the icon's root element is not svg"
+    fi
+}
+
+# Every manual page renders without a warning, has its NAME line, and describes every
+# option its program's usage lists.
+check_manuals() {
+    local label=$1 prefix=$2 program
+    for program in Vemora_1 vemora-plot; do
+        local page=$prefix/share/man/man1/$program.1.gz
+        [[ -f "$page" ]] || continue
+        check_gzip "$label" "$page"
+        local warnings text
+        warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+        [[ -z "$warnings" ]] || { fail "$label: man warns about $program.1:"; echo "$warnings" >&2; }
+        # One paragraph a line, so that no option is broken at the end of a line.
+        text=$(LC_ALL=C.UTF-8 MANWIDTH=1000 man -E UTF-8 -l "$page" 2>/dev/null)
+        grep -qE "^ +$program - .+" <<<"$text" || fail "$label: $program.1 has no NAME line"
+        local usage option
+        usage=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/$program" --help 2>&1 || true)
+        for option in $(grep -oE -- '--[a-z][a-z-]*' <<<"$usage" | LC_ALL=C sort -u); do
+            grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$text" ||
+                fail "$label: $program.1 does not describe $option of its usage"
+        done
+    done
+}
+
+# The copyright is machine-readable and grants the licence of the source tree; the
+# changelog's latest entry is this version's.
+check_docs() {
+    local label=$1 prefix=$2
+    local copyright=$prefix/share/doc/vemora/copyright
+    if [[ -f "$copyright" ]]; then
+        head -1 "$copyright" |
+            grep -qxF 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+            fail "$label: the copyright file is not in the machine-readable format"
+        # The licence paragraph's text: its continuation lines, "." being an empty line.
+        local granted
+        granted=$(awk '/^License: / { on = 1; next }
+                       !/^ / { on = 0 }
+                       on { sub(/^ /, ""); if ($0 == ".") $0 = ""; print }' "$copyright")
+        [[ "$granted" == "$(sed -n '/^Permission is hereby/,$p' "$source_dir/LICENSE")" ]] ||
+            fail "$label: the copyright file's licence is not the one in LICENSE"
+    fi
+    local changelog=$prefix/share/doc/vemora/changelog.gz
+    if [[ -f "$changelog" ]]; then
+        check_gzip "$label" "$changelog"
+        local parsed complaints
+        zcat "$changelog" >"$work/changelog"
+        complaints=$(dpkg-parsechangelog -l "$work/changelog" 2>&1 >/dev/null)
+        [[ -z "$complaints" ]] || { fail "$label: the changelog does not parse:"; echo "$complaints" >&2; }
+        parsed=$(dpkg-parsechangelog -l "$work/changelog" -S Source 2>/dev/null)/$(
+            dpkg-parsechangelog -l "$work/changelog" -S Version 2>/dev/null)
+        [[ "$parsed" == "vemora/$version" ]] ||
+            fail "$label: the changelog's latest entry is $parsed, not vemora/$version"
+    fi
 }
 
 # Checks an installed tree whose files are all below PREFIX (absolute, canonical).
@@ -50,36 +186,28 @@ check_tree() {
         fail "$label: the installed files differ from the expected ones"
         diff <(echo "$expected_files") <(echo "$listed") >&2 || true
     fi
-    [[ -x "$prefix/bin/Vemora_1" ]] || fail "$label: bin/Vemora_1 is not executable"
+    for program in Vemora_1 vemora-plot; do
+        [[ -x "$prefix/bin/$program" ]] || fail "$label: bin/$program is not executable"
+    done
     cmp -s "$prefix/share/vemora/proba2.txt" "$source_sample" ||
         fail "$label: share/vemora/proba2.txt is not the sample data file"
 
-    local desktop=$prefix/share/applications/vemora.desktop
-    if [[ -f "$desktop" ]]; then
-        local report
-        # The validator reports warnings and hints with status 0; none is accepted.
-        if ! report=$(desktop-file-validate "$desktop" 2>&1) || [[ -n "$report" ]]; then
-            fail "$label: desktop-file-validate complains:"
-            echo "$report" >&2
-        fi
-        for line in 'Type=Application' 'Name=Vemora' 'Exec=Vemora_1 %f' 'Icon=vemora' \
-                    'Terminal=false' 'MimeType=text/plain;'; do
-            grep -qxF "$line" "$desktop" || fail "$label: the desktop entry lacks '$line'"
-        done
-        grep -qE '^Comment=.+' "$desktop" || fail "$label: the desktop entry has no Comment"
-        grep -qE '^Categories=.+;$' "$desktop" || fail "$label: the desktop entry has no Categories"
-    fi
+    check_desktop "$label" "$prefix"
+    check_manuals "$label" "$prefix"
+    check_docs "$label" "$prefix"
 
-    local icon=$prefix/share/icons/hicolor/scalable/apps/vemora.svg
-    if [[ -f "$icon" ]]; then
-        xmllint --noout "$icon" || fail "$label: the icon is not well-formed XML"
-        [[ "$(xmllint --xpath 'local-name(/*)' "$icon" 2>/dev/null)" == svg ]] ||
-            fail "$label: the icon's root element is not svg"
-    fi
-
-    local output status=0 last
-    # The usage needs no display.
-    output=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/Vemora_1" --help 2>&1) || status=$?
+    local output status last
+    # The usage and the version need no display, nor a platform named for Qt.
+    for program in Vemora_1 vemora-plot; do
+        status=0
+        output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+            "$prefix/bin/$program" --version 2>&1) || status=$?
+        [[ $status -eq 0 && "$output" == "$program $version" ]] ||
+            fail "$label: $program --version exited with $status and printed '$output'"
+    done
+    status=0
+    output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/Vemora_1" --help 2>&1) ||
+        status=$?
     [[ $status -eq 0 ]] || fail "$label: Vemora_1 --help exited with $status"
     last=$(tail -n 1 <<<"$output")
     if [[ "$last" != "  $prefix/share/vemora/proba2.txt" ]]; then
@@ -111,7 +239,8 @@ if [[ "$check_package" == package ]]; then
         exit 1
     fi
     deb=${debs[0]}
-    version=$(dpkg-deb -f "$deb" Version)
+    [[ "$(dpkg-deb -f "$deb" Version)" == "$version" ]] ||
+        fail "the package's version is $(dpkg-deb -f "$deb" Version), not $version"
     arch=$(dpkg --print-architecture)
     [[ "$(basename "$deb")" == "vemora_${version}_${arch}.deb" ]] ||
         fail "the package is named $(basename "$deb"), not vemora_${version}_${arch}.deb"
@@ -130,6 +259,19 @@ if [[ "$check_package" == package ]]; then
         diff <(echo "$expected_files") <(echo "$packaged") >&2 || true
     fi
     grep -q ' \./usr/bin/Vemora_1$' <<<"$contents" || fail "the package lacks ./usr/bin/Vemora_1"
+    owners=$(awk '$2 != "root/root"' <<<"$contents")
+    [[ -z "$owners" ]] || { fail "the package has entries not owned by root:"; echo "$owners" >&2; }
+
+    # lintian, Debian's own check of packages, at its default profile: not a word. As root
+    # it says so on stderr, which is all it may say there.
+    status=0
+    lintian --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>"$work/lintian.err" || status=$?
+    grep -vxF 'running with root privileges is not recommended!' "$work/lintian.err" \
+        >>"$work/lintian.out" || true
+    if [[ $status -ne 0 || -s "$work/lintian.out" ]]; then
+        fail "lintian complains about the package (status $status):"
+        cat "$work/lintian.out" >&2
+    fi
 
     depends=$(dpkg-deb -f "$deb" Depends)
     for needed in libqt6widgets6 qt6-qpa-plugins fontconfig fonts-liberation2; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs vemora-plot as a user would and checks its output, exit codes and streams.
-# Usage: vemora_plot_cli_test.sh VEMORA_PLOT SOURCE_DIR [PICTURE_MATCH]
+# Usage: VEMORA_VERSION=x.y.z vemora_plot_cli_test.sh VEMORA_PLOT SOURCE_DIR [PICTURE_MATCH]
 set -u
 # Absolute, as some checks run in a folder of their own.
 tool=$(realpath "$1")
@@ -337,7 +337,7 @@ check "replay counts on stderr" "$(grep -qx 'frames: 400' "$work/err"; echo $?)"
 check "png to /dev/stdout" "$(cmp -s dev-stdout.png "$work/r.png"; echo $?)"
 
 # Standard output that cannot take the bytes is an error with the reason.
-for args in "--help" "read $data" "replay $data --no-pause" "render $data --png -" "render $data --json -" \
+for args in "--help" "--version" "read $data" "replay $data --no-pause" "render $data --png -" "render $data --json -" \
     "render $data --svg -"; do
     # shellcheck disable=SC2086
     "$tool" $args >"$full" 2>"$work/err"
@@ -353,6 +353,11 @@ check "usage on stderr" "$(grep -q usage "$work/err"; echo $?)"
 "$tool" --help >"$work/out"
 check "help exit 0" $?
 check "help on stdout" "$(grep -q usage "$work/out"; echo $?)"
+check "help names --version" "$(grep -qe '--version' "$work/out"; echo $?)"
+"$tool" --version >"$work/out" 2>"$work/err"
+check "version exit 0" $?
+check "version line" "$([[ $(cat "$work/out") == "vemora-plot ${VEMORA_VERSION:?}" ]]; echo $?)"
+check "version stderr empty" "$([[ ! -s "$work/err" ]]; echo $?)"
 
 echo "vemora-plot: $passes passed, $failures failed"
 [[ $failures -eq 0 ]]

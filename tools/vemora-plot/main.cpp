@@ -33,6 +33,7 @@ constexpr const char* kUsage =
     "                          [--svg OUT] [--pdf OUT]\n"
     "       vemora-plot replay PATH [--speed N] [--size WxH] [--scale S] [--no-pause]\n"
     "                          [--png OUT] [--png-every K DIR]\n"
+    "       vemora-plot --help | --version\n"
     "\n"
     "  read PATH    read the data file as the start button does and print its points:\n"
     "               'points N', then one 'X Y' line per point.\n"
@@ -450,6 +451,10 @@ int main(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         const std::string usage = kUsage;
         return WriteOutput("-", TextWriter(usage));
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        const std::string version = "vemora-plot " VEMORA_VERSION "\n";
+        return WriteOutput("-", TextWriter(version));
     }
     if (argc < 2)
         return Usage(stderr, 2);
