@@ -26,14 +26,15 @@ void PrintUsage(std::FILE* to) {
                  "       Vemora_1 [--speed N] --follow FILE\n"
                  "       Vemora_1 --help | --version\n"
                  "Opens the plotting window. FILE goes into the path field (as an absolute\n"
-                 "path); press the start button (or Enter) to plot it. Without FILE the field\n"
-                 "holds the sample data file:\n"
-                 "  %s\n"
+                 "path); press the start button (or Enter) to plot it.\n"
                  "\n"
                  "  --follow FILE  plot FILE at once and follow it while it is written, as F5\n"
                  "                 does: each new complete line becomes a point, the newest\n"
                  "                 40000 are kept; '-' follows standard input\n"
-                 "  --speed N      the speed scroll bar at start, 1 to 100 (default 1)\n",
+                 "  --speed N      the speed scroll bar at start, 1 to 100 (default 1)\n"
+                 "\n"
+                 "Without FILE the path field holds the sample data file:\n"
+                 "  %s\n",
                  sample.constData());
 }
 
