@@ -23,7 +23,8 @@ bool SamePoint(const TDataRow& a, const TDataRow& b) {
 
 } // namespace
 
-TGrowingData::TGrowingData(int32_t keep) : keep_(std::max(keep, 1)) {}
+TGrowingData::TGrowingData(int32_t keep, size_t mostNumbers)
+    : keep_(std::max(keep, 1)), mostNumbers_(mostNumbers) {}
 
 void TGrowingData::Feed(const uint8_t* data, size_t size) {
     Check();
@@ -32,75 +33,73 @@ void TGrowingData::Feed(const uint8_t* data, size_t size) {
     // The data ends at an end-of-data character: what comes before it is all there is.
     const auto* stop = static_cast<const uint8_t*>(std::memchr(data, kCtrlZ, size));
     const size_t usable = stop ? static_cast<size_t>(stop - data) : size;
-    size_t start = 0;
-    while (start < usable && !lineFailure_) {
-        const auto* lf =
-            static_cast<const uint8_t*>(std::memchr(data + start, '\n', usable - start));
-        if (!lf)
-            break;
-        const size_t end = static_cast<size_t>(lf - data) + 1;
-        if (partial_.empty()) {
-            TakeLine(data + start, end - start);
+    for (size_t i = 0; i < usable && !lineFailure_; ++i) {
+        const uint8_t c = data[i];
+        if (c > 32) {
+            if (token_.empty())
+                tokenColumn_ = column_ + 1;
+            token_.push_back(static_cast<char>(c));
+            // A long number is read in pieces of the reader's token length, each a number
+            // of its own.
+            if (token_.size() == TextReader::kTokenLength)
+                EndToken();
         } else {
-            partial_.append(reinterpret_cast<const char*>(data + start), end - start);
-            TakeLine(reinterpret_cast<const uint8_t*>(partial_.data()), partial_.size());
-            partial_.clear();
+            EndToken();
+            if (c == '\n') {
+                EndLine(true);
+                continue;
+            }
         }
-        start = end;
+        ++column_;
     }
-    if (!lineFailure_)
-        partial_.append(reinterpret_cast<const char*>(data + start), usable - start);
     if (stop)
         Finish();
     Check();
 }
 
 void TGrowingData::Finish() {
-    if (!ended_ && !lineFailure_ && !partial_.empty()) {
-        TakeLine(reinterpret_cast<const uint8_t*>(partial_.data()), partial_.size());
-        partial_.clear();
+    if (!ended_ && !lineFailure_) {
+        EndToken();
+        EndLine(column_ > 0);
     }
     ended_ = true;
     Check();
 }
 
-void TGrowingData::TakeLine(const uint8_t* line, size_t size) {
-    // Numbers are separated by characters of code 32 or less, and a long one is read in
-    // pieces of the reader's token length, each a number of its own.
-    bool any = false;
-    size_t i = 0;
-    while (i < size) {
-        if (line[i] <= 32) {
-            ++i;
-            continue;
-        }
-        size_t end = i;
-        while (end < size && line[end] > 32 && end - i < TextReader::kTokenLength)
-            ++end;
-        TakeToken(line + i, end - i, static_cast<int64_t>(i) + 1, !any);
-        any = true;
-        i = end;
-    }
-    if (any) {
+void TGrowingData::EndLine(bool any) {
+    if (!pending_.empty()) {
         ++tokenLines_;
         blankAfter_ = false;
-    } else if (size > 0) {
+        // The counting of lines reads each line's first number; the pairing reaches the
+        // others only when enough lines have come.
+        if (pendingBad_ == 0)
+            lineFailure_ = pendingFailure_;
+        if (pendingBad_ >= 0 && badToken_ < 0) {
+            badToken_ = tokens_ + pendingBad_;
+            badFailure_ = pendingFailure_;
+        }
+        values_.insert(values_.end(), pending_.begin(), pending_.end());
+        tokens_ += static_cast<int64_t>(pending_.size());
+    } else if (any) {
         blankAfter_ = true;
     }
+    pending_.clear();
+    pendingBad_ = -1;
+    pendingFailure_ = nullptr;
+    column_ = 0;
     ++line_;
 }
 
-void TGrowingData::TakeToken(const uint8_t* text, size_t size, int64_t column, bool first) {
-    char token[TextReader::kTokenLength + 1];
-    std::memcpy(token, text, size);
-    token[size] = '\0';
+void TGrowingData::EndToken() {
+    if (token_.empty())
+        return;
     double value = 0;
     std::exception_ptr failure;
-    const auto place = [&] { return TokenPlaceText({line_, column, std::string(token, size)}); };
+    const auto place = [&] { return TokenPlaceText({line_, tokenColumn_, token_}); };
     // As the reader takes a number: its decimal scale may overflow, then its value may not
     // fit a double, and only then is a character that does not belong to it a failure.
     try {
-        const TParseResult parsed = ParseReal(token);
+        const TParseResult parsed = ParseReal(token_.c_str());
         value = StoreDouble(parsed.Value);
         if (parsed.ErrorPos != 0) {
             EInOutError error(IOErrorMessageFormat(io::kInvalidNumber), io::kInvalidNumber);
@@ -111,19 +110,22 @@ void TGrowingData::TakeToken(const uint8_t* text, size_t size, int64_t column, b
         e.SetDetail(place());
         failure = std::current_exception();
     }
+    token_.clear();
     if (failure) {
-        // The counting of lines reads each line's first number; the pairing reaches the
-        // others only when enough lines have come.
-        if (first && !lineFailure_)
-            lineFailure_ = failure;
-        if (badToken_ < 0) {
-            badToken_ = tokens_;
-            badFailure_ = failure;
+        if (pendingBad_ < 0) {
+            pendingBad_ = static_cast<int64_t>(pending_.size());
+            pendingFailure_ = failure;
         }
         value = 0;
     }
-    values_.push_back(value);
-    ++tokens_;
+    pending_.push_back(value);
+    // Numbers the pairing has not reached are kept for when it does: so many that memory
+    // would run out are a failure rather than the end of the program.
+    const int64_t unpaired = tokens_ - std::min(tokens_, 2 * Count());
+    if (static_cast<size_t>(unpaired) + pending_.size() > mostNumbers_ && !lineFailure_) {
+        lineFailure_ = std::make_exception_ptr(
+            Exception("The data has more numbers than lines to pair them: too many to follow"));
+    }
 }
 
 void TGrowingData::Check() {

@@ -18,7 +18,11 @@ class TChartSeries;
 
 class TGrowingData {
 public:
-    explicit TGrowingData(int32_t keep = kMaxDataPoints);
+    // Numbers read but not yet paired into points kept (lines of more than two numbers leave
+    // some, and a line whose end has not come holds all of its own) beyond `mostNumbers`
+    // are a failure.
+    static constexpr size_t kMostNumbers = size_t{1} << 26;
+    explicit TGrowingData(int32_t keep = kMaxDataPoints, size_t mostNumbers = kMostNumbers);
 
     // Takes the next bytes. Complete lines count at once; a partial last line waits for its
     // line end. Throws the failure an ordinary reading of the complete lines would give, with
@@ -40,19 +44,26 @@ public:
     std::vector<TDataRow> Points() const;
 
 private:
-    struct Token;
-    void TakeLine(const uint8_t* line, size_t size);
-    void TakeToken(const uint8_t* text, size_t size, int64_t column, bool first);
+    // The number being read ends; the line being read ends (`any`: it held a character).
+    void EndToken();
+    void EndLine(bool any);
     // Throws a failure the data has come to, if any.
     void Check();
     double Number(int64_t index) const;
 
     int64_t keep_;
+    size_t mostNumbers_;
     bool ended_ = false;
-    // Bytes of a line whose end has not come yet.
-    std::string partial_;
-    // The line the next complete line is, counted from 1.
+    // The line being read, counted from 1, and its bytes so far; the number being read in it
+    // and its column; the numbers it has given, which count once its line end comes, and the
+    // first of them that does not read.
     int64_t line_ = 1;
+    int64_t column_ = 0;
+    std::string token_;
+    int64_t tokenColumn_ = 0;
+    std::vector<double> pending_;
+    int64_t pendingBad_ = -1;
+    std::exception_ptr pendingFailure_;
     // Lines holding a number, and whether something follows the last of them: blank text
     // after the last number's line counts as one more line.
     int64_t tokenLines_ = 0;

@@ -175,6 +175,31 @@ TEST(GrowingData, KeepsTheNewestPointsAndLeavesTheRest) {
     EXPECT_EQ(data.Point(12)[1], 112);
 }
 
+TEST(GrowingData, NumbersWaitingForTheirPairingHaveALimit) {
+    // Lines of three numbers leave one number a line for the pairing to reach later: past
+    // the limit, following fails with a message rather than running out of memory.
+    TGrowingData data(kMaxDataPoints, 100);
+    std::string text;
+    for (int i = 0; i < 60; ++i)
+        text += "1 2 3\n";
+    data.Feed(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    EXPECT_EQ(data.Count(), 60);
+    // A line whose end has not come holds its numbers too; white space costs nothing.
+    const std::string blank(100000, ' ');
+    data.Feed(reinterpret_cast<const uint8_t*>(blank.data()), blank.size());
+    EXPECT_EQ(data.Count(), 60);
+    text.clear();
+    for (int i = 0; i < 50; ++i)
+        text += "4 ";
+    try {
+        data.Feed(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        ADD_FAILURE() << "the limit was not kept";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("too many"), std::string::npos) << e.Message();
+    }
+    EXPECT_TRUE(data.Ended());
+}
+
 // A series as a run of the given points leaves it.
 std::vector<TDataRow> RunOf(const std::vector<TDataRow>& points) {
     TChartSeries series;
