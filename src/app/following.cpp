@@ -26,11 +26,9 @@ TFollowing::TNews TFollowing::Look(size_t most) {
         changed_ = changed_ || data_.Count() != count;
     }
     if (read.Error != 0) {
-        std::string message = IOErrorMessageFormat(static_cast<int32_t>(read.Error));
-        const auto at = message.find("%d");
-        if (at != std::string::npos)
-            message.replace(at, 2, std::to_string(read.Error));
-        throw EInOutError(std::move(message), static_cast<int32_t>(read.Error));
+        // The reader's failure for the code, as a run would report it.
+        SetPendingIOError(static_cast<int32_t>(read.Error));
+        CheckIO();
     }
     TNews news;
     news.NeedsRun = needsRun_;

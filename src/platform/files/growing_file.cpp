@@ -63,17 +63,21 @@ TGrowingFile::TRead TGrowingFile::ReadStandard(std::vector<uint8_t>& bytes, size
     return read;
 }
 
+void TGrowingFile::NoteMissing(TRead& read) {
+    read.Missing = true;
+    const auto now = std::chrono::steady_clock::now();
+    if (!missingSince_)
+        missingSince_ = now;
+    else if (now - *missingSince_ > kGoneAfter)
+        read.Gone = true;
+}
+
 bool TGrowingFile::StillTheSame(TRead& read) {
     struct stat at {};
     if (stat(path_.c_str(), &at) != 0) {
         // Gone from its path, maybe for a moment while it is replaced: what is written to
         // the file open meanwhile is still read.
-        read.Missing = true;
-        const auto now = std::chrono::steady_clock::now();
-        if (!missingSince_)
-            missingSince_ = now;
-        else if (now - *missingSince_ > kGoneAfter)
-            read.Gone = true;
+        NoteMissing(read);
         return true;
     }
     missingSince_.reset();
@@ -111,16 +115,12 @@ TGrowingFile::TRead TGrowingFile::Read(std::vector<uint8_t>& bytes, size_t most)
     if (handle_ == kInvalidFileHandle) {
         const uint32_t code = OpenForReading(path_.c_str(), handle_);
         if (code == error::kFileNotFound || code == error::kPathNotFound) {
-            read.Missing = true;
-            const auto now = std::chrono::steady_clock::now();
-            if (!opened_) {
-                return read;
-            }
-            if (!missingSince_)
-                missingSince_ = now;
-            else if (now - *missingSince_ > kGoneAfter) {
-                read.Gone = ended_ = true;
-            }
+            // One never seen is waited for as long as it takes.
+            if (opened_)
+                NoteMissing(read);
+            else
+                read.Missing = true;
+            ended_ = read.Gone;
             return read;
         }
         if (code != 0) {

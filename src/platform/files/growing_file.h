@@ -47,6 +47,8 @@ private:
     TRead ReadStandard(std::vector<uint8_t>& bytes, size_t most);
     // Whether the file open is still the one at the path, and as long as it was.
     bool StillTheSame(TRead& read);
+    // The file is not at its path: missing, and gone once that has lasted kGoneAfter.
+    void NoteMissing(TRead& read);
     void Close();
 
     std::string path_;
