@@ -7,6 +7,6 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 if [[ -z "${VEMORA_FOLLOW_INNER:-}" ]]; then
     scripts/setup.sh
-    exec env VEMORA_FOLLOW_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+    exec env VEMORA_FOLLOW_INNER=1 tests/support/virtual_display.sh "$0" "$@"
 fi
 exec "${VEMORA_BUILD_DIR:-build/release}/bench/follow_latency" "${1:-60}" "${2:-1000}"

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 if [[ -z "${VEMORA_STARTUP_INNER:-}" ]]; then
     scripts/setup.sh
-    exec env VEMORA_STARTUP_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+    exec env VEMORA_STARTUP_INNER=1 tests/support/virtual_display.sh "$0" "$@"
 fi
 program="${VEMORA_BUILD_DIR:-build/release}/src/Vemora_1"
 runs="${1:-7}"

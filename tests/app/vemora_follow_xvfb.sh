@@ -11,7 +11,7 @@ mkdir -p "$out"
 
 if [[ -z "${FOLLOW_INSIDE_XVFB:-}" ]]; then
     export FOLLOW_INSIDE_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
+    exec "$(dirname "${BASH_SOURCE[0]}")/../support/virtual_display.sh" "$0" "$@"
 fi
 
 fail() {
