@@ -4,13 +4,15 @@
 # The server picks a free display number itself and tells it once it accepts connections,
 # so two of these started back to back can never share a number or connect to a server on
 # its way out; the server is waited for before this returns, so the next one starts clean.
+# It does not reset when its last client leaves: a program started after another has ended
+# would otherwise find it mid-reset and be refused.
 set -euo pipefail
 
 [[ $# -gt 0 ]] || { echo "usage: virtual_display.sh COMMAND [ARGS...]" >&2; exit 2; }
 
 state=$(mktemp -d)
 mkfifo "$state/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/display" \
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$state/display" \
     2>"$state/server.log" &
 server=$!
 stop_server() {
@@ -30,4 +32,8 @@ fi
 
 status=0
 DISPLAY=":$number" "$@" || status=$?
+if [[ $status -ne 0 && -s "$state/server.log" ]]; then
+    echo "virtual_display: what the X server said:" >&2
+    cat "$state/server.log" >&2
+fi
 exit "$status"
