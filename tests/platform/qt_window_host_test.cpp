@@ -5,12 +5,14 @@
 #include "support/message_boxes.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QImage>
 #include <QTest>
 #include <QWheelEvent>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,96 @@ TEST_F(ChartWindow, ShowsOnlyWhatAPaintChanged) {
     host->Invalidate();
     host->Update();
     EXPECT_EQ(host->LastShownArea(), (gfx::Rect{90, 50, 96, 56}));
+}
+
+// Paints small rectangles of random colours all over the surface, or all of it anew, and
+// says which.
+class ScatteredClient final : public WindowClient {
+public:
+    void PaintWindow(gfx::Bitmap& surface) override {
+        rects.clear();
+        std::uniform_int_distribution<int32_t> x(0, surface.Width() - 1),
+            y(0, surface.Height() - 1), side(1, 9);
+        if (whole) {
+            for (int32_t row = 0; row < surface.Height(); ++row)
+                for (int32_t column = 0; column < surface.Width(); ++column)
+                    surface.Set(column, row, random() & 0xFFFFFF);
+            return;
+        }
+        for (int i = 0; i < count; ++i) {
+            const int32_t left = x(random), top = y(random);
+            const gfx::Rect r =
+                gfx::Rect{left, top, left + side(random), top + side(random)}.Intersect(
+                    {0, 0, surface.Width(), surface.Height()});
+            const gfx::Pixel colour = random() & 0xFFFFFF;
+            for (int32_t row = r.Top; row < r.Bottom; ++row)
+                for (int32_t column = r.Left; column < r.Right; ++column)
+                    surface.Set(column, row, colour);
+            rects.push_back(r);
+        }
+    }
+    std::optional<std::span<const gfx::Rect>> ChangedArea() const override {
+        if (whole)
+            return std::nullopt;
+        return std::span<const gfx::Rect>(rects);
+    }
+    void MouseDown(TMouseButton, TShiftState, int32_t, int32_t) override {}
+    void MouseMove(TShiftState, int32_t, int32_t) override {}
+    void MouseUp(TMouseButton, TShiftState, int32_t, int32_t) override {}
+    void MouseWheel(bool, TShiftState, int32_t, int32_t) override {}
+    void MouseLeave() override {}
+    void CancelMode() override {}
+
+    std::mt19937 random{20261210};
+    bool whole = true;
+    int count = 0;
+    std::vector<gfx::Rect> rects;
+};
+
+// Many changes all over the chart go to the window system as their bounds, and only the
+// changed pixels are copied into the window's picture; what the window holds is the
+// surface after every frame, also when Qt has a repaint of its own pending or the surface
+// is drawn whole.
+TEST(ChartWindowPicture, HoldsTheSurfaceAfterEveryFrameOfScatteredChanges) {
+    QWidget top;
+    top.resize(420, 330);
+    auto* host = new QtWindowHost(&top);
+    ScatteredClient client;
+    host->SetClient(&client);
+    host->SetBounds({13, 17, 413, 317}, true);
+    top.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
+    QApplication::processEvents();
+    const auto same = [&](int frame) {
+        QPaintDevice* device = top.backingStore()->paintDevice();
+        ASSERT_EQ(device->devType(), QInternal::Image);
+        const QImage& picture = *static_cast<QImage*>(device);
+        const QPoint at =
+            host->mapTo(&top, QPoint(QtWindowHost::kEdgeWidth, QtWindowHost::kEdgeWidth));
+        const gfx::Bitmap& surface = host->Surface();
+        int wrong = 0;
+        for (int y = 0; y < surface.Height(); ++y)
+            for (int x = 0; x < surface.Width(); ++x)
+                wrong += (picture.pixel(at.x() + x, at.y() + y) & 0xFFFFFF) != surface.At(x, y);
+        EXPECT_EQ(wrong, 0) << "frame " << frame;
+    };
+    for (int frame = 0; frame < 40; ++frame) {
+        client.whole = frame % 13 == 0;
+        // A few changes go as they are, many as their bounds.
+        client.count = frame % 3 == 0 ? 5 : 300;
+        // Qt's own repaint of the whole widget waiting, which the next joins; or the window
+        // resized, its picture made anew.
+        if (frame % 7 == 3)
+            host->update();
+        if (frame % 11 == 5)
+            top.resize(top.width() + 10, top.height() + 10);
+        host->Invalidate();
+        host->Update();
+        same(frame);
+    }
+    QApplication::processEvents();
+    same(40);
+    host->SetClient(nullptr);
 }
 
 TEST_F(ChartWindow, ShowsTheSurfaceInsideTheSunkenEdge) {

@@ -2,8 +2,10 @@
 
 #include "platform/ui/qt_application.h"
 
+#include <QBackingStore>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -180,8 +182,25 @@ void QtWindowHost::Update() {
             // widget's: the region takes both.
             region += ToWidget(r);
         }
-        if (!region.isEmpty())
+        if (!region.isEmpty()) {
+            // Their bounds go to the window system as one; within them only the changed
+            // pixels need copying into the window's picture.
+            if (shown.size() < changed->size() && PixelRatio() == 1.0) {
+                asked_ = region;
+                const int e = Edge();
+                for (const gfx::Rect& r : *changed) {
+                    const gfx::Rect cut = r.Normalized().Intersect(client);
+                    if (!cut.IsEmpty())
+                        changedInside_.emplace_back(static_cast<int>(cut.Left) + e,
+                                                    static_cast<int>(cut.Top) + e,
+                                                    static_cast<int>(cut.Right - cut.Left),
+                                                    static_cast<int>(cut.Bottom - cut.Top));
+                }
+            }
             repaint(region);
+            asked_ = QRegion();
+            changedInside_.clear();
+        }
     }
     inUpdate_ = false;
     if (paintError_)
@@ -296,6 +315,20 @@ void QtWindowHost::paintEvent(QPaintEvent* event) {
                        surface_.Height(), surface_.Width() * 4, QImage::Format_RGB32);
     const double ratio = PixelRatio();
     const QRect all(0, 0, surface_.Width(), surface_.Height());
+    // The repaint Update asked for, and nothing else: outside the client's changed
+    // rectangles the window's picture holds the surface's pixels already.
+    if (!changedInside_.empty() && event->region() == asked_ &&
+        CopyToWindow(painter, changedInside_))
+        return;
+    if (ratio == 1.0) {
+        std::vector<QRect> exposed;
+        for (const QRect& r : event->region()) {
+            if (const QRect cut = r & inside; !cut.isEmpty())
+                exposed.push_back(cut);
+        }
+        if (CopyToWindow(painter, exposed))
+            return;
+    }
     for (const QRect& exposed : event->region()) {
         const QRect target = (exposed & inside).translated(-e, -e);
         if (target.isEmpty())
@@ -314,6 +347,45 @@ void QtWindowHost::paintEvent(QPaintEvent* event) {
                                      source.width() / ratio, source.height() / ratio),
                               image, QRectF(source));
     }
+}
+
+bool QtWindowHost::CopyToWindow(QPainter& painter, std::span<const QRect> rects) {
+    // Straight into the window's own picture when the painter paints there (not when the
+    // widget is drawn into a pixmap of its own, say) and it is an image of whole pixels like
+    // ours: hundreds of small copies through a painter would cost more than the pixels.
+    QBackingStore* store = backingStore();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || !painter.paintEngine() ||
+        painter.paintEngine()->paintDevice() != device)
+        return false;
+    auto* picture = static_cast<QImage*>(device);
+    const QImage::Format format = picture->format();
+    // Its pixels are its own, so that writing them does not copy them first.
+    if (!picture->isDetached() || picture->devicePixelRatio() != 1.0 ||
+        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied))
+        return false;
+    const QPoint offset = mapTo(window(), QPoint(0, 0));
+    const int e = Edge();
+    const QRect inPicture = picture->rect();
+    for (const QRect& r : rects) {
+        if (!inPicture.contains(r.translated(offset)) ||
+            !QRect(0, 0, surface_.Width(), surface_.Height()).contains(r.translated(-e, -e)))
+            return false;
+    }
+    uchar* bits = picture->bits();
+    const qsizetype stride = picture->bytesPerLine();
+    for (const QRect& r : rects) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const gfx::Pixel* from = surface_.Row(y - e) + (r.left() - e);
+            auto* to = reinterpret_cast<uint32_t*>(bits + (y + offset.y()) * stride) +
+                       (r.left() + offset.x());
+            // Opaque, as the window's picture holds it.
+            for (int x = 0; x < r.width(); ++x)
+                to[x] = from[x] | 0xFF000000u;
+        }
+    }
+    return true;
 }
 
 void QtWindowHost::DrawEdge(QPainter& painter) const {

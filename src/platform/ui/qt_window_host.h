@@ -7,9 +7,11 @@
 #include <QFrame>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <functional>
 #include <optional>
+#include <span>
 
 class QSinglePointEvent;
 #include <cstdint>
@@ -84,6 +86,10 @@ private:
     void FitSurface();
     void PaintClient();
     void DrawEdge(class QPainter& painter) const;
+    // Copies the rectangles of the widget from the surface into the window's picture, which
+    // the painter paints; false, with nothing copied, when it paints elsewhere or that
+    // picture is not one this can write.
+    bool CopyToWindow(class QPainter& painter, std::span<const QRect> rects);
     void Press(QMouseEvent* event, bool doubleClick);
     // Hands an input event on to the client, failures to the top-level handler.
     template <class F> void ToClient(F&& call);
@@ -105,6 +111,10 @@ private:
     int32_t wheelRest_ = 0;
     uint64_t paints_ = 0;
     gfx::Rect lastShown_;
+    // While Update repaints: the region it asked for, and the client's changed rectangles
+    // within it, which alone differ from what the window already holds there.
+    QRegion asked_;
+    std::vector<QRect> changedInside_;
 };
 
 } // namespace vemora::ui
