@@ -320,15 +320,6 @@ void QtWindowHost::paintEvent(QPaintEvent* event) {
     if (!changedInside_.empty() && event->region() == asked_ &&
         CopyToWindow(painter, changedInside_))
         return;
-    if (ratio == 1.0) {
-        std::vector<QRect> exposed;
-        for (const QRect& r : event->region()) {
-            if (const QRect cut = r & inside; !cut.isEmpty())
-                exposed.push_back(cut);
-        }
-        if (CopyToWindow(painter, exposed))
-            return;
-    }
     for (const QRect& exposed : event->region()) {
         const QRect target = (exposed & inside).translated(-e, -e);
         if (target.isEmpty())
