@@ -11,17 +11,8 @@ close_request=$2
 out=$3
 mkdir -p "$out"
 
-if [[ -z "${DESCRIPTORS_INSIDE_XVFB:-}" ]]; then
-    export DESCRIPTORS_INSIDE_XVFB=1
-    exec "$(dirname "${BASH_SOURCE[0]}")/../support/virtual_display.sh" "$0" "$@"
-fi
-
-fail() {
-    echo "descriptors: $*" >&2
-    exit 1
-}
-
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
+on_virtual_display descriptors "$@"
 
 start_on_three_points
 

@@ -10,21 +10,12 @@ program=$1
 desktop=$2
 icon48=$3
 
-if [[ -z "${DESKTOP_INSIDE_XVFB:-}" ]]; then
-    export DESKTOP_INSIDE_XVFB=1
-    exec "$(dirname "${BASH_SOURCE[0]}")/../support/virtual_display.sh" "$0" "$@"
-fi
-
-fail() {
-    echo "desktop: $*" >&2
-    exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
+on_virtual_display desktop "$@"
 
 for tool in xprop xdotool convert; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup.sh installs it)"
 done
-
-source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
 
 start_on_three_points
 find_window

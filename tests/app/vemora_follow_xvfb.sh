@@ -9,17 +9,8 @@ program=$1
 out=$2
 mkdir -p "$out"
 
-if [[ -z "${FOLLOW_INSIDE_XVFB:-}" ]]; then
-    export FOLLOW_INSIDE_XVFB=1
-    exec "$(dirname "${BASH_SOURCE[0]}")/../support/virtual_display.sh" "$0" "$@"
-fi
-
-fail() {
-    echo "follow: $*" >&2
-    exit 1
-}
-
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
+on_virtual_display follow "$@"
 
 work=$(mktemp -d)
 export QT_QPA_PLATFORM=xcb

@@ -15,17 +15,8 @@ close_request=$2
 out=$3
 mkdir -p "$out"
 
-if [[ -z "${RUN_LIFE_INSIDE_XVFB:-}" ]]; then
-    export RUN_LIFE_INSIDE_XVFB=1
-    exec "$(dirname "${BASH_SOURCE[0]}")/../support/virtual_display.sh" "$0" "$@"
-fi
-
-fail() {
-    echo "run_life: $*" >&2
-    exit 1
-}
-
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
+on_virtual_display run_life "$@"
 
 start_on_three_points
 

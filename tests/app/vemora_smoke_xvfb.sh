@@ -9,17 +9,8 @@ program=$1
 out=$2
 mkdir -p "$out"
 
-if [[ -z "${SMOKE_INSIDE_XVFB:-}" ]]; then
-    export SMOKE_INSIDE_XVFB=1
-    exec "$(dirname "${BASH_SOURCE[0]}")/../support/virtual_display.sh" "$0" "$@"
-fi
-
-fail() {
-    echo "smoke: $*" >&2
-    exit 1
-}
-
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_window.sh"
+on_virtual_display smoke "$@"
 
 export QT_QPA_PLATFORM=xcb
 "$program" &

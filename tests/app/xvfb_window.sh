@@ -1,5 +1,21 @@
-# Shared by the tests of the real program on a virtual X display; sourced, after `fail`
-# is defined. Finds the program's window and looks at the screen.
+# Shared by the tests of the real program on a virtual X display, sourced first: runs the
+# test on a display of its own, finds the program's window and looks at the screen.
+
+# Runs the sourcing script again on a virtual display of its own, with the same arguments,
+# unless it already runs on one; `fail` then reports under the name given.
+on_virtual_display() {
+    test_name=$1
+    shift
+    if [[ -z "${VEMORA_ON_VIRTUAL_DISPLAY:-}" ]]; then
+        export VEMORA_ON_VIRTUAL_DISPLAY=1
+        exec "$(dirname "${BASH_SOURCE[0]}")/../support/virtual_display.sh" "$0" "$@"
+    fi
+}
+
+fail() {
+    echo "$test_name: $*" >&2
+    exit 1
+}
 
 # Starts $program on a file of three points in a folder of its own, given relatively from
 # that working folder: sets work and pid; both go when the script ends.
