@@ -54,6 +54,8 @@ public:
     // placements' owners are noted for each pixel, for Move; any other painting forgets them.
     void PaintPlaced(std::span<const gfx::StampPlacement> placements, const gfx::PixelMask* within,
                      const gfx::Bitmap* background, bool keepOwners);
+    // Whether the painting uses vector instructions (see gfx::StampPainter).
+    bool WideStores() const { return painter_.WideStores(); }
     // Moves placed markers on the canvas's target as gfx::MoveStamps does, with the owners
     // the last painting noted; false when it noted none there.
     bool Move(std::span<const gfx::StampMove> moves, const gfx::Bitmap& background,

@@ -1,9 +1,11 @@
 #include "pointseries/point_series.h"
 
 #include "axes/chart_axis.h"
+#include "series/place_sift.h"
 #include "series/series_owner.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <utility>
 
@@ -386,6 +388,7 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
     const TBlockedArray<int32_t>& ys = places.Y;
     // All the places follow the order of the X values, shown or not.
     const bool rising = places.Size() == 0 || xs[0] <= xs[places.Size() - 1];
+    const bool wide = stamps_.WideStores();
     const auto find = [&](int32_t under, const gfx::Rect& box, std::span<gfx::LeftPixel> left) {
         const int64_t below = int64_t{under} - after - 1;
         if (first < 0 || !visible || below < first)
@@ -416,27 +419,20 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
             const int32_t runFirst = k + 1 - static_cast<int32_t>(n);
             const int32_t stop = std::max(runFirst, first);
             bool ended = false;
-            for (; k >= stop && open > 0; --k) {
-                const auto j = static_cast<size_t>(k - runFirst);
-                const int64_t dx = d * runX[j];
-                if (dx <= dPast) {
-                    ended = true;
-                    break;
-                }
-                const int32_t py = runY[j];
-                if (dx >= dBeyond || py <= top || py >= bottom)
-                    continue;
-                const TColor color = std::as_const(places.Colors)[k];
+            // Whether the marker at the place shows at the pixels still open.
+            const auto test = [&](int32_t place) {
+                const auto j = static_cast<size_t>(place - runFirst);
+                const TColor color = std::as_const(places.Colors)[place];
                 if (color == clNone)
-                    continue;
+                    return;
                 const int32_t stamp = stampOf(color);
                 if (stamp < 0)
-                    continue;
+                    return;
                 const gfx::Stamp& s = stamps_.StampAt(stamp);
-                const int64_t left0 = int64_t{runX[j]} + s.Left, top0 = int64_t{py} + s.Top;
+                const int64_t left0 = int64_t{runX[j]} + s.Left, top0 = int64_t{runY[j]} + s.Top;
                 if (left0 >= box.Right || left0 + s.Width <= box.Left || top0 >= box.Bottom ||
                     top0 + s.Height <= box.Top)
-                    continue;
+                    return;
                 for (size_t o = 0; o < open;) {
                     gfx::LeftPixel& p = left[o];
                     const int64_t col = p.X - left0, row = p.Y - top0;
@@ -445,10 +441,44 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
                         ++o;
                         continue;
                     }
-                    p.Owner = static_cast<int32_t>(after + k);
+                    p.Owner = static_cast<int32_t>(after + place);
                     p.Shown = s.Pixels[static_cast<size_t>(row * s.Width + col)];
                     std::swap(p, left[--open]);
                 }
+            };
+            // Sixteen places at a time sifted at once: few can reach the box.
+            while (k >= stop && open > 0) {
+                if (k - 15 < stop) {
+                    const auto j = static_cast<size_t>(k - runFirst);
+                    const int64_t dx = d * runX[j];
+                    if (dx <= dPast) {
+                        ended = true;
+                        break;
+                    }
+                    const int32_t py = runY[j];
+                    if (dx < dBeyond && py > top && py < bottom)
+                        test(k);
+                    --k;
+                    continue;
+                }
+                const int32_t low = k - 15;
+                const auto j = static_cast<size_t>(low - runFirst);
+                const TPlaceSift sifted = SiftPlaces(runX.data() + j, runY.data() + j,
+                                                     {d, dBeyond, dPast, top, bottom}, wide);
+                uint32_t inside = sifted.Inside;
+                // Only the places after the last one past the box, going down.
+                if (sifted.Past != 0)
+                    inside &= ~((uint32_t{2} << (31 - std::countl_zero(sifted.Past))) - 1);
+                while (inside != 0 && open > 0) {
+                    const int i = 31 - std::countl_zero(inside);
+                    inside &= ~(uint32_t{1} << i);
+                    test(low + i);
+                }
+                if (sifted.Past != 0) {
+                    ended = true;
+                    break;
+                }
+                k = low - 1;
             }
             if (ended)
                 break;

@@ -585,7 +585,7 @@ struct MoveState {
     const Region& Clip;
     std::span<const Stamp> Stamps;
     std::vector<Rect>& Changed;
-    std::vector<int32_t>& Left;
+    std::vector<Point>& Left;
     std::vector<LeftGroup>& Groups;
     std::vector<StampEdge> Edges;
 };
@@ -688,7 +688,7 @@ template <class Row>
                     wentBottom = y + 1;
                     gained -= std::popcount(moved.Went);
                     for (uint64_t bits = moved.Went; bits != 0; bits &= bits - 1)
-                        st.Left.push_back(static_cast<int32_t>(at + std::countr_zero(bits)));
+                        st.Left.push_back({from + std::countr_zero(bits), y});
                 }
             }
             const auto span = [&](uint64_t bits, int32_t top, int32_t bottom) -> Rect {
@@ -787,7 +787,7 @@ void MoveStamps(Bitmap& target, int32_t* owners, OwnerCounts& counts, const Regi
     const Rect all{0, 0, width, height};
     if (!counts.Known)
         counts.Recount(owners, width, height, clip);
-    std::vector<int32_t> left;
+    std::vector<Point> left;
     std::vector<LeftGroup> groups;
     MoveState state{target, owners, counts, clip, stamps, changed, left, groups, {}};
     if (wide)
@@ -803,9 +803,9 @@ void MoveStamps(Bitmap& target, int32_t* owners, OwnerCounts& counts, const Regi
         Rect box{};
         for (size_t i = group.First; i < end; ++i) {
             // A later move may have come there.
-            if (owners[left[i]] != Vacated(group.Under))
+            const auto [x, y] = left[i];
+            if (owners[static_cast<ptrdiff_t>(y) * width + x] != Vacated(group.Under))
                 continue;
-            const int32_t x = left[i] % width, y = left[i] / width;
             pixels.push_back({x, y, kNoOwner, 0});
             box = box.Union({x, y, x + 1, y + 1});
         }
