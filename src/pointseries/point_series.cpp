@@ -429,15 +429,25 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
                 if (stamp < 0)
                     return;
                 const gfx::Stamp& s = stamps_.StampAt(stamp);
+                if (s.Rows.empty())
+                    return;
                 const int64_t left0 = int64_t{runX[j]} + s.Left, top0 = int64_t{runY[j]} + s.Top;
                 if (left0 >= box.Right || left0 + s.Width <= box.Left || top0 >= box.Bottom ||
                     top0 + s.Height <= box.Top)
                     return;
+                // Each pixel tested without a branch until one is found: which are is
+                // nothing a predictor could learn.
+                const auto width = static_cast<uint64_t>(s.Width);
+                const auto height = static_cast<uint64_t>(s.Height);
+                const uint64_t* rows = s.Rows.data();
                 for (size_t o = 0; o < open;) {
                     gfx::LeftPixel& p = left[o];
                     const int64_t col = p.X - left0, row = p.Y - top0;
-                    if (col < 0 || row < 0 || col >= s.Width || row >= s.Height ||
-                        !((s.Rows[static_cast<size_t>(row)] >> col) & 1)) {
+                    // Negative ones wrap to beyond the stamp.
+                    const bool within = (static_cast<uint64_t>(col) < width) &
+                                        (static_cast<uint64_t>(row) < height);
+                    const uint64_t bits = rows[within ? row : 0];
+                    if (!(within & ((bits >> (col & 63)) & 1))) {
                         ++o;
                         continue;
                     }
