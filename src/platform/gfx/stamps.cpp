@@ -670,13 +670,10 @@ template <class Row>
                                    (static_cast<ptrdiff_t>(y - box1.Top) * after->Width + shift)
                              : nullptr;
                 const ptrdiff_t at = static_cast<ptrdiff_t>(y) * width + from;
-                // A few pixels (the edge a hidden copy came to) go faster one by one.
-                const RowMove moved =
-                    std::popcount(now | gone) <= 4
-                        ? PlainRow::Move(st.Target.Data() + at, st.Owners + at, now, gone, source,
-                                         m.Owner, counts, st.Counts.Base, gained)
-                        : Row::Move(st.Target.Data() + at, st.Owners + at, now, gone, source,
-                                    m.Owner, counts, st.Counts.Base, gained);
+                // The whole row at once also when it holds a few pixels: a choice by their
+                // number goes wrong as often as right, and costs more than it saves.
+                const RowMove moved = Row::Move(st.Target.Data() + at, st.Owners + at, now, gone,
+                                                source, m.Owner, counts, st.Counts.Base, gained);
                 if (moved.Came != 0) {
                     cameBits |= moved.Came;
                     cameTop = std::min(cameTop, y);
