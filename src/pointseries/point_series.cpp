@@ -404,6 +404,7 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
         // place further down reaches it either.
         const int64_t d = rising ? 1 : -1;
         const int64_t dBeyond = rising ? hi : -lo, dPast = rising ? lo : -hi;
+        const TPlaceWindow window{d, dBeyond, dPast, top, bottom};
         const auto beyond = [&](int32_t px) { return d * px >= dBeyond; };
         int32_t from = static_cast<int32_t>(std::min<int64_t>(below, last));
         if (beyond(xs[from]))
@@ -460,21 +461,19 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
             while (k >= stop && open > 0) {
                 if (k - 15 < stop) {
                     const auto j = static_cast<size_t>(k - runFirst);
-                    const int64_t dx = d * runX[j];
-                    if (dx <= dPast) {
+                    if (PlacePast(runX[j], window)) {
                         ended = true;
                         break;
                     }
-                    const int32_t py = runY[j];
-                    if (dx < dBeyond && py > top && py < bottom)
+                    if (PlaceInside(runX[j], runY[j], window))
                         test(k);
                     --k;
                     continue;
                 }
                 const int32_t low = k - 15;
                 const auto j = static_cast<size_t>(low - runFirst);
-                const TPlaceSift sifted = SiftPlaces(runX.data() + j, runY.data() + j,
-                                                     {d, dBeyond, dPast, top, bottom}, wide);
+                const TPlaceSift sifted =
+                    SiftPlaces(runX.data() + j, runY.data() + j, window, wide);
                 uint32_t inside = sifted.Inside;
                 // Only the places after the last one past the box, going down.
                 if (sifted.Past != 0)

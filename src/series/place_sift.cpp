@@ -9,10 +9,8 @@ namespace {
 TPlaceSift SiftPlain(const int32_t* xs, const int32_t* ys, const TPlaceWindow& w) {
     TPlaceSift r;
     for (uint32_t i = 0; i < 16; ++i) {
-        const int64_t along = w.Direction * xs[i], y = ys[i];
-        const bool inside = along < w.Beyond && along > w.Past && y > w.Top && y < w.Bottom;
-        r.Inside |= static_cast<uint32_t>(inside) << i;
-        r.Past |= static_cast<uint32_t>(along <= w.Past) << i;
+        r.Inside |= static_cast<uint32_t>(PlaceInside(xs[i], ys[i], w)) << i;
+        r.Past |= static_cast<uint32_t>(PlacePast(xs[i], w)) << i;
     }
     return r;
 }

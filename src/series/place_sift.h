@@ -18,6 +18,15 @@ struct TPlaceWindow {
     int64_t Bottom = 0;
 };
 
+// One place: whether it lies past the box, and whether it may reach it.
+inline bool PlacePast(int32_t x, const TPlaceWindow& w) {
+    return w.Direction * x <= w.Past;
+}
+inline bool PlaceInside(int32_t x, int32_t y, const TPlaceWindow& w) {
+    const int64_t along = w.Direction * x;
+    return along < w.Beyond && along > w.Past && y > w.Top && y < w.Bottom;
+}
+
 // Of sixteen places, bit i for place i: those that may reach the box, and those past it.
 struct TPlaceSift {
     uint32_t Inside = 0;
