@@ -98,6 +98,12 @@ public:
     const TFrameLayout& FrameLayout() const { return frame_; }
     // What the frames keep of each other: the last frame and the places of its markers.
     const TFrameTracker& FrameTracker() const { return tracker_; }
+    // The next frame keeps nothing of the last: it is drawn whole, every marker placed
+    // afresh from its values.
+    void ForgetFrames() {
+        tracker_.Forget();
+        Invalidate();
+    }
     // Whether the series may be cut at the plot box on the current canvas.
     bool ClippingAllowed() const;
     // The zoom rectangle in inverting ink: drawing it twice leaves the picture as it was.

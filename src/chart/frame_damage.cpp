@@ -351,7 +351,8 @@ bool TFrameTracker::UpdatePlaces(TSeriesState& state, const TSeriesFrame& frame,
         const int32_t size = state.Places.Size();
         switch (e.Kind) {
         case TPointEdit::TKind::Insert:
-            if (i < 0 || i > size)
+            // A colour by index moves with the points after one put in before the end.
+            if (i < 0 || i > size || (state.ColorEachPoint && i != size))
                 return rebuild();
             if (moves && i != size && i != 0)
                 moves->Known = false;
@@ -366,7 +367,7 @@ bool TFrameTracker::UpdatePlaces(TSeriesState& state, const TSeriesFrame& frame,
             }
             break;
         case TPointEdit::TKind::Erase: {
-            if (i < 0 || i >= size)
+            if (i < 0 || i >= size || (state.ColorEachPoint && i != size - 1))
                 return rebuild();
             if (moves && i != 0 && i != size - 1)
                 moves->Known = false;

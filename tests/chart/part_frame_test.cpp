@@ -37,8 +37,10 @@ public:
         }
         // As the run: the frame of each point is painted from its after-add event.
         part_.OnAfterAdd = [this](TChartSeries*, int32_t) { PaintPart(); };
+        // The whole frames place every marker afresh, so that a place the part frames
+        // left stale cannot hide in both.
         whole_.OnAfterAdd = [this](TChartSeries*, int32_t) {
-            wholeChart_.Invalidate();
+            wholeChart_.ForgetFrames();
             wholeHost_.Update();
         };
         // The window shows its chart before the run; the run's first step clears the
@@ -67,7 +69,7 @@ public:
     // The paint the message loop makes of whatever is invalid.
     void Paint() {
         partHost_.Update();
-        wholeChart_.Invalidate();
+        wholeChart_.ForgetFrames();
         wholeHost_.Update();
         Compare();
     }
