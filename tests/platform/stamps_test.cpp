@@ -779,6 +779,41 @@ TEST_P(StampPainterTest, StampPaintsWhatDrawingInPlaceDoes) {
     }
 }
 
+TEST_P(StampPainterTest, CopiesOfOneStampAlongACurveHideInTheirColumns) {
+    // Markers along a dense noisy curve, a copy of one stamp each, its columns runs of rows:
+    // most are hidden by the ones after them in their own column. A paint where many were
+    // hides the next ones' columns first; data of another shape turns that off again. Each
+    // paint, whichever way it goes, is the drawing of the copies in order.
+    const std::vector<Shape> shapes = Shapes();
+    const int w = 300, h = 200;
+    const auto curve = [&](int n, int noise) {
+        std::vector<StampPlacement> placements;
+        for (int i = 0; i < n; ++i) {
+            const int x = -12 + i * (w + 24) / n;
+            const int y = h / 2 + static_cast<int>(std::lround(70 * std::sin(i * 6.0 / n))) +
+                          Uniform(rng, -noise, noise);
+            placements.push_back({x, y, 0});
+        }
+        return placements;
+    };
+    for (const char* name : {"rectangle", "ellipse", "diamond", "tall"}) {
+        const auto shape = std::find_if(shapes.begin(), shapes.end(), [&](const Shape& s) {
+            return std::string(s.Name) == name;
+        });
+        ASSERT_NE(shape, shapes.end());
+        const std::vector<Stamp> stamps{StampOf(*shape)};
+        for (const NamedClip& clip : Clips(rng, w, h)) {
+            const std::vector<StampPlacement> rounds[] = {
+                curve(4000, 9), curve(2500, 3),
+                RandomPlacements(rng, 2000, 1, {-20, -20, w + 20, h + 20}), curve(6000, 14),
+                curve(300, 40)};
+            for (const std::vector<StampPlacement>& placements : rounds)
+                Check(RandomBitmap(rng, w, h), clip.Clip, stamps, placements,
+                      std::string(name) + ", " + clip.Name);
+        }
+    }
+}
+
 // ---- drawing off the target ----
 
 Region SomeClip() {

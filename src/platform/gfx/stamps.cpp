@@ -278,27 +278,13 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
                             std::span<const StampPlacement> placements, int32_t* owners) {
     const int32_t width = bounds.Right - bounds.Left, height = bounds.Bottom - bounds.Top;
     const ptrdiff_t stride = target.Width();
-    // Topmost first: a pixel belongs to the last copy that paints it.
-    for (size_t k = placements.size(); k-- > 0;) {
-        const StampPlacement& p = placements[k];
+    const auto lay = [&](const StampPlacement& p) __attribute__((always_inline)) {
         const Stamp& s = stamps[p.Stamp];
         const int64_t c0 = int64_t{p.X} + s.Left - bounds.Left;
         const int64_t r0 = int64_t{p.Y} + s.Top - bounds.Top;
         if (s.Width <= 0 || s.Height <= 0 || c0 >= width || c0 + s.Width <= 0 || r0 >= height ||
             r0 + s.Height <= 0)
-            continue;
-        // The copies in a column: a copy hidden by those laid after it needs no test of its
-        // rows; every copy laid covers its rows for the ones before it.
-        const int64_t anchorColumn = int64_t{p.X} - bounds.Left;
-        const int64_t anchorRow = int64_t{p.Y} - bounds.Top;
-        if (!laid_.empty() && anchorColumn >= 0 && anchorColumn < width && anchorRow >= 0 &&
-            anchorRow < height) {
-            const auto c = static_cast<int32_t>(anchorColumn);
-            const auto r = static_cast<int32_t>(anchorRow);
-            if (Covered(c, r, masks_[0].ColumnRun))
-                continue;
-            NoteLaid(c, r);
-        }
+            return;
         // No stamp is wider than a block: it starts in block b and may run into the next.
         const size_t b = static_cast<size_t>(c0 + 64) >> 6;
         const int shift = static_cast<int>((c0 + 64) & 63);
@@ -315,10 +301,10 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
         if constexpr (Wide) {
             LayWide(low, high, masks, shift, count, target.Data() + rowStart + column, stride,
                     source, s.Width, owners ? owners + rowStart + column : nullptr, p.Owner);
-            continue;
+            return;
         }
         if (!HiddenTest<false>::Shows(masks, low, high, shift, 0, count))
-            continue;
+            return;
         Pixel* out = target.Data() + rowStart + column;
         int32_t* noted = owners ? owners + rowStart + column : nullptr;
         for (int32_t r = 0; r < count; ++r, out += stride, source += s.Width) {
@@ -337,7 +323,52 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
             if (noted)
                 SetBits(fresh, noted, p.Owner);
         }
+    };
+    // The copies in a column: a copy hidden by those laid after it needs no test of its rows;
+    // every copy noted covers its rows for the ones before it.
+    const int32_t run = laid_.empty() ? 0 : masks_[0].ColumnRun;
+    const auto inside = [&](const StampPlacement& p, int32_t& c, int32_t& r) {
+        const int64_t column = int64_t{p.X} - bounds.Left, row = int64_t{p.Y} - bounds.Top;
+        c = static_cast<int32_t>(column);
+        r = static_cast<int32_t>(row);
+        return run > 0 && column >= 0 && column < width && row >= 0 && row < height;
+    };
+    size_t hidden = 0;
+    // Topmost first: a pixel belongs to the last copy that paints it.
+    if (siftColumns_ && run > 0) {
+        // Where the copies hid one another in their columns last time, as along a curve, they
+        // are sifted in a pass of their own, without a branch to mispredict. A hidden copy is
+        // noted too: its pixels are all decided by then.
+        order_.resize(placements.size());
+        size_t sifted = 0;
+        for (size_t k = placements.size(); k-- > 0;) {
+            int32_t c, r;
+            order_[sifted] = static_cast<uint32_t>(k);
+            if (inside(placements[k], c, r)) {
+                const bool covered = Covered(c, r, run);
+                NoteLaid(c, r);
+                sifted += covered ? 0 : 1;
+            } else {
+                ++sifted;
+            }
+        }
+        hidden = placements.size() - sifted;
+        for (size_t i = 0; i < sifted; ++i)
+            lay(placements[order_[i]]);
+    } else {
+        for (size_t k = placements.size(); k-- > 0;) {
+            const StampPlacement& p = placements[k];
+            if (int32_t c, r; inside(p, c, r)) {
+                if (Covered(c, r, run)) {
+                    ++hidden;
+                    continue;
+                }
+                NoteLaid(c, r);
+            }
+            lay(p);
+        }
     }
+    siftColumns_ = hidden * 4 >= placements.size() && hidden > 0;
 }
 
 void StampPainter::FillUndecided(Bitmap& target, const Rect& bounds, const Bitmap* background,

@@ -141,6 +141,10 @@ private:
     // row, words per column; empty when there are several stamps.
     std::vector<uint64_t> laid_;
     size_t laidWords_ = 0;
+    // Whether a quarter or more of the copies were hidden in their columns in the last
+    // paint: then they are sifted before any is laid, in this order, topmost first.
+    bool siftColumns_ = false;
+    std::vector<uint32_t> order_;
     bool wide_;
 };
 
