@@ -309,6 +309,10 @@ bool TFrameTracker::UpdatePlaces(TSeriesState& state, const TSeriesFrame& frame,
     if (!state.Valid || state.SeriesColor != s.SeriesColor() ||
         state.ColorEachPoint != s.ColorEachPoint())
         return rebuild();
+    // A whole frame whose scales moved, as after a zoom or a pan, places every marker
+    // afresh: most places changed, and telling which ones would cost more.
+    if (!rects && (!(state.X == kx) || !(state.Y == ky)))
+        return rebuild();
     const std::optional<std::span<const TPointEdit>> edits = s.EditsSince(state.Version);
     if (!edits)
         return rebuild();
