@@ -274,8 +274,21 @@ void TFrameTracker::PlaceAll(TSeriesState& state) {
         const std::span<TColor> pc = state.Places.Colors.MutableChunkAt(first);
         std::copy_n(xs_.begin(), run, px.begin());
         std::copy_n(ys_.begin(), run, py.begin());
-        for (size_t k = 0; k < run; ++k)
-            pc[k] = s.PointColor(first + static_cast<int32_t>(k));
+        // A series of placed markers keeps its colours as its lists give them: read
+        // straight from there, a block at a time; beyond the stored ones the series' own.
+        for (size_t k = 0; k < run;) {
+            const int32_t i = first + static_cast<int32_t>(k);
+            const std::span<const TColor> stored = s.StoredColorsAt(i);
+            if (stored.empty()) {
+                std::fill(pc.begin() + static_cast<ptrdiff_t>(k),
+                          pc.begin() + static_cast<ptrdiff_t>(run), s.SeriesColor());
+                break;
+            }
+            const size_t n = std::min(stored.size(), run - k);
+            for (size_t j = 0; j < n; ++j)
+                pc[k + j] = s.ColorShown(stored[j], i + static_cast<int32_t>(j));
+            k += n;
+        }
     });
 }
 
