@@ -120,9 +120,9 @@ void BM_FrameTimeSeries(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameTimeSeries)->Arg(40000)->Unit(benchmark::kMillisecond);
 
-// The whole frames of a pan: the view, a third of the data's width and height, goes across
-// the data a little at each frame, as a drag with the right button takes it. Random points
-// (shape 2) or a dense ascending curve (shape 0).
+// The whole frames of a pan: the view, a third of the data's width and height (or as wide
+// and high as the data), goes across the data a little at each frame, as a drag with the
+// right button takes it. Random points (shape 2) or a dense ascending curve (shape 0).
 void BM_FramePan(benchmark::State& state) {
     ChartScene scene(0);
     for (const auto& [x, y] :
@@ -133,19 +133,19 @@ void BM_FramePan(benchmark::State& state) {
     const TChartAxis& left = scene.chart.LeftAxis();
     const double x0 = bottom.Minimum(), w = bottom.Maximum() - x0;
     const double y0 = left.Minimum(), h = left.Maximum() - y0;
+    const double view = static_cast<double>(state.range(2)) / 100;
     const double nan = std::nan("");
     int64_t step = 0;
     for (auto _ : state) {
-        const double t = static_cast<double>(step++ % 200) / 300;
-        scene.chart.ApplyZoom(nan, nan, x0 + t * w, x0 + (t + 1.0 / 3) * w, y0 + t * h,
-                              y0 + (t + 1.0 / 3) * h, nan, nan);
+        const double t = static_cast<double>(step++ % 200) / 1000;
+        scene.chart.ApplyZoom(nan, nan, x0 + t * w, x0 + (t + view) * w, y0 + t * h,
+                              y0 + (t + view) * h, nan, nan);
         scene.host.Update();
     }
 }
 BENCHMARK(BM_FramePan)
-    ->ArgNames({"shape", "points"})
-    ->Args({kRandom, 40000})
-    ->Args({kAscending, 40000})
+    ->ArgNames({"shape", "points", "view%"})
+    ->ArgsProduct({{kRandom, kAscending}, {40000}, {33, 100}})
     ->Unit(benchmark::kMillisecond);
 
 // Saving the window's picture of a plot of 40000 points as the save gesture does: a new
