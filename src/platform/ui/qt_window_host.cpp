@@ -1,5 +1,6 @@
 #include "platform/ui/qt_window_host.h"
 
+#include "platform/gfx/stamps.h"
 #include "platform/ui/qt_application.h"
 
 #include <QBackingStore>
@@ -363,8 +364,6 @@ void CopyOpaquePlain(uint32_t* __restrict to, const uint32_t* __restrict from, i
         to[x] = from[x] | 0xFF000000u;
 }
 
-const bool kWideCopies = __builtin_cpu_supports("avx512f");
-
 } // namespace
 
 bool QtWindowHost::CopyToWindow(QPainter& painter, std::span<const QRect> rects) {
@@ -393,7 +392,8 @@ bool QtWindowHost::CopyToWindow(QPainter& painter, std::span<const QRect> rects)
     }
     uchar* bits = picture->bits();
     const qsizetype stride = picture->bytesPerLine();
-    const auto copy = kWideCopies ? CopyOpaqueWide : CopyOpaquePlain;
+    static const bool wide = gfx::StampPainter::WideStoresSupported();
+    const auto copy = wide ? CopyOpaqueWide : CopyOpaquePlain;
     for (const QRect& r : rects) {
         const int width = r.width();
         for (int y = r.top(); y <= r.bottom(); ++y) {
