@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     QApplication::sync();
     const uint64_t paintsBefore = form.Chart1Window()->Paints();
+    const uint64_t putsBefore = form.Chart1Window()->Puts();
     const auto start = std::chrono::steady_clock::now();
     // The click returns when the run has ended; the loop then paints what the last point
     // left, and the X server has taken every request once sync returns.
@@ -46,8 +47,9 @@ int main(int argc, char** argv) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const int points = form.Series1().PointCount();
     const uint64_t frames = form.Chart1Window()->Paints() - paintsBefore;
-    std::printf("points: %d\nframes: %llu\nwall_ms: %.0f\n", points,
-                static_cast<unsigned long long>(frames), ms);
+    const uint64_t puts = form.Chart1Window()->Puts() - putsBefore;
+    std::printf("points: %d\nframes: %llu\nput_frames: %llu\nwall_ms: %.0f\n", points,
+                static_cast<unsigned long long>(frames), static_cast<unsigned long long>(puts), ms);
     std::printf("window run: %d points, %llu frames, %.0f ms\n", points,
                 static_cast<unsigned long long>(frames), ms);
     return 0;

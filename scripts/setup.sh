@@ -12,7 +12,8 @@ packages=(
     libcairo2-dev  # the vector medium: SVG and PDF surfaces
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth imagemagick xdotool libxcb1-dev
+    libxcb1-dev libxcb-shm0-dev  # the window's own puts to an X server
+    xvfb xauth imagemagick xdotool
     x11-utils  # xprop: the window's class and icon
     desktop-file-utils libxml2-utils file  # the install and package checks
     lintian appstream man-db dpkg-dev  # the package's: lintian, appstreamcli, man, dpkg-parsechangelog

@@ -2,6 +2,7 @@
 
 #include "platform/gfx/stamps.h"
 #include "platform/ui/qt_application.h"
+#include "platform/ui/x11_presenter.h"
 
 #include <QBackingStore>
 #include <QImage>
@@ -13,9 +14,9 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
-#include <immintrin.h>
 
 namespace vemora::ui {
 
@@ -84,6 +85,9 @@ QtWindowHost::QtWindowHost(QWidget* parent) : QFrame(parent) {
 }
 
 QtWindowHost::~QtWindowHost() {
+    if (exposeWatched_)
+        exposeWatched_->removeEventFilter(this);
+    presenter_.reset();
     if (capturing == this)
         capturing = nullptr;
 }
@@ -170,6 +174,8 @@ void QtWindowHost::Update() {
     const gfx::Rect client = ClientRect();
     if (!changed) {
         lastShown_ = client;
+        if (presenter_)
+            presenter_->Forget();
         repaint();
     } else {
         // The window system handles a few rectangles at about the cost of one; more cost
@@ -184,7 +190,11 @@ void QtWindowHost::Update() {
             // widget's: the region takes both.
             region += ToWidget(r);
         }
-        if (!region.isEmpty()) {
+        if (!region.isEmpty() && PutChanged(*changed, shown)) {
+            ++puts_;
+        } else if (!region.isEmpty()) {
+            if (presenter_)
+                presenter_->Forget();
             // Their bounds go to the window system as one; within them only the changed
             // pixels need copying into the window's picture.
             if (shown.size() < changed->size() && PixelRatio() == 1.0) {
@@ -209,7 +219,70 @@ void QtWindowHost::Update() {
         std::rethrow_exception(std::exchange(paintError_, nullptr));
 }
 
+bool QtWindowHost::PutChanged(std::span<const gfx::Rect> changed,
+                              std::span<const gfx::Rect> shown) {
+    if (PixelRatio() != 1.0 || !isVisible())
+        return false;
+    if (!presenterAsked_) {
+        presenterAsked_ = true;
+        presenter_ = X11Presenter::Open();
+    }
+    const int e = Edge();
+    const QRect inside(e, e, surface_.Width(), surface_.Height());
+    // Qt would paint a widget or window above the client area over what is put there.
+    QWindow* handle = window()->windowHandle();
+    if (!presenter_ || !handle || visibleRegion().intersected(inside) != QRegion(inside) ||
+        Overlapped())
+        return false;
+    if (!presenter_->Present(*this, surface_, changed, shown, mapTo(window(), QPoint(e, e))))
+        return false;
+    // When the window is uncovered, Qt shows its picture again unless something in it is to
+    // be repainted: then this is.
+    if (exposeWatched_ != handle) {
+        if (exposeWatched_)
+            exposeWatched_->removeEventFilter(this);
+        handle->installEventFilter(this);
+        exposeWatched_ = handle;
+    }
+    pictureStale_ = true;
+    return true;
+}
+
+bool QtWindowHost::Overlapped() const {
+    // Children, and the widgets stacked after this or an ancestor that share its place
+    // (see-through ones too, which the visible region keeps).
+    for (const QObject* child : children()) {
+        if (child->isWidgetType() && static_cast<const QWidget*>(child)->isVisible())
+            return true;
+    }
+    for (const QWidget* w = this; w && !w->isWindow(); w = w->parentWidget()) {
+        const QObjectList& siblings = w->parentWidget()->children();
+        bool above = false;
+        for (const QObject* sibling : siblings) {
+            if (sibling == w) {
+                above = true;
+                continue;
+            }
+            if (!above || !sibling->isWidgetType())
+                continue;
+            const auto* other = static_cast<const QWidget*>(sibling);
+            if (other->isVisible() && !other->isWindow() &&
+                other->geometry().intersects(w->geometry()))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool QtWindowHost::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == exposeWatched_ && event->type() == QEvent::Expose && pictureStale_)
+        update();
+    return QFrame::eventFilter(watched, event);
+}
+
 void QtWindowHost::ShowDirectDrawing() {
+    if (presenter_)
+        presenter_->Forget();
     repaint();
 }
 
@@ -302,8 +375,11 @@ bool QtWindowHost::event(QEvent* event) {
 void QtWindowHost::paintEvent(QPaintEvent* event) {
     FitSurface();
     // Update has had the client paint already; what it invalidated meanwhile waits.
-    if (invalid_ && !inUpdate_)
+    if (invalid_ && !inUpdate_) {
         PaintClient();
+        if (presenter_)
+            presenter_->Forget();
+    }
     QPainter painter(this);
     const int e = Edge();
     const QRect inside(e, e, std::max(width() - 2 * e, 0), std::max(height() - 2 * e, 0));
@@ -319,9 +395,12 @@ void QtWindowHost::paintEvent(QPaintEvent* event) {
     const QRect all(0, 0, surface_.Width(), surface_.Height());
     // The repaint Update asked for, and nothing else: outside the client's changed
     // rectangles the window's picture holds the surface's pixels already.
-    if (!changedInside_.empty() && event->region() == asked_ &&
+    if (!changedInside_.empty() && !pictureStale_ && event->region() == asked_ &&
         CopyToWindow(painter, changedInside_))
         return;
+    // Painted below wherever the event asks, so all of the client area when it asks for all.
+    if (pictureStale_ && (QRegion(inside) - event->region()).isEmpty())
+        pictureStale_ = false;
     for (const QRect& exposed : event->region()) {
         const QRect target = (exposed & inside).translated(-e, -e);
         if (target.isEmpty())
@@ -341,30 +420,6 @@ void QtWindowHost::paintEvent(QPaintEvent* event) {
                               image, QRectF(source));
     }
 }
-
-namespace {
-
-// A row of pixels into the window's picture, opaque as it holds them. The rows are mostly a
-// marker's width or less: sixteen at a time with the last ones masked, where the processor
-// can.
-[[gnu::target("avx512f")]] void CopyOpaqueWide(uint32_t* to, const uint32_t* from, int count) {
-    const __m512i opaque = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
-    int x = 0;
-    for (; x + 16 <= count; x += 16)
-        _mm512_storeu_si512(to + x, _mm512_or_si512(_mm512_loadu_si512(from + x), opaque));
-    if (x < count) {
-        const auto lanes = static_cast<__mmask16>((1u << (count - x)) - 1);
-        _mm512_mask_storeu_epi32(
-            to + x, lanes, _mm512_or_si512(_mm512_maskz_loadu_epi32(lanes, from + x), opaque));
-    }
-}
-
-void CopyOpaquePlain(uint32_t* __restrict to, const uint32_t* __restrict from, int count) {
-    for (int x = 0; x < count; ++x)
-        to[x] = from[x] | 0xFF000000u;
-}
-
-} // namespace
 
 bool QtWindowHost::CopyToWindow(QPainter& painter, std::span<const QRect> rects) {
     // Straight into the window's own picture when the painter paints there (not when the
@@ -390,19 +445,12 @@ bool QtWindowHost::CopyToWindow(QPainter& painter, std::span<const QRect> rects)
             !QRect(0, 0, surface_.Width(), surface_.Height()).contains(r.translated(-e, -e)))
             return false;
     }
-    uchar* bits = picture->bits();
-    const qsizetype stride = picture->bytesPerLine();
-    static const bool wide = gfx::StampPainter::WideStoresSupported();
-    const auto copy = wide ? CopyOpaqueWide : CopyOpaquePlain;
-    for (const QRect& r : rects) {
-        const int width = r.width();
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            const gfx::Pixel* from = surface_.Row(y - e) + (r.left() - e);
-            auto* to = reinterpret_cast<uint32_t*>(bits + (y + offset.y()) * stride) +
-                       (r.left() + offset.x());
-            copy(to, from, width);
-        }
-    }
+    auto* bits = reinterpret_cast<uint32_t*>(picture->bits());
+    const qsizetype stride = picture->bytesPerLine() / 4;
+    for (const QRect& r : rects)
+        CopyOpaqueRect(bits + (r.top() + offset.y()) * stride + r.left() + offset.x(), stride,
+                       surface_.Row(r.top() - e) + (r.left() - e), surface_.Width(), r.width(),
+                       r.height());
     return true;
 }
 

@@ -6,10 +6,12 @@
 
 #include <QFrame>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -55,6 +57,8 @@ public:
     uint64_t Paints() const { return paints_; }
     // The part of the client area the last Update handed to the window system.
     const gfx::Rect& LastShownArea() const { return lastShown_; }
+    // How many frames were shown through the window system's own puts, not Qt's repaint.
+    uint64_t Puts() const { return puts_; }
     // The window's pixels as last painted or drawn on.
     const gfx::Bitmap& Surface() const { return surface_; }
 
@@ -80,6 +84,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int Edge() const { return sunken_ ? kEdgeWidth : 0; }
@@ -90,6 +95,12 @@ private:
     // the painter paints; false, with nothing copied, when it paints elsewhere or that
     // picture is not one this can write.
     bool CopyToWindow(class QPainter& painter, std::span<const QRect> rects);
+    // Shows a frame's changed pixels without Qt's repaint: where the window system lets us
+    // put them ourselves and nothing covers the client area. False, with nothing shown,
+    // otherwise.
+    bool PutChanged(std::span<const gfx::Rect> changed, std::span<const gfx::Rect> shown);
+    // Whether a widget may lie over this one, so that Qt paints some of its area.
+    bool Overlapped() const;
     void Press(QMouseEvent* event, bool doubleClick);
     // Hands an input event on to the client, failures to the top-level handler.
     template <class F> void ToClient(F&& call);
@@ -115,6 +126,16 @@ private:
     // within it, which alone differ from what the window already holds there.
     QRegion asked_;
     std::vector<QRect> changedInside_;
+    // The window system's own way to show pixels, once asked for: none where it has none.
+    std::unique_ptr<class X11Presenter> presenter_;
+    bool presenterAsked_ = false;
+    // Since the last put, the window's picture behind the client area is Qt's last repaint,
+    // not what the window shows: Qt must not show it again, so what it shows from there it
+    // repaints first.
+    bool pictureStale_ = false;
+    QPointer<class QWindow> exposeWatched_;
+    // The frames PutChanged showed.
+    uint64_t puts_ = 0;
 };
 
 } // namespace vemora::ui
