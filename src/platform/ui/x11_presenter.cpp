@@ -85,7 +85,7 @@ struct X11Presenter::Connection {
     bool Takes = false;
     xcb_gcontext_t Gc = 0;
     uint8_t GcDepth = 0;
-    // Memory the server could not share: no more tries.
+    // Memory the system or the server would not share: no more tries.
     bool Refused = false;
 };
 
@@ -142,12 +142,17 @@ bool X11Presenter::FitMemory(int32_t width, int32_t height) {
     if (c_->Refused || width <= 0 || height <= 0)
         return false;
     const size_t bytes = size_t(width) * size_t(height) * sizeof(uint32_t);
+    // Memory the system will not give (beyond its limit for shared memory, say) is not
+    // asked for again at every frame.
     const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (id < 0)
+    if (id < 0) {
+        c_->Refused = true;
         return false;
+    }
     void* at = shmat(id, nullptr, 0);
     if (at == reinterpret_cast<void*>(-1)) {
         shmctl(id, IPC_RMID, nullptr);
+        c_->Refused = true;
         return false;
     }
     const xcb_shm_seg_t segment = xcb_generate_id(c_->C);
