@@ -87,7 +87,6 @@ QtWindowHost::QtWindowHost(QWidget* parent) : QFrame(parent) {
 QtWindowHost::~QtWindowHost() {
     if (exposeWatched_)
         exposeWatched_->removeEventFilter(this);
-    presenter_.reset();
     if (capturing == this)
         capturing = nullptr;
 }
@@ -174,8 +173,6 @@ void QtWindowHost::Update() {
     const gfx::Rect client = ClientRect();
     if (!changed) {
         lastShown_ = client;
-        if (presenter_)
-            presenter_->Forget();
         repaint();
     } else {
         // The window system handles a few rectangles at about the cost of one; more cost
@@ -193,8 +190,6 @@ void QtWindowHost::Update() {
         if (!region.isEmpty() && PutChanged(*changed, shown)) {
             ++puts_;
         } else if (!region.isEmpty()) {
-            if (presenter_)
-                presenter_->Forget();
             // Their bounds go to the window system as one; within them only the changed
             // pixels need copying into the window's picture.
             if (shown.size() < changed->size() && PixelRatio() == 1.0) {
@@ -281,8 +276,6 @@ bool QtWindowHost::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QtWindowHost::ShowDirectDrawing() {
-    if (presenter_)
-        presenter_->Forget();
     repaint();
 }
 
@@ -375,11 +368,12 @@ bool QtWindowHost::event(QEvent* event) {
 void QtWindowHost::paintEvent(QPaintEvent* event) {
     FitSurface();
     // Update has had the client paint already; what it invalidated meanwhile waits.
-    if (invalid_ && !inUpdate_) {
+    if (invalid_ && !inUpdate_)
         PaintClient();
-        if (presenter_)
-            presenter_->Forget();
-    }
+    // Every change of the surface that is not put goes to the window through here: the
+    // memory the puts come from no longer holds it.
+    if (presenter_)
+        presenter_->Forget();
     QPainter painter(this);
     const int e = Edge();
     const QRect inside(e, e, std::max(width() - 2 * e, 0), std::max(height() - 2 * e, 0));
