@@ -195,6 +195,16 @@ int32_t TMarkerStamps::StampOf(TSeriesPointer& pointer, TColor color, TSeriesPoi
     return static_cast<int32_t>(kept_.size() - 1);
 }
 
+Rect TMarkerStamps::KeptOutline() const {
+    Rect outline{};
+    for (const gfx::Stamp& stamp : kept_) {
+        if (!stamp.Rows.empty())
+            outline = outline.Union(
+                {stamp.Left, stamp.Top, stamp.Left + stamp.Width, stamp.Top + stamp.Height});
+    }
+    return outline;
+}
+
 Rect TMarkerStamps::AnyReach(const TSeriesPointer& pointer) const {
     // Capture takes no drawing that reaches the scratch bitmaps' border.
     const Rect box = ExpectedBox(pointer, 0, 0);

@@ -48,6 +48,9 @@ public:
     const gfx::Stamp& StampAt(int32_t index) const { return kept_[static_cast<size_t>(index)]; }
     // The box every marker keeps within, relative to its screen point.
     Rect AnyReach(const TSeriesPointer& pointer) const;
+    // The union of what the kept stamps paint, relative to their screen points; empty
+    // without one.
+    Rect KeptOutline() const;
     // Paints the placements of kept stamps onto the canvas's target within its clip and, when
     // given, the region, as drawing them in turn would; with a background, what no marker
     // paints there takes the background's pixels. With keepOwners (and no region) the

@@ -389,6 +389,9 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
     // All the places follow the order of the X values, shown or not.
     const bool rising = places.Size() == 0 || xs[0] <= xs[places.Size() - 1];
     const bool wide = stamps_.WideStores();
+    // What the stamps made so far paint, relative to their points: the stamps of one pointer
+    // share their outline, whatever their colour, so the places yet to come paint within it.
+    const gfx::Rect outline = stamps_.KeptOutline();
     const auto find = [&](int32_t under, const gfx::Rect& box, std::span<gfx::LeftPixel> left) {
         const int64_t below = int64_t{under} - after - 1;
         if (first < 0 || !visible || below < first)
@@ -409,9 +412,30 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
         int32_t from = static_cast<int32_t>(std::min<int64_t>(below, last));
         if (beyond(xs[from]))
             from = std::min(from, xs.PartitionPoint([&](int32_t px) { return !beyond(px); }) - 1);
-        // The pixels still open are the first `open` of the list: one found goes after them.
+        // The pixels still open are the first `open` of the list: one found goes after them,
+        // and so does one that no place further down can reach, which shows the background.
         size_t open = left.size();
+        // Going down, the places only move away along the order: from a place on, the pixels
+        // beyond its outline's near side are out of reach. Only while every stamp met keeps
+        // to that outline; when one does not, the search starts again without it.
+        bool prune = !outline.IsEmpty();
+        const auto dropUnreachable = [&](int32_t px) {
+            const int64_t edge = int64_t{px} + (rising ? outline.Right : outline.Left);
+            for (size_t o = 0; o < open;) {
+                if (rising ? left[o].X >= edge : left[o].X < edge)
+                    std::swap(left[o], left[--open]);
+                else
+                    ++o;
+            }
+        };
+        const auto restart = [&] {
+            prune = false;
+            for (gfx::LeftPixel& p : left)
+                p = {p.X, p.Y, gfx::kNoOwner, 0};
+            open = left.size();
+        };
         // Downwards through the places in runs: most lie too high or too low to matter.
+        bool restarted = false;
         for (int32_t k = from; k >= first && open > 0;) {
             std::span<const int32_t> runX = xs.ChunkEndingAt(k), runY = ys.ChunkEndingAt(k);
             const size_t n = std::min(runX.size(), runY.size());
@@ -432,6 +456,11 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
                 const gfx::Stamp& s = stamps_.StampAt(stamp);
                 if (s.Rows.empty())
                     return;
+                if (prune && (s.Left < outline.Left || s.Left + s.Width > outline.Right)) {
+                    restart();
+                    restarted = true;
+                    return;
+                }
                 const int64_t left0 = int64_t{runX[j]} + s.Left, top0 = int64_t{runY[j]} + s.Top;
                 if (left0 >= box.Right || left0 + s.Width <= box.Left || top0 >= box.Bottom ||
                     top0 + s.Height <= box.Top)
@@ -458,7 +487,7 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
                 }
             };
             // Sixteen places at a time sifted at once: few can reach the box.
-            while (k >= stop && open > 0) {
+            while (k >= stop && open > 0 && !restarted) {
                 if (k - 15 < stop) {
                     const auto j = static_cast<size_t>(k - runFirst);
                     if (PlacePast(runX[j], window)) {
@@ -478,19 +507,27 @@ bool TCustomSeries::MovePlacedMarkers(const TMarkerMoves& moves, const TPointPla
                 // Only the places after the last one past the box, going down.
                 if (sifted.Past != 0)
                     inside &= ~((uint32_t{2} << (31 - std::countl_zero(sifted.Past))) - 1);
-                while (inside != 0 && open > 0) {
+                while (inside != 0 && open > 0 && !restarted) {
                     const int i = 31 - std::countl_zero(inside);
                     inside &= ~(uint32_t{1} << i);
                     test(low + i);
                 }
+                if (restarted)
+                    break;
                 if (sifted.Past != 0) {
                     ended = true;
                     break;
                 }
+                if (prune)
+                    dropUnreachable(runX[j]);
                 k = low - 1;
             }
             if (ended)
                 break;
+            if (restarted) {
+                restarted = false;
+                k = from;
+            }
         }
     };
     if (!stamps_.Move(moves_, background, ground, find, changed))

@@ -246,6 +246,20 @@ TEST(PartFrames, TimeSeriesEqualWholeFrames) {
     }
 }
 
+// Many markers to a column, as a long series on a small chart: what shows where a marker
+// left is found among its neighbours, in either direction of X.
+TEST(PartFrames, DenseSeriesEqualWholeFrames) {
+    for (const double direction : {1.0, -1.0}) {
+        SCOPED_TRACE(direction);
+        Twin twin(320, 240);
+        for (int i = 0; i < 2500; ++i) {
+            twin.Add(direction * i * 0.1, 20 * std::cos(i / 70.0) + (i * 7919 % 17));
+            ASSERT_FALSE(HasFatalFailure()) << "point " << i;
+        }
+        EXPECT_GT(twin.PartFrames(), twin.Frames() * 3 / 4);
+    }
+}
+
 // On a denser screen every pixel size is larger and the markers' pen is thicker: the part
 // frames still cover all that changed.
 TEST(PartFrames, DenserScreensEqualWholeFrames) {
