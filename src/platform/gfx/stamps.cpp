@@ -165,7 +165,7 @@ void StampPainter::Paint(Bitmap& target, const Region& clip, std::span<const Sta
     }
     // Copies of one stamp in the same column hide one another by their rows alone.
     laid_.clear();
-    if (stamps.size() == 1 && masks_[0].ColumnRun > 0) {
+    if (testColumns_ && stamps.size() == 1 && masks_[0].ColumnRun > 0) {
         laidWords_ = static_cast<size_t>(bounds.Bottom - bounds.Top + 63) / 64 + 2;
         laid_.assign(laidWords_ * static_cast<size_t>(bounds.Right - bounds.Left), 0);
     }
@@ -225,14 +225,15 @@ template <bool Wide> struct HiddenTest {
 namespace {
 
 // One copy, eight rows a step: which of its pixels are fresh, the masks marked, and those
-// pixels (and owners) written. A copy with none leaves everything as it was.
-[[gnu::target("avx512f")]] void LayWide(uint64_t* low, uint64_t* high, const uint64_t* masks,
+// pixels (and owners) written. A copy with none leaves everything as it was, and gives false.
+[[gnu::target("avx512f")]] bool LayWide(uint64_t* low, uint64_t* high, const uint64_t* masks,
                                         int shift, int32_t count, Pixel* out, ptrdiff_t stride,
                                         const Pixel* source, int32_t width, int32_t* owners,
                                         int32_t owner) {
     const __m128i right = _mm_cvtsi32_si128(shift);
     const __m128i left = _mm_cvtsi32_si128(64 - shift);
     alignas(64) uint64_t fresh[8];
+    bool any = false;
     for (int32_t r = 0; r < count; r += 8) {
         const __m512i lo = _mm512_loadu_si512(low + r);
         const __m512i hi = _mm512_loadu_si512(high + r);
@@ -243,6 +244,7 @@ namespace {
         unsigned rows = _mm512_test_epi64_mask(bits, bits);
         if (rows == 0)
             continue;
+        any = true;
         _mm512_storeu_si512(low + r,
                             _mm512_or_si512(lo, _mm512_maskz_sll_epi64(0xFF, bits, right)));
         _mm512_storeu_si512(high + r,
@@ -269,6 +271,7 @@ namespace {
         }
         (void)rows;
     }
+    return any;
 }
 
 } // namespace
@@ -278,13 +281,14 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
                             std::span<const StampPlacement> placements, int32_t* owners) {
     const int32_t width = bounds.Right - bounds.Left, height = bounds.Bottom - bounds.Top;
     const ptrdiff_t stride = target.Width();
+    // Lays a copy; false when all of it inside the bounds was decided already.
     const auto lay = [&](const StampPlacement& p) __attribute__((always_inline)) {
         const Stamp& s = stamps[p.Stamp];
         const int64_t c0 = int64_t{p.X} + s.Left - bounds.Left;
         const int64_t r0 = int64_t{p.Y} + s.Top - bounds.Top;
         if (s.Width <= 0 || s.Height <= 0 || c0 >= width || c0 + s.Width <= 0 || r0 >= height ||
             r0 + s.Height <= 0)
-            return;
+            return true;
         // No stamp is wider than a block: it starts in block b and may run into the next.
         const size_t b = static_cast<size_t>(c0 + 64) >> 6;
         const int shift = static_cast<int>((c0 + 64) & 63);
@@ -299,12 +303,12 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
         const int64_t rowStart = (bounds.Top + r0 + from) * stride;
         const Pixel* source = s.Pixels.data() + static_cast<size_t>(from) * s.Width;
         if constexpr (Wide) {
-            LayWide(low, high, masks, shift, count, target.Data() + rowStart + column, stride,
-                    source, s.Width, owners ? owners + rowStart + column : nullptr, p.Owner);
-            return;
+            return LayWide(low, high, masks, shift, count, target.Data() + rowStart + column,
+                           stride, source, s.Width, owners ? owners + rowStart + column : nullptr,
+                           p.Owner);
         }
         if (!HiddenTest<false>::Shows(masks, low, high, shift, 0, count))
-            return;
+            return false;
         Pixel* out = target.Data() + rowStart + column;
         int32_t* noted = owners ? owners + rowStart + column : nullptr;
         for (int32_t r = 0; r < count; ++r, out += stride, source += s.Width) {
@@ -323,6 +327,7 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
             if (noted)
                 SetBits(fresh, noted, p.Owner);
         }
+        return true;
     };
     // The copies in a column: a copy hidden by those laid after it needs no test of its rows;
     // every copy noted covers its rows for the ones before it.
@@ -333,7 +338,7 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
         r = static_cast<int32_t>(row);
         return run > 0 && column >= 0 && column < width && row >= 0 && row < height;
     };
-    size_t hidden = 0;
+    size_t hidden = 0, idle = 0;
     // Topmost first: a pixel belongs to the last copy that paints it.
     if (siftColumns_ && run > 0) {
         // Where the copies hid one another in their columns last time, as along a curve, they
@@ -365,10 +370,16 @@ void StampPainter::PaintAll(Bitmap& target, const Rect& bounds, std::span<const 
                 }
                 NoteLaid(c, r);
             }
-            lay(p);
+            idle += lay(p) ? 0 : 1;
         }
     }
     siftColumns_ = hidden * 4 >= placements.size() && hidden > 0;
+    // Tested, the columns go on being tested while they hide a quarter or more; untested,
+    // they are tested again once half or more of the copies turned out hidden.
+    if (run > 0)
+        testColumns_ = siftColumns_;
+    else if (stamps.size() == 1 && masks_[0].ColumnRun > 0)
+        testColumns_ = idle * 2 >= placements.size() && idle > 0;
 }
 
 void StampPainter::FillUndecided(Bitmap& target, const Rect& bounds, const Bitmap* background,

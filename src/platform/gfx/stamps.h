@@ -144,6 +144,11 @@ private:
     // Whether a quarter or more of the copies were hidden in their columns in the last
     // paint: then they are sifted before any is laid, in this order, topmost first.
     bool siftColumns_ = false;
+    // Whether the copies are tested against those laid in their columns at all. Where few
+    // are hidden there, as when the copies lie scattered, the tests cost more than the
+    // laying they save; while they are left out, the copies that turn out hidden by any
+    // laid before them tell when the tests may pay again.
+    bool testColumns_ = true;
     std::vector<uint32_t> order_;
     bool wide_;
 };
