@@ -193,37 +193,42 @@ TFrameDamage TFrameTracker::Plan(const TFrameLayout& now, std::span<TChartSeries
         if (!UpdatePlaces(state, shown, whole ? nullptr : &damage.Rects, moves))
             whole = true;
     }
-    const bool sorting = !whole && now.Items != last_.Items;
-    if (sorting) {
-        // The items under the series: one that only one of the frames draws changed.
-        // The last frame's items were sorted as they came, unless it was whole.
-        if (!lastSorted_) {
-            sortedLast_ = last_.Items;
-            std::sort(sortedLast_.begin(), sortedLast_.end());
+    if (!whole && now.Items != last_.Items) {
+        // The items under the series: one that only one of the frames draws changed. Most
+        // stand where they stood in the list, and are passed; the rest are sorted and matched.
+        const std::vector<TFrameItem>& a = last_.Items;
+        const std::vector<TFrameItem>& b = now.Items;
+        restLast_.clear();
+        restNow_.clear();
+        const size_t common = std::min(a.size(), b.size());
+        for (size_t k = 0; k < common; ++k) {
+            if (!(a[k] == b[k])) {
+                restLast_.push_back(&a[k]);
+                restNow_.push_back(&b[k]);
+            }
         }
-        sortedNow_ = now.Items;
-        std::sort(sortedNow_.begin(), sortedNow_.end());
-        const std::vector<TFrameItem>& a = sortedLast_;
-        const std::vector<TFrameItem>& b = sortedNow_;
+        for (size_t k = common; k < a.size(); ++k)
+            restLast_.push_back(&a[k]);
+        for (size_t k = common; k < b.size(); ++k)
+            restNow_.push_back(&b[k]);
+        const auto lower = [](const TFrameItem* x, const TFrameItem* y) { return *x < *y; };
+        std::sort(restLast_.begin(), restLast_.end(), lower);
+        std::sort(restNow_.begin(), restNow_.end(), lower);
         size_t i = 0, j = 0;
-        const auto changed = [&](const TFrameItem& item) { damage.Ground.push_back(item.Bounds); };
-        while (i < a.size() || j < b.size()) {
-            if (j == b.size() || (i < a.size() && a[i] < b[j])) {
-                changed(a[i++]);
-            } else if (i == a.size() || b[j] < a[i]) {
-                changed(b[j++]);
+        const auto changed = [&](const TFrameItem* item) { damage.Ground.push_back(item->Bounds); };
+        while (i < restLast_.size() || j < restNow_.size()) {
+            if (j == restNow_.size() || (i < restLast_.size() && *restLast_[i] < *restNow_[j])) {
+                changed(restLast_[i++]);
+            } else if (i == restLast_.size() || *restNow_[j] < *restLast_[i]) {
+                changed(restNow_[j++]);
             } else {
                 ++i;
                 ++j;
             }
         }
-    }
-    if (sorting) {
-        std::swap(sortedLast_, sortedNow_);
         JoinSideBySide(damage.Ground);
         damage.Rects.insert(damage.Rects.end(), damage.Ground.begin(), damage.Ground.end());
     }
-    lastSorted_ = !whole && (sorting || lastSorted_);
     last_ = now;
     known_ = true;
     if (whole || damage.Rects.size() > kMaxRects)

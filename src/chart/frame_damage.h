@@ -86,9 +86,8 @@ private:
     // Scratch of one Plan.
     std::vector<int32_t> fresh_;
     std::vector<int32_t> xs_, ys_;
-    std::vector<TFrameItem> sortedLast_, sortedNow_;
-    // Whether sortedLast_ holds the last frame's items.
-    bool lastSorted_ = false;
+    // The items of the last frame and this one that do not stand the same in both lists.
+    std::vector<const TFrameItem*> restLast_, restNow_;
 };
 
 } // namespace vemora
