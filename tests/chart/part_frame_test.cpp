@@ -247,16 +247,21 @@ TEST(PartFrames, TimeSeriesEqualWholeFrames) {
 }
 
 // Many markers to a column, as a long series on a small chart: what shows where a marker
-// left is found among its neighbours, in either direction of X.
+// left is found among its neighbours, in either direction of X, and with the X axis
+// inverted, where the markers' places fall along the points' order.
 TEST(PartFrames, DenseSeriesEqualWholeFrames) {
     for (const double direction : {1.0, -1.0}) {
-        SCOPED_TRACE(direction);
-        Twin twin(320, 240);
-        for (int i = 0; i < 2500; ++i) {
-            twin.Add(direction * i * 0.1, 20 * std::cos(i / 70.0) + (i * 7919 % 17));
-            ASSERT_FALSE(HasFatalFailure()) << "point " << i;
+        for (const bool inverted : {false, true}) {
+            SCOPED_TRACE(testing::Message() << direction << (inverted ? ", inverted" : ""));
+            Twin twin(320, 240, [&](TChart& chart, TPointSeries&) {
+                chart.BottomAxis().SetInverted(inverted);
+            });
+            for (int i = 0; i < 2000; ++i) {
+                twin.Add(direction * i * 0.1, 20 * std::cos(i / 70.0) + (i * 7919 % 17));
+                ASSERT_FALSE(HasFatalFailure()) << "point " << i;
+            }
+            EXPECT_GT(twin.PartFrames(), twin.Frames() * 3 / 4);
         }
-        EXPECT_GT(twin.PartFrames(), twin.Frames() * 3 / 4);
     }
 }
 
