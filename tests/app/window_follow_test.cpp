@@ -136,16 +136,27 @@ TEST_F(Following, ShowsTheCompleteLinesOfAFileWrittenSteadilyAndInBursts) {
     EXPECT_EQ(form->Series1().MaxY(), 75);
 
     // A writer thread at a steady rate, then bursts of many lines; the points come in many
-    // frames, each point once, and the run's progress stays as it was.
+    // frames, each point once, and the run's progress stays as it was. Now and then the
+    // writer waits until the window has shown what it wrote, so that a slow machine, where
+    // the writer could outrun the window, still sees the points come in many frames.
     std::atomic<bool> done{false};
+    std::atomic<int32_t> seen{form->Series1().PointCount()};
+    const auto waitSeen = [&](int32_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (seen < count && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
     std::thread steady([&] {
         for (int i = 61; i < 400; ++i) {
             writer.Append(Lines(i, i + 1));
             std::this_thread::sleep_for(std::chrono::microseconds(700));
+            if ((i + 1) % 40 == 0)
+                waitSeen(i + 1);
         }
         for (int burst = 0; burst < 5; ++burst) {
             writer.Append(Lines(400 + burst * 300, 700 + burst * 300));
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            waitSeen(700 + burst * 300);
         }
         done = true;
     });
@@ -154,6 +165,7 @@ TEST_F(Following, ShowsTheCompleteLinesOfAFileWrittenSteadilyAndInBursts) {
         QTest::qWait(5);
         if (counts.empty() || counts.back() != form->Series1().PointCount())
             counts.push_back(form->Series1().PointCount());
+        seen = counts.back();
     }
     steady.join();
     ExpectShows(writer);
@@ -278,7 +290,6 @@ TEST_F(Following, KeepsTheNewest40000Points) {
     expected.Restart(tail(writer.Written()));
     ExpectShows(expected);
 }
-
 
 TEST_F(Following, StandardInputPointsComeAsTheyArriveUntilItsEnd) {
     Plot(7);
